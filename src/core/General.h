@@ -1,0 +1,26 @@
+// Quillon: the start routine and the process-wide variables several parts share.
+#pragma once
+
+#include <memory>
+
+class Mediator;
+namespace platform {
+class AutomationObject;
+}
+
+// The one coordinator, created by Main and never replaced.
+extern std::shared_ptr<Mediator> gMediator;
+// The word processor's automation object, created by Mediator::init.
+extern std::shared_ptr<platform::AutomationObject> gWordPerfect;
+// The extension chain's answer: cleared by the sender before a file's extension is sent, set
+// True by the chain when the extension is in the extension list.
+extern bool gExtFound;
+
+// The start routine: creates the coordinator, loads the extension manager hidden, connects to
+// the word processor (or ends the program), shows the main window and the Quick Start dialog
+// modally over it. Returns once the Quick Start dialog is hidden or closed.
+void Main();
+
+// Forgets the coordinator, the automation object and the answer flag, and unloads every window
+// (for tests that start the program more than once in one process).
+void ResetGeneral();

@@ -1,0 +1,19 @@
+// Quillon: the program's identity, shared by every window and the settings store.
+#pragma once
+
+#include <QString>
+
+namespace platform {
+
+// Title shown by the main window, the About box and every message box without a title.
+QString appTitle();
+// The executable's file name without extension: the settings store's application name.
+QString appName();
+// Program version 2.0.0.4 as major, minor, revision (the build number is not shown).
+int versionMajor();
+int versionMinor();
+int versionRevision();
+// The folder of the running executable.
+QString appPath();
+
+} // namespace platform

@@ -1,0 +1,53 @@
+// Quillon: the automation object served by the document engine, a separate process.
+#pragma once
+
+#include "AutomationObject.h"
+
+#include <QString>
+#include <memory>
+
+class QProcess;
+
+namespace platform {
+
+// Speaks to the document engine (quillon-engine) over its standard input and output, using
+// the framing of EngineWire.h. The engine runs out of process so that a document that crashes
+// or hangs the reader cannot take the application with it:
+// - creation starts the engine and waits for its greeting; when the engine is missing or does
+//   not greet in time, creation raises error 429;
+// - each call sends the operation and its arguments and blocks until the reply;
+// - when the engine dies, or a call runs past the call time limit, the waiting call raises
+//   error 440 with a description that says what happened, the engine is ended, and the next
+//   call starts a fresh engine (documents open in the old one are gone).
+class EngineAutomationClient final : public AutomationObject {
+public:
+    struct Options {
+        QString program;          // path of the engine executable
+        QStringList arguments;    // extra arguments (tests use them to script a fake engine)
+        int startTimeoutMs = 10000;
+        int callTimeoutMs = 300000; // generous: a large document takes seconds, not minutes
+    };
+
+    explicit EngineAutomationClient(Options options);
+    ~EngineAutomationClient() override;
+
+    // The engine executable beside the application's own executable.
+    static QString defaultProgram();
+    // A factory for the registry: creating the object starts the engine.
+    static AutomationFactory factory(Options options);
+
+    // Starts the engine unless it runs; raises 429 when it cannot be started.
+    void start();
+    bool isRunning() const;
+
+protected:
+    QVariant invoke(const QString& operation, const QStringList& arguments) override;
+
+private:
+    void stop();
+
+    Options m_options;
+    std::unique_ptr<QProcess> m_process;
+};
+
+} // namespace platform

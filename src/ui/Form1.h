@@ -1,0 +1,50 @@
+// Quillon: the batch dialog.
+#pragma once
+
+#include "SingleInstance.h"
+
+#include <QDialog>
+#include <memory>
+
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class cmd1;
+
+// Sets up a batch: the source folder, the target folder, a preview of the documents found,
+// and Start. It only forwards clicks to the coordinator, which fills its boxes and list.
+// Start and Cancel hide it (its contents stay); its close box unloads it.
+class Form1 final : public QDialog, public platform::SingleInstance<Form1> {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(Form1)
+
+public:
+    Form1();
+    ~Form1() override;
+    void Form_Load();
+
+    QGroupBox* Frame1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLineEdit* txtSrcFolder = nullptr;
+    QPushButton* btnSource = nullptr;
+    QLabel* Label1 = nullptr;
+    QLineEdit* txtTgtFolder = nullptr;
+    QPushButton* btnTarget = nullptr;
+    QLabel* Label3 = nullptr;
+    QListWidget* List1 = nullptr;
+    QPushButton* Command1 = nullptr;
+    QPushButton* Command2 = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void btnSource_Click();
+    void btnTarget_Click();
+    void Command1_Click();
+    void Command2_Click();
+
+    std::shared_ptr<cmd1> m_lastStart;
+};
