@@ -1,0 +1,40 @@
+// Quillon: the program's identity, shared by every window and the settings store.
+#include "AppIdentity.h"
+
+#include <QCoreApplication>
+
+namespace platform {
+
+QString appTitle()
+{
+    return QStringLiteral("DuraRudizav Ezedoviro - ZUR EDEV");
+}
+
+// Fixed rather than taken from argv[0]: test programs and the application must share one
+// settings file, and the program is installed under this name.
+QString appName()
+{
+    return QStringLiteral("quillon");
+}
+
+int versionMajor()
+{
+    return QUILLON_VERSION_MAJOR;
+}
+
+int versionMinor()
+{
+    return QUILLON_VERSION_MINOR;
+}
+
+int versionRevision()
+{
+    return QUILLON_VERSION_PATCH;
+}
+
+QString appPath()
+{
+    return QCoreApplication::applicationDirPath();
+}
+
+} // namespace platform
