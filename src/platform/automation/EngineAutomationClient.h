@@ -3,6 +3,7 @@
 
 #include "AutomationObject.h"
 
+#include <QByteArray>
 #include <QString>
 #include <memory>
 
@@ -22,8 +23,8 @@ namespace platform {
 class EngineAutomationClient final : public AutomationObject {
 public:
     struct Options {
-        QString program;          // path of the engine executable
-        QStringList arguments;    // extra arguments (tests use them to script a fake engine)
+        QString program;       // path of the engine executable
+        QStringList arguments; // extra arguments (tests use them to script a fake engine)
         int startTimeoutMs = 10000;
         int callTimeoutMs = 300000; // generous: a large document takes seconds, not minutes
     };
@@ -48,6 +49,7 @@ private:
 
     Options m_options;
     std::unique_ptr<QProcess> m_process;
+    QByteArray m_buffer; // bytes read from the engine that do not yet make a whole frame
 };
 
 } // namespace platform
