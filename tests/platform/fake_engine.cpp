@@ -1,0 +1,131 @@
+// Quillon tests: a stand-in for the document engine that speaks the engine's framing and
+// misbehaves on request, so the client's handling of crashes, hangs and bad answers can be
+// shown without the real engine.
+//
+// Options (any number):
+//   --no-hello              never greet; wait until killed
+//   --bad-hello             greet with the wrong text
+//   --crash-on OP           abort when asked to run OP
+//   --hang-on OP            stop answering when asked to run OP
+//   --garbage-on OP         answer OP with a frame announcing an impossible length
+//   --bad-reply-on OP       answer OP with a well-framed but unreadable payload
+//
+// Operations: Echo (answers its arguments joined by "|"), Count (the number of arguments),
+// Pid (the process id), True, False, Null, Fail NUMBER DESCRIPTION (raises that error);
+// anything else raises error 438.
+#include "EngineWire.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <csignal>
+#include <cstdlib>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+bool writeAll(const QByteArray& bytes)
+{
+    const char* data = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(STDOUT_FILENO, data, static_cast<size_t>(left));
+        if (n <= 0)
+            return false;
+        data += n;
+        left -= n;
+    }
+    return true;
+}
+
+bool send(const wire::Reply& reply)
+{
+    return writeAll(wire::frame(wire::encodeReply(reply)));
+}
+
+[[noreturn]] void hang()
+{
+    for (;;)
+        ::pause();
+}
+
+wire::Reply answer(const wire::Request& request)
+{
+    const QString& op = request.operation;
+    if (op == QLatin1String("Echo"))
+        return wire::Reply::fromText(request.arguments.join(QLatin1Char('|')));
+    if (op == QLatin1String("Count"))
+        return wire::Reply::fromText(QString::number(request.arguments.size()));
+    if (op == QLatin1String("Pid"))
+        return wire::Reply::fromText(QString::number(::getpid()));
+    if (op == QLatin1String("True"))
+        return wire::Reply::fromBool(true);
+    if (op == QLatin1String("False"))
+        return wire::Reply::fromBool(false);
+    if (op == QLatin1String("Null"))
+        return wire::Reply::null();
+    if (op == QLatin1String("Fail") && request.arguments.size() == 2)
+        return wire::Reply::error(request.arguments.at(0).toInt(), request.arguments.at(1));
+    return wire::Reply::error(438,
+                              QStringLiteral("Object doesn't support this property or method"));
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::signal(SIGPIPE, SIG_IGN);
+    QString crashOn, hangOn, garbageOn, badReplyOn;
+    bool hello = true, badHello = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        auto next = [&]() { return i + 1 < argc ? QString::fromLocal8Bit(argv[++i]) : QString(); };
+        if (arg == "--no-hello")
+            hello = false;
+        else if (arg == "--bad-hello")
+            badHello = true;
+        else if (arg == "--crash-on")
+            crashOn = next();
+        else if (arg == "--hang-on")
+            hangOn = next();
+        else if (arg == "--garbage-on")
+            garbageOn = next();
+        else if (arg == "--bad-reply-on")
+            badReplyOn = next();
+    }
+
+    if (!hello)
+        hang();
+    send(wire::Reply::fromText(badHello ? QStringLiteral("someone-else/9")
+                                        : QString::fromLatin1(wire::kEngineHello)));
+
+    QByteArray buffer;
+    char chunk[65536];
+    for (;;) {
+        const ssize_t n = ::read(STDIN_FILENO, chunk, sizeof chunk);
+        if (n <= 0)
+            return 0;
+        buffer.append(chunk, n);
+        while (std::optional<QByteArray> payload = wire::takeFrame(buffer)) {
+            const std::optional<wire::Request> request = wire::decodeRequest(*payload);
+            if (!request)
+                return 2;
+            const QString& op = request->operation;
+            if (op == crashOn)
+                std::abort();
+            if (op == hangOn)
+                hang();
+            if (op == garbageOn) {
+                writeAll(QByteArray("\xff\xff\xff\xff garbage", 12));
+                continue;
+            }
+            if (op == badReplyOn) {
+                writeAll(wire::frame(QByteArray("?unreadable")));
+                continue;
+            }
+            if (!send(answer(*request)))
+                return 0;
+        }
+    }
+}

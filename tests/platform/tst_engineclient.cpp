@@ -1,0 +1,202 @@
+// Quillon tests: the automation client of the out-of-process document engine, against a fake
+// engine that can be told to crash, hang or talk nonsense.
+#include "AutomationObject.h"
+#include "EngineAutomationClient.h"
+#include "Error.h"
+
+#include <QElapsedTimer>
+#include <QTest>
+
+using platform::EngineAutomationClient;
+using platform::Error;
+
+namespace {
+
+EngineAutomationClient::Options fakeEngine(const QStringList& arguments = {})
+{
+    EngineAutomationClient::Options options;
+    options.program = QStringLiteral(FAKE_ENGINE);
+    options.arguments = arguments;
+    options.startTimeoutMs = 5000;
+    options.callTimeoutMs = 5000;
+    return options;
+}
+
+// Runs the call and returns the error it raised; fails the test when it raised none.
+Error errorOf(const std::function<void()>& call)
+{
+    try {
+        call();
+    } catch (const Error& e) {
+        return e;
+    }
+    return Error(0, QStringLiteral("no error raised"));
+}
+
+} // namespace
+
+class TestEngineClient : public QObject {
+    Q_OBJECT
+
+private slots:
+    void answersEveryKindOfValue();
+    void argumentsSurviveAnyBytes();
+    void errorRepliesCarryNumberAndDescription();
+    void missingOrSilentEngineCannotBeCreated_data();
+    void missingOrSilentEngineCannotBeCreated();
+    void brokenEngineFailsTheCallAndIsReplaced_data();
+    void brokenEngineFailsTheCallAndIsReplaced();
+    void hangingCallEndsAtTheLimit();
+    void registryCreatesThroughTheFactory();
+};
+
+void TestEngineClient::answersEveryKindOfValue()
+{
+    EngineAutomationClient client(fakeEngine());
+    client.start();
+    QVERIFY(client.isRunning());
+
+    const QVariant yes = client.Call(QStringLiteral("True"));
+    QCOMPARE(yes.metaType().id(), QMetaType::Bool);
+    QVERIFY(platform::isTrue(yes));
+    const QVariant no = client.Call(QStringLiteral("False"));
+    QCOMPARE(no.metaType().id(), QMetaType::Bool);
+    QVERIFY(!platform::isTrue(no));
+    QVERIFY(client.Call(QStringLiteral("Null")).isNull());
+    QCOMPARE(client.Call(QStringLiteral("Echo"), {QStringLiteral("a"), QStringLiteral("b")}),
+             QVariant(QStringLiteral("a|b")));
+    QVERIFY(!platform::isTrue(QVariant(QStringLiteral("True"))));
+}
+
+void TestEngineClient::argumentsSurviveAnyBytes()
+{
+    EngineAutomationClient client(fakeEngine());
+    const QStringList samples = {
+        QStringLiteral("/tmp/folder with spaces/\"quoted\", 'single'\\back.wpd"),
+        QStringLiteral("first line\nsecond\r\nthird\ttab"),
+        QStringLiteral("Ünïcödé ✓ 𝄞 日本語 éèà"),
+        QStringLiteral("nul") + QChar(0) + QStringLiteral("inside"),
+        QString(),
+        QStringLiteral("  surrounding spaces  "),
+        QString(1 << 20, QLatin1Char('w')),
+    };
+    for (const QString& sample : samples)
+        QCOMPARE(client.Call(QStringLiteral("Echo"), {sample}).toString(), sample);
+    QCOMPARE(client.Call(QStringLiteral("Count"), {QString(), QString(), QString()}).toString(),
+             QStringLiteral("3"));
+}
+
+void TestEngineClient::errorRepliesCarryNumberAndDescription()
+{
+    EngineAutomationClient client(fakeEngine());
+    const Error e = errorOf([&] {
+        client.Call(QStringLiteral("Fail"), {QStringLiteral("1234"), QStringLiteral("Disk full")});
+    });
+    QCOMPARE(e.number(), 1234);
+    QCOMPARE(e.description(), QStringLiteral("Disk full"));
+    QCOMPARE(e.source(), QStringLiteral("WordPerfect.PerfectScript"));
+    QCOMPARE(errorOf([&] { client.Call(QStringLiteral("NoSuchThing")); }).number(), 438);
+
+    // An error reply is an ordinary answer: the same engine goes on serving.
+    const QString pid = client.Call(QStringLiteral("Pid")).toString();
+    QCOMPARE(client.Call(QStringLiteral("Pid")).toString(), pid);
+}
+
+void TestEngineClient::missingOrSilentEngineCannotBeCreated_data()
+{
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::newRow("missing program")
+        << QStringLiteral("/nonexistent/quillon-engine") << QStringList();
+    QTest::newRow("not a program") << QStringLiteral("/etc/hostname") << QStringList();
+    QTest::newRow("never greets") << QStringLiteral(FAKE_ENGINE) << QStringList{"--no-hello"};
+    QTest::newRow("wrong greeting") << QStringLiteral(FAKE_ENGINE) << QStringList{"--bad-hello"};
+}
+
+void TestEngineClient::missingOrSilentEngineCannotBeCreated()
+{
+    QFETCH(QString, program);
+    QFETCH(QStringList, arguments);
+    EngineAutomationClient::Options options = fakeEngine(arguments);
+    options.program = program;
+    options.startTimeoutMs = 700;
+
+    QElapsedTimer timer;
+    timer.start();
+    EngineAutomationClient client(options);
+    QCOMPARE(errorOf([&] { client.start(); }).number(), platform::err::CannotCreateObject);
+    QVERIFY2(timer.elapsed() < 5000, "start must give up at its time limit");
+    QVERIFY(!client.isRunning());
+}
+
+void TestEngineClient::brokenEngineFailsTheCallAndIsReplaced_data()
+{
+    QTest::addColumn<QString>("option");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("crash") << QStringLiteral("--crash-on")
+                           << QStringLiteral("stopped while running FileOpen");
+    QTest::newRow("oversize frame")
+        << QStringLiteral("--garbage-on") << QStringLiteral("corrupt answer to FileOpen");
+    QTest::newRow("unreadable reply")
+        << QStringLiteral("--bad-reply-on") << QStringLiteral("corrupt answer to FileOpen");
+}
+
+void TestEngineClient::brokenEngineFailsTheCallAndIsReplaced()
+{
+    QFETCH(QString, option);
+    QFETCH(QString, expected);
+    EngineAutomationClient client(fakeEngine({option, QStringLiteral("FileOpen")}));
+    const QString firstPid = client.Call(QStringLiteral("Pid")).toString();
+
+    const Error e =
+        errorOf([&] { client.Call(QStringLiteral("FileOpen"), {QStringLiteral("/a.wpd")}); });
+    QCOMPARE(e.number(), platform::err::AutomationError);
+    QVERIFY2(e.description().contains(expected), qPrintable(e.description()));
+    QVERIFY(!client.isRunning());
+
+    const QString secondPid = client.Call(QStringLiteral("Pid")).toString();
+    QVERIFY(!secondPid.isEmpty());
+    QVERIFY(secondPid != firstPid);
+    QCOMPARE(client.Call(QStringLiteral("Echo"), {QStringLiteral("after")}).toString(),
+             QStringLiteral("after"));
+}
+
+void TestEngineClient::hangingCallEndsAtTheLimit()
+{
+    EngineAutomationClient::Options options = fakeEngine({"--hang-on", "FilePublish"});
+    options.callTimeoutMs = 600;
+    EngineAutomationClient client(options);
+    const QString firstPid = client.Call(QStringLiteral("Pid")).toString();
+
+    QElapsedTimer timer;
+    timer.start();
+    const Error e = errorOf([&] { client.Call(QStringLiteral("FilePublish")); });
+    QCOMPARE(e.number(), platform::err::AutomationError);
+    QVERIFY2(e.description().contains(QStringLiteral("did not answer FilePublish")),
+             qPrintable(e.description()));
+    QVERIFY(timer.elapsed() >= 500);
+    QVERIFY(timer.elapsed() < 5000);
+
+    QVERIFY(client.Call(QStringLiteral("Pid")).toString() != firstPid);
+}
+
+void TestEngineClient::registryCreatesThroughTheFactory()
+{
+    const QString progId = QStringLiteral("Test.FakeEngine");
+    platform::RegisterServer(progId, EngineAutomationClient::factory(fakeEngine()));
+    const auto object = platform::CreateObject(progId);
+    QVERIFY(object);
+    QVERIFY(platform::isTrue(object->Call(QStringLiteral("True"))));
+
+    EngineAutomationClient::Options missing = fakeEngine();
+    missing.program = QStringLiteral("/nonexistent/engine");
+    platform::RegisterServer(progId, EngineAutomationClient::factory(missing));
+    QCOMPARE(errorOf([&] { platform::CreateObject(progId); }).number(),
+             platform::err::CannotCreateObject);
+    platform::UnregisterServer(progId);
+
+    QVERIFY(EngineAutomationClient::defaultProgram().endsWith(QStringLiteral("/quillon-engine")));
+}
+
+QTEST_GUILESS_MAIN(TestEngineClient)
+#include "tst_engineclient.moc"
