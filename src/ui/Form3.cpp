@@ -9,12 +9,149 @@
 #include "platform/MessageBox.h"
 
 #include <QDir>
+#include <QEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QFrame>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+namespace {
+
+constexpr int kPictureSize = 56;
+
+QLabel* makeLabel(const QString& name, const QString& text, QWidget* parent, bool bold = false)
+{
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(name);
+    if (bold) {
+        QFont font = label->font();
+        font.setBold(true);
+        label->setFont(font);
+    }
+    return label;
+}
+
+QPushButton* makeButton(const QString& name, const QString& text, QWidget* parent)
+{
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(name);
+    button->setAutoDefault(false);
+    return button;
+}
+
+// A page with a folded corner, at (x, y) of the given size.
+void drawPage(QPainter& painter, const QRectF& page, const QColor& edge)
+{
+    const qreal fold = page.width() * 0.3;
+    QPainterPath outline;
+    outline.moveTo(page.topLeft());
+    outline.lineTo(page.right() - fold, page.top());
+    outline.lineTo(page.right(), page.top() + fold);
+    outline.lineTo(page.bottomRight());
+    outline.lineTo(page.bottomLeft());
+    outline.closeSubpath();
+    painter.setPen(QPen(edge, 1.5));
+    painter.setBrush(Qt::white);
+    painter.drawPath(outline);
+    QPainterPath corner;
+    corner.moveTo(page.right() - fold, page.top());
+    corner.lineTo(page.right() - fold, page.top() + fold);
+    corner.lineTo(page.right(), page.top() + fold);
+    painter.setBrush(QColor(225, 232, 245));
+    painter.drawPath(corner);
+}
+
+// A word-processor document: a page with lines of text.
+QPixmap documentPicture()
+{
+    QPixmap pixmap(kPictureSize, kPictureSize);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF page(10, 4, 34, 46);
+    drawPage(painter, page, QColor(40, 70, 140));
+    painter.setPen(QPen(QColor(40, 70, 140), 2));
+    for (int row = 0; row < 5; ++row) {
+        const qreal y = page.top() + 16 + row * 6;
+        const qreal right = page.right() - (row == 4 ? 14 : 6);
+        painter.drawLine(QPointF(page.left() + 6, y), QPointF(right, y));
+    }
+    return pixmap;
+}
+
+// An arrow leading to a page of markup.
+QPixmap markupPicture()
+{
+    QPixmap pixmap(kPictureSize, kPictureSize);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QColor green(30, 120, 60);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(green);
+    QPainterPath arrow;
+    arrow.moveTo(0, 23);
+    arrow.lineTo(8, 23);
+    arrow.lineTo(8, 18);
+    arrow.lineTo(16, 27);
+    arrow.lineTo(8, 36);
+    arrow.lineTo(8, 31);
+    arrow.lineTo(0, 31);
+    arrow.closeSubpath();
+    painter.drawPath(arrow);
+    const QRectF page(20, 4, 34, 46);
+    drawPage(painter, page, green);
+    painter.setPen(QPen(green, 2));
+    painter.setBrush(Qt::NoBrush);
+    // "</>"
+    const qreal cy = page.top() + 28;
+    painter.drawPolyline(QPolygonF({QPointF(30, cy - 6), QPointF(25, cy), QPointF(30, cy + 6)}));
+    painter.drawLine(QPointF(39, cy - 7), QPointF(35, cy + 7));
+    painter.drawPolyline(QPolygonF({QPointF(44, cy - 6), QPointF(49, cy), QPointF(44, cy + 6)}));
+    return pixmap;
+}
+
+// Removes the scratch file whichever way the look-up ends.
+class ScratchFileRemover final {
+public:
+    explicit ScratchFileRemover(QString path) : m_path(std::move(path)) {}
+    ~ScratchFileRemover() { QFile::remove(m_path); }
+    ScratchFileRemover(const ScratchFileRemover&) = delete;
+    ScratchFileRemover& operator=(const ScratchFileRemover&) = delete;
+
+private:
+    QString m_path;
+};
+
+// Writes the scratch file that the browser look-up goes by; only its extension matters.
+// Whatever stood under the name (a stale file, or a link planted in the shared temporary
+// folder) is removed first, and the file is created exclusively, so nothing is written
+// through a link into another file.
+bool writeScratchFile(const QString& path)
+{
+    const QFileInfo existing(path);
+    if (existing.exists() || existing.isSymLink()) {
+        QFile::remove(path);
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+        return false;
+    }
+    const QByteArray line = QByteArrayLiteral("\"<HTML> <\\HTML>\"\r\n");
+    const bool written = file.write(line) == line.size();
+    file.close();
+    return written && file.error() == QFileDevice::NoError;
+}
+
+} // namespace
 
 Form3::Form3()
 {
@@ -23,42 +160,90 @@ Form3::Form3()
 
     Frame1 = new QFrame(this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
-    Label2 = new QLabel(QStringLiteral("DuraRudizav Ezedoviro ZUR EDEV"), Frame1);
-    Label2->setObjectName(QStringLiteral("Label2"));
-    Label1 = new QLabel(QStringLiteral("Select one..."), Frame1);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    btnSingle = new QPushButton(QStringLiteral("Open Document"), Frame1);
-    btnSingle->setObjectName(QStringLiteral("btnSingle"));
-    btnBatch = new QPushButton(QStringLiteral("BatchDocuments"), Frame1);
-    btnBatch->setObjectName(QStringLiteral("btnBatch"));
-    btnCancel = new QPushButton(QStringLiteral("Cancel"), Frame1);
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
-    Label6 = new QLabel(QString(), Frame1);
-    Label6->setObjectName(QStringLiteral("Label6"));
-    Label7 = new QLabel(QString(), Frame1);
-    Label7->setObjectName(QStringLiteral("Label7"));
-    Label3 = new QLabel(webPageAddress(), Frame1);
-    Label3->setObjectName(QStringLiteral("Label3"));
-    Label5 = new QLabel(QStringLiteral("Convert WordPerfect Documents to XML or HTML "), Frame1);
-    Label5->setObjectName(QStringLiteral("Label5"));
-    Picture2 = new QLabel(Frame1);
-    Picture2->setObjectName(QStringLiteral("Picture2"));
-    Picture3 = new QLabel(Frame1);
-    Picture3->setObjectName(QStringLiteral("Picture3"));
+    Frame1->setFrameShape(QFrame::NoFrame);
+    Frame1->setAutoFillBackground(true);
+    QPalette white = Frame1->palette();
+    white.setColor(QPalette::Window, Qt::white);
+    white.setColor(QPalette::WindowText, Qt::black);
+    Frame1->setPalette(white);
+
+    Label2 = makeLabel(QStringLiteral("Label2"), QStringLiteral("DuraRudizav Ezedoviro ZUR EDEV"),
+                       Frame1, true);
+    QFont titleFont = Label2->font();
+    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.8);
+    Label2->setFont(titleFont);
+    Label2->setAlignment(Qt::AlignCenter);
+
+    Label1 = makeLabel(QStringLiteral("Label1"), QStringLiteral("Select one..."), Frame1, true);
+    btnSingle = makeButton(QStringLiteral("btnSingle"), QStringLiteral("Open Document"), Frame1);
+    btnBatch = makeButton(QStringLiteral("btnBatch"), QStringLiteral("BatchDocuments"), Frame1);
+    btnCancel = makeButton(QStringLiteral("btnCancel"), QStringLiteral("Cancel"), Frame1);
+    for (QPushButton* button : {btnSingle, btnBatch, btnCancel}) {
+        button->setMinimumWidth(150);
+    }
+
+    Label6 = makeLabel(QStringLiteral("Label6"), QString(), Frame1, true);
+    Label7 = makeLabel(QStringLiteral("Label7"), QString(), Frame1, true);
+
+    Label3 = makeLabel(QStringLiteral("Label3"), webPageAddress(), Frame1);
+    QFont linkFont = Label3->font();
+    linkFont.setUnderline(true);
+    Label3->setFont(linkFont);
+    QPalette link = Label3->palette();
+    link.setColor(QPalette::WindowText, Qt::blue);
+    Label3->setPalette(link);
+    Label3->setCursor(Qt::PointingHandCursor);
+    Label3->setToolTip(QStringLiteral("Open the web page in your browser"));
+    Label3->installEventFilter(this);
+
+    Label5 =
+        makeLabel(QStringLiteral("Label5"),
+                  QStringLiteral("Convert WordPerfect Documents to XML or HTML "), Frame1, true);
+    Label5->setAlignment(Qt::AlignCenter);
+
+    Picture2 = makeLabel(QStringLiteral("Picture2"), QString(), Frame1);
+    Picture2->setPixmap(documentPicture());
+    Picture3 = makeLabel(QStringLiteral("Picture3"), QString(), Frame1);
+    Picture3->setPixmap(markupPicture());
 
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSizeConstraint(QLayout::SetFixedSize);
     outer->addWidget(Frame1);
+
+    auto* pictures = new QHBoxLayout;
+    pictures->setSpacing(6);
+    pictures->addWidget(Picture2);
+    pictures->addWidget(Picture3);
+    pictures->addStretch();
+
+    auto* left = new QVBoxLayout;
+    left->setSpacing(6);
+    left->addLayout(pictures);
+    left->addSpacing(6);
+    left->addWidget(Label6);
+    left->addWidget(Label7);
+    left->addStretch();
+    left->addWidget(Label3);
+
+    auto* right = new QVBoxLayout;
+    right->setSpacing(8);
+    right->addWidget(Label1);
+    right->addWidget(btnSingle);
+    right->addWidget(btnBatch);
+    right->addSpacing(14);
+    right->addWidget(btnCancel);
+    right->addStretch();
+
     auto* grid = new QGridLayout(Frame1);
+    grid->setContentsMargins(24, 18, 24, 18);
+    grid->setHorizontalSpacing(40);
+    grid->setVerticalSpacing(16);
     grid->addWidget(Label2, 0, 0, 1, 2);
-    grid->addWidget(Label6, 1, 0);
-    grid->addWidget(Label7, 2, 0);
-    grid->addWidget(Label3, 3, 0);
-    grid->addWidget(Label1, 1, 1);
-    grid->addWidget(btnSingle, 2, 1);
-    grid->addWidget(btnBatch, 3, 1);
-    grid->addWidget(btnCancel, 4, 1);
-    grid->addWidget(Label5, 5, 0, 1, 2);
+    grid->addLayout(left, 1, 0);
+    grid->addLayout(right, 1, 1);
+    grid->addWidget(Label5, 2, 0, 1, 2);
+    grid->setColumnStretch(0, 1);
 
     connect(btnSingle, &QPushButton::clicked, this, [this] { btnSingle_Click(); });
     connect(btnBatch, &QPushButton::clicked, this, [this] { btnBatch_Click(); });
@@ -72,14 +257,33 @@ QString Form3::webPageAddress()
     return QStringLiteral("https://quillon.example.org/");
 }
 
+bool Form3::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == Label3 && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
+        Label3->rect().contains(static_cast<QMouseEvent*>(event)->position().toPoint())) {
+        Label3_Click();
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
 void Form3::btnSingle_Click()
 {
-    platform::Guarded([this] { hide(); });
+    platform::Guarded([this] {
+        hide();
+        if (gMediator) {
+            gMediator->SingleSourceFile();
+        }
+    });
 }
 
 void Form3::btnBatch_Click()
 {
-    platform::Guarded([this] { hide(); });
+    platform::Guarded([this] {
+        hide();
+        Form1::instance()->exec();
+    });
 }
 
 void Form3::btnCancel_Click()
@@ -89,5 +293,28 @@ void Form3::btnCancel_Click()
 
 void Form3::Label3_Click()
 {
-    platform::Guarded([] {});
+    platform::Guarded([] {
+        const QString scratch = QDir::tempPath() + QStringLiteral("/temphtm.HTM");
+        ScratchFileRemover remover(scratch);
+        if (!writeScratchFile(scratch)) {
+            platform::MsgBox(QStringLiteral("Web Page not Opened: the temporary file %1 could "
+                                            "not be written.")
+                                 .arg(QDir::toNativeSeparators(scratch)),
+                             platform::MsgButtons::OK, platform::MsgIcon::Exclamation,
+                             QStringLiteral("URL Failed"));
+            return;
+        }
+        platform::ShellProvider& shell = platform::shell();
+        const QString program = shell.findExecutable(scratch);
+        if (program.isEmpty()) {
+            platform::MsgBox(QStringLiteral("Could not find associated Browser"),
+                             platform::MsgButtons::OK, platform::MsgIcon::Exclamation,
+                             QStringLiteral("Browser Not Found"));
+            return;
+        }
+        if (!shell.execute(program, webPageAddress())) {
+            platform::MsgBox(QStringLiteral("Web Page not Opened"), platform::MsgButtons::OK,
+                             platform::MsgIcon::Exclamation, QStringLiteral("URL Failed"));
+        }
+    });
 }

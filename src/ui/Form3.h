@@ -39,4 +39,8 @@ public:
     void btnBatch_Click();
     void btnCancel_Click();
     void Label3_Click();
+
+protected:
+    // Label3 is a link: a click on it opens the web page.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 };

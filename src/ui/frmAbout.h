@@ -25,4 +25,11 @@ public:
 
     void cmdOK_Click();
     void lblTitle_Click();
+
+    // The close box and Escape unload the dialog, like OK.
+    void reject() override;
+
+protected:
+    // A click on lblTitle shows the credit message.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 };

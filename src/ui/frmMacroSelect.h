@@ -28,4 +28,7 @@ public:
     void btnSelect_Click();
     void btnOK_Click();
     void btnCancel_Click();
+
+    // The close box and Escape act like Cancel.
+    void reject() override;
 };
