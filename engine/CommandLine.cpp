@@ -1,0 +1,97 @@
+// Quillon engine: the engine's command line.
+#include "CommandLine.h"
+
+#include "Engine.h"
+#include "EngineError.h"
+#include "WireServer.h"
+
+#include <QTextStream>
+
+#include <csignal>
+#include <unistd.h>
+
+namespace engine {
+namespace {
+
+const char kUsage[] =
+    "Usage: quillon-engine [--serve]\n"
+    "       quillon-engine --publish xml|html INPUT OUTPUT [--quality N]\n"
+    "       quillon-engine --version\n"
+    "\n"
+    "Without arguments, or with --serve, the engine serves the WordPerfect.PerfectScript\n"
+    "automation protocol on standard input and output. --publish converts one document.\n";
+
+} // namespace
+
+int CommandLine::run(const QStringList& arguments, QTextStream& out, QTextStream& err)
+{
+    const QString first = arguments.value(0);
+    if (arguments.isEmpty() || (first == QLatin1String("--serve") && arguments.size() == 1))
+        return serve();
+    if (first == QLatin1String("--version") && arguments.size() == 1) {
+        out << "quillon-engine " << QUILLON_ENGINE_VERSION << '\n';
+        return 0;
+    }
+    if ((first == QLatin1String("--help") || first == QLatin1String("-h")) &&
+        arguments.size() == 1) {
+        out << kUsage;
+        return 0;
+    }
+    if (first == QLatin1String("--publish"))
+        return publish(arguments.mid(1), err);
+    err << "quillon-engine: unknown arguments: " << arguments.join(QLatin1Char(' ')) << "\n\n"
+        << kUsage;
+    return kUsageError;
+}
+
+// Standard output carries frames only: the real descriptor is kept for the protocol and
+// descriptor 1 is pointed at standard error, so whatever a library prints cannot corrupt it.
+int CommandLine::serve()
+{
+    std::signal(SIGPIPE, SIG_IGN);
+    const int wireOut = ::dup(STDOUT_FILENO);
+    if (wireOut < 0 || ::dup2(STDERR_FILENO, STDOUT_FILENO) < 0)
+        return 2;
+    Engine engine;
+    return WireServer(engine, STDIN_FILENO, wireOut).run();
+}
+
+int CommandLine::publish(const QStringList& arguments, QTextStream& err)
+{
+    QStringList positional;
+    QString quality;
+    for (int i = 0; i < arguments.size(); ++i) {
+        if (arguments.at(i) == QLatin1String("--quality")) {
+            if (i + 1 >= arguments.size()) {
+                err << "quillon-engine: --quality needs a value\n";
+                return kUsageError;
+            }
+            quality = arguments.at(++i);
+        } else {
+            positional << arguments.at(i);
+        }
+    }
+    const QString format = positional.value(0).toLower();
+    if (positional.size() != 3 ||
+        (format != QLatin1String("xml") && format != QLatin1String("html"))) {
+        err << "quillon-engine: --publish needs a format (xml or html), an input and an output\n\n"
+            << kUsage;
+        return kUsageError;
+    }
+    Engine engine;
+    try {
+        engine.invoke(QStringLiteral("FileOpen"), {positional.at(1)});
+        if (!quality.isEmpty())
+            engine.invoke(QStringLiteral("XMLPublishSetJPEGOptions"), {quality});
+        engine.invoke(format == QLatin1String("xml") ? QStringLiteral("XMLPublish")
+                                                     : QStringLiteral("HTMLPublish"),
+                      {positional.at(2)});
+        engine.invoke(QStringLiteral("CloseNoSave"), {});
+    } catch (const EngineError& e) {
+        err << "quillon-engine: " << e.description() << '\n';
+        return e.exitCode();
+    }
+    return 0;
+}
+
+} // namespace engine

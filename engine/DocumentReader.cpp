@@ -1,0 +1,141 @@
+// Quillon engine: reads a WordPerfect document into the model.
+#include "DocumentReader.h"
+
+#include "EngineError.h"
+#include "ModelBuilder.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <librevenge-stream/librevenge-stream.h>
+#include <libwpd/libwpd.h>
+
+#include <new>
+
+namespace engine {
+namespace {
+
+// What the first bytes say about a file libwpd does not accept, for a description that tells
+// the user what the file really is.
+QString whatItIs(const QByteArray& head)
+{
+    if (head.isEmpty())
+        return QStringLiteral("the file is empty");
+    if (head.startsWith("\xFFWPC")) {
+        if (head.size() < 16)
+            return QStringLiteral("the file is truncated: its WordPerfect header is incomplete");
+        const int product = static_cast<unsigned char>(head.at(8));
+        const int type = static_cast<unsigned char>(head.at(9));
+        if (type == 0x16)
+            return QStringLiteral("it is a WordPerfect Graphics (WPG) picture, not a document");
+        if (type == 0x0F || product == 0x0F)
+            return QStringLiteral("it is a Corel Presentations file, not a document");
+        if (type != 0x0A)
+            return QStringLiteral(
+                       "it is a WordPerfect-family file of another kind (product %1, type %2), "
+                       "not a document")
+                .arg(product)
+                .arg(type);
+        return QStringLiteral("it is a WordPerfect document of a version or kind that cannot be "
+                              "read");
+    }
+    if (head.startsWith("\xD0\xCF\x11\xE0"))
+        return QStringLiteral("it is an OLE2 compound file that holds no WordPerfect document");
+    return QStringLiteral("it is not a WordPerfect document");
+}
+
+EngineError unreadable(const QString& name, const QString& why)
+{
+    return {EngineError::Kind::Unreadable,
+            QStringLiteral("Cannot open \"%1\": %2.").arg(name, why)};
+}
+
+EngineError passwordProtected(const QString& name, bool supported)
+{
+    return {
+        EngineError::Kind::PasswordProtected,
+        supported
+            ? QStringLiteral("Cannot open \"%1\": the document is password-protected.").arg(name)
+            : QStringLiteral("Cannot open \"%1\": the document is password-protected with an "
+                             "encryption that cannot be read.")
+                  .arg(name)};
+}
+
+Document parse(librevenge::RVNGInputStream& input, const QByteArray& head, const QString& name)
+{
+    if (head.isEmpty())
+        throw unreadable(name, whatItIs(head));
+    libwpd::WPDConfidence confidence = libwpd::WPD_CONFIDENCE_NONE;
+    Document document;
+    libwpd::WPDResult result = libwpd::WPD_UNKNOWN_ERROR;
+    try {
+        confidence = libwpd::WPDocument::isFileFormatSupported(&input);
+        switch (confidence) {
+        case libwpd::WPD_CONFIDENCE_NONE:
+            throw unreadable(name, whatItIs(head));
+        case libwpd::WPD_CONFIDENCE_UNSUPPORTED_ENCRYPTION:
+            throw passwordProtected(name, false);
+        case libwpd::WPD_CONFIDENCE_SUPPORTED_ENCRYPTION:
+            throw passwordProtected(name, true);
+        case libwpd::WPD_CONFIDENCE_EXCELLENT:
+            break;
+        }
+        input.seek(0, librevenge::RVNG_SEEK_SET);
+        ModelBuilder builder(document);
+        result = libwpd::WPDocument::parse(&input, &builder, nullptr);
+        builder.finish();
+    } catch (const EngineError&) {
+        throw;
+    } catch (const std::bad_alloc&) {
+        throw unreadable(name, QStringLiteral("the document needs more memory than is available"));
+    } catch (...) {
+        throw unreadable(name, QStringLiteral("the document is damaged"));
+    }
+
+    switch (result) {
+    case libwpd::WPD_OK:
+        return document;
+    case libwpd::WPD_PASSWORD_MISSMATCH_ERROR:
+        throw passwordProtected(name, true);
+    case libwpd::WPD_UNSUPPORTED_ENCRYPTION_ERROR:
+        throw passwordProtected(name, false);
+    case libwpd::WPD_FILE_ACCESS_ERROR:
+        throw unreadable(name, QStringLiteral("the file could not be read"));
+    case libwpd::WPD_OLE_ERROR:
+        throw unreadable(name, QStringLiteral("its OLE2 container is damaged"));
+    case libwpd::WPD_PARSE_ERROR:
+        throw unreadable(name, QStringLiteral("the document is damaged and could not be parsed"));
+    case libwpd::WPD_UNKNOWN_ERROR:
+        break;
+    }
+    throw unreadable(name, QStringLiteral("the document could not be parsed"));
+}
+
+} // namespace
+
+Document DocumentReader::readFile(const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        throw EngineError::fileNotFound(path);
+    if (info.isDir())
+        throw unreadable(path, QStringLiteral("it is a folder, not a file"));
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw unreadable(
+            path,
+            QStringLiteral("the file cannot be opened for reading (%1)").arg(file.errorString()));
+    const QByteArray head = file.read(16);
+    file.close();
+    librevenge::RVNGFileStream input(QFile::encodeName(path).constData());
+    return parse(input, head, path);
+}
+
+Document DocumentReader::readBytes(const QByteArray& bytes, const QString& name)
+{
+    librevenge::RVNGStringStream input(reinterpret_cast<const unsigned char*>(bytes.constData()),
+                                       static_cast<unsigned int>(bytes.size()));
+    return parse(input, bytes.left(16), name);
+}
+
+} // namespace engine

@@ -1,0 +1,22 @@
+// Quillon engine: reads a WordPerfect document into the model.
+#pragma once
+
+#include "Document.h"
+
+#include <QByteArray>
+#include <QString>
+
+namespace engine {
+
+// Reads WordPerfect documents of every version libwpd knows (4.2, 5.x, 6 and later, also inside
+// an OLE2 container). Raises EngineError: FileNotFound for a missing file, PasswordProtected for
+// an encrypted one, Unreadable for anything that is not a readable WordPerfect document. Every
+// description names the file.
+class DocumentReader final {
+public:
+    static Document readFile(const QString& path);
+    // Reads a document held in memory; `name` is what error descriptions call it.
+    static Document readBytes(const QByteArray& bytes, const QString& name);
+};
+
+} // namespace engine

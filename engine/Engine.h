@@ -1,0 +1,79 @@
+// Quillon engine: the operations of the "WordPerfect.PerfectScript" automation object.
+#pragma once
+
+#include "Document.h"
+#include "EngineWire.h"
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+namespace engine {
+
+// Holds the engine's state (the stack of open documents, the JPEG quality text, the insertion
+// point of each document) and runs operations on it by name, matched without regard to case:
+//
+//   FileOpen(path)                  reads the document and makes it current
+//   CloseNoSave                     closes the current document
+//   XMLPublish(target)              writes the current document as DocBook XML
+//   HTMLPublish(target)             writes the current document as HTML
+//   XMLPublishSetJPEGOptions(text)  keeps the JPEG quality text for later publishing
+//   MasterDocExpand                 expands subdocuments (none are expanded yet)
+//   envDocBlank                     True when the current document has no content
+//   PosDocVeryTop                   moves the insertion point to the top
+//   MacroFilePlay(path)             raises "not supported yet" for an existing macro file
+//   envMacroPlaying                 False
+//
+// Errors: 438 unknown operation, 449 missing argument, 53 file not found, 440 for every other
+// failure with a description that says what went wrong and names the file.
+class Engine final {
+public:
+    Engine();
+
+    // Runs an operation; a failure comes back as an error reply, never as an exception.
+    wire::Reply call(const QString& operation, const QStringList& arguments);
+    // Runs an operation; a failure raises EngineError.
+    wire::Reply invoke(const QString& operation, const QStringList& arguments);
+
+    int openDocumentCount() const { return static_cast<int>(m_documents.size()); }
+    const QString& jpegQuality() const { return m_jpegQuality; }
+
+    // Documents left open beyond this many (an application that stops closing them) make room
+    // by closing the oldest.
+    static constexpr int kMaxOpenDocuments = 32;
+
+private:
+    struct OpenDocument {
+        QString path;
+        QString title;
+        Document document;
+        int insertionPoint = 0;
+    };
+    using Handler = wire::Reply (Engine::*)(const QStringList&);
+    struct Operation {
+        QString name;
+        int arguments;
+        Handler handler;
+    };
+
+    static const QHash<QString, Operation>& operations();
+    OpenDocument& current(const QString& operation);
+
+    wire::Reply fileOpen(const QStringList& args);
+    wire::Reply closeNoSave(const QStringList& args);
+    wire::Reply xmlPublish(const QStringList& args);
+    wire::Reply htmlPublish(const QStringList& args);
+    wire::Reply setJpegOptions(const QStringList& args);
+    wire::Reply masterDocExpand(const QStringList& args);
+    wire::Reply docBlank(const QStringList& args);
+    wire::Reply posDocVeryTop(const QStringList& args);
+    wire::Reply macroFilePlay(const QStringList& args);
+    wire::Reply macroPlaying(const QStringList& args);
+
+    std::vector<OpenDocument> m_documents;
+    QString m_jpegQuality;
+};
+
+} // namespace engine

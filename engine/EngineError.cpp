@@ -1,0 +1,77 @@
+// Quillon engine: the one error type every operation raises.
+#include "EngineError.h"
+
+namespace engine {
+
+EngineError::EngineError(Kind kind, QString description)
+    : m_kind(kind), m_description(std::move(description)), m_utf8(m_description.toUtf8())
+{
+}
+
+EngineError EngineError::unknownOperation(const QString& operation)
+{
+    return {
+        Kind::UnknownOperation,
+        QStringLiteral("Object doesn't support this property or method: \"%1\"").arg(operation)};
+}
+
+EngineError EngineError::argumentMissing(const QString& operation)
+{
+    return {Kind::ArgumentMissing,
+            QStringLiteral("Argument not optional: \"%1\" needs an argument").arg(operation)};
+}
+
+EngineError EngineError::fileNotFound(const QString& path)
+{
+    return {Kind::FileNotFound, QStringLiteral("File not found: \"%1\"").arg(path)};
+}
+
+EngineError EngineError::noDocument(const QString& operation)
+{
+    return {
+        Kind::NoDocument,
+        QStringLiteral("\"%1\" needs an open document, and no document is open").arg(operation)};
+}
+
+int EngineError::number() const
+{
+    switch (m_kind) {
+    case Kind::UnknownOperation:
+        return 438;
+    case Kind::ArgumentMissing:
+        return 449;
+    case Kind::FileNotFound:
+        return 53;
+    case Kind::NoDocument:
+    case Kind::Unreadable:
+    case Kind::PasswordProtected:
+    case Kind::WriteFailed:
+    case Kind::NotSupported:
+    case Kind::BadRequest:
+        break;
+    }
+    return 440;
+}
+
+int EngineError::exitCode() const
+{
+    switch (m_kind) {
+    case Kind::FileNotFound:
+        return 3;
+    case Kind::Unreadable:
+        return 4;
+    case Kind::PasswordProtected:
+        return 5;
+    case Kind::WriteFailed:
+        return 6;
+    case Kind::UnknownOperation:
+    case Kind::ArgumentMissing:
+    case Kind::NoDocument:
+    case Kind::NotSupported:
+    case Kind::BadRequest:
+        break;
+    }
+    return 1;
+}
+
+} // namespace engine

@@ -1,0 +1,44 @@
+// Quillon engine: the one error type every operation raises.
+#pragma once
+
+#include <QString>
+#include <exception>
+
+namespace engine {
+
+// A failure of an engine operation. Each kind carries one automation error number (what the
+// application sees over the wire) and one process exit code (what `--publish` returns).
+class EngineError final : public std::exception {
+public:
+    enum class Kind {
+        UnknownOperation,  // 438
+        ArgumentMissing,   // 449
+        FileNotFound,      // 53
+        NoDocument,        // 440
+        Unreadable,        // 440: not a document, damaged, unsupported version
+        PasswordProtected, // 440
+        WriteFailed,       // 440
+        NotSupported,      // 440
+        BadRequest,        // 440: a request the wire could not decode
+    };
+
+    EngineError(Kind kind, QString description);
+
+    static EngineError unknownOperation(const QString& operation);
+    static EngineError argumentMissing(const QString& operation);
+    static EngineError fileNotFound(const QString& path);
+    static EngineError noDocument(const QString& operation);
+
+    Kind kind() const { return m_kind; }
+    int number() const;
+    int exitCode() const;
+    const QString& description() const { return m_description; }
+    const char* what() const noexcept override { return m_utf8.constData(); }
+
+private:
+    Kind m_kind;
+    QString m_description;
+    QByteArray m_utf8;
+};
+
+} // namespace engine

@@ -1,0 +1,17 @@
+// Quillon engine: the "WordPerfect.PerfectScript" automation server.
+#include "CommandLine.h"
+
+#include <QStringList>
+#include <QTextStream>
+
+#include <cstdio>
+
+int main(int argc, char** argv)
+{
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    return engine::CommandLine::run(arguments, out, err);
+}
