@@ -78,12 +78,7 @@ public:
         const QString entry = xdgMime({QStringLiteral("query"), QStringLiteral("default"), type});
         if (entry.isEmpty())
             return QString();
-        // Desktop entries in sub-folders are named with "-" for "/" (vendor prefixes).
-        QString path = QStandardPaths::locate(QStandardPaths::ApplicationsLocation, entry);
-        if (path.isEmpty())
-            path =
-                QStandardPaths::locate(QStandardPaths::ApplicationsLocation,
-                                       QString(entry).replace(QLatin1Char('-'), QLatin1Char('/')));
+        const QString path = QStandardPaths::locate(QStandardPaths::ApplicationsLocation, entry);
         return path.isEmpty() ? QString() : execProgram(path);
     }
 

@@ -1,0 +1,158 @@
+// Quillon tests: message boxes, the event-handler guard, ending the program and single-instance
+// windows.
+#include "AppIdentity.h"
+#include "Error.h"
+#include "ExitRecorder.h"
+#include "Guard.h"
+#include "MessageBox.h"
+#include "ProgramExit.h"
+#include "RecordingMessageBox.h"
+#include "SingleInstance.h"
+
+#include <QTest>
+#include <stdexcept>
+
+using namespace platform;
+
+namespace {
+
+class Probe final : public QWidget, public SingleInstance<Probe> {
+public:
+    static inline int loads = 0;
+    static inline bool visibleAtLoad = true;
+    void Form_Load()
+    {
+        ++loads;
+        visibleAtLoad = isVisible();
+    }
+};
+
+} // namespace
+
+class TestRuntime : public QObject {
+    Q_OBJECT
+
+private slots:
+    void identity();
+    void messageBoxFillsInTheTitleAndRestoresTheProvider();
+    void guardShowsUncaughtErrorsAndGoesOn();
+    void endProgramRunsTheHandlerAndUnwinds();
+    void singleInstanceLoadsOnceUntilUnloaded();
+};
+
+void TestRuntime::identity()
+{
+    QCOMPARE(appTitle(), QStringLiteral("DuraRudizav Ezedoviro - ZUR EDEV"));
+    QCOMPARE(appName(), QStringLiteral("quillon"));
+    QCOMPARE(
+        QStringLiteral("%1.%2.%3").arg(versionMajor()).arg(versionMinor()).arg(versionRevision()),
+        QStringLiteral("2.0.0"));
+    QCOMPARE(appPath(), QCoreApplication::applicationDirPath());
+}
+
+void TestRuntime::messageBoxFillsInTheTitleAndRestoresTheProvider()
+{
+    testsupport::RecordingMessageBox outer;
+    {
+        testsupport::RecordingMessageBox inner;
+        inner.queueAnswer(MsgResult::No);
+        QCOMPARE(MsgBox(QStringLiteral("Sure?"), MsgButtons::YesNo, MsgIcon::Question),
+                 MsgResult::No);
+        QCOMPARE(MsgBox(QStringLiteral("Again"), MsgButtons::OK, MsgIcon::None,
+                        QStringLiteral("Error!")),
+                 MsgResult::OK);
+        QCOMPARE(inner.count(), 2);
+        const MessageBoxRequest& first = inner.requests().at(0);
+        QCOMPARE(first.title, appTitle());
+        QCOMPARE(first.buttons, MsgButtons::YesNo);
+        QCOMPARE(first.icon, MsgIcon::Question);
+        QCOMPARE(inner.requests().at(1).title, QStringLiteral("Error!"));
+    }
+    // The inner one is gone: boxes reach the outer one again.
+    MsgBox(QStringLiteral("after"));
+    QCOMPARE(outer.texts(), QStringList{QStringLiteral("after")});
+}
+
+void TestRuntime::guardShowsUncaughtErrorsAndGoesOn()
+{
+    testsupport::RecordingMessageBox boxes;
+    bool ranAfter = false;
+
+    Guarded(
+        [] { throw Error(91, QStringLiteral("Object variable or With block variable not set")); });
+    Guarded([] { throw std::runtime_error("library failure"); });
+    Guarded([] { throw 42; });
+    Guarded([&] { ranAfter = true; });
+    Guarded({});
+
+    QVERIFY(ranAfter);
+    QCOMPARE(boxes.count(), 3);
+    const MessageBoxRequest& first = boxes.requests().at(0);
+    QCOMPARE(
+        first.text,
+        QStringLiteral("Run-time error '91':\n\nObject variable or With block variable not set"));
+    QCOMPARE(first.icon, MsgIcon::Critical);
+    QCOMPARE(first.buttons, MsgButtons::OK);
+    QCOMPARE(first.title, appTitle());
+    QVERIFY(boxes.requests().at(1).text.contains(QStringLiteral("library failure")));
+    QVERIFY(boxes.requests().at(1).text.startsWith(QStringLiteral("Run-time error '")));
+}
+
+void TestRuntime::endProgramRunsTheHandlerAndUnwinds()
+{
+    testsupport::RecordingMessageBox boxes;
+    {
+        testsupport::ExitRecorder exits;
+        bool after = false;
+        // Ending the program unwinds out of the handler silently: no box, no code after it.
+        Guarded([&] {
+            EndProgram(3);
+            after = true;
+        });
+        QVERIFY(!after);
+        QCOMPARE(exits.codes(), QList<int>{3});
+        QCOMPARE(boxes.count(), 0);
+
+        try {
+            EndProgram();
+            QFAIL("EndProgram returned");
+        } catch (const ProgramEnded& ended) {
+            QCOMPARE(ended.code, 0);
+        }
+        QCOMPARE(exits.codes(), (QList<int>{3, 0}));
+
+        // A nested recorder takes over and gives the outer one back.
+        {
+            testsupport::ExitRecorder nested;
+            Guarded([] { EndProgram(7); });
+            QCOMPARE(nested.codes(), QList<int>{7});
+        }
+        Guarded([] { EndProgram(8); });
+        QCOMPARE(exits.codes(), (QList<int>{3, 0, 8}));
+    }
+}
+
+void TestRuntime::singleInstanceLoadsOnceUntilUnloaded()
+{
+    QVERIFY(!Probe::IsLoaded());
+    Probe* first = Probe::instance();
+    QCOMPARE(Probe::loads, 1);
+    QVERIFY(!Probe::visibleAtLoad);
+    QVERIFY(!first->isVisible());
+    QCOMPARE(Probe::instance(), first);
+    QCOMPARE(Probe::loads, 1);
+
+    QPointer<Probe> watch(first);
+    Probe::Unload();
+    QVERIFY(!Probe::IsLoaded());
+    QTRY_VERIFY(watch.isNull());
+
+    Probe* second = Probe::instance();
+    QCOMPARE(Probe::loads, 2);
+    QVERIFY(Probe::IsLoaded());
+    QCOMPARE(Probe::instance(), second);
+    Probe::Unload();
+}
+
+QTEST_MAIN(TestRuntime)
+#include "tst_runtime.moc"
