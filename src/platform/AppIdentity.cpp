@@ -27,9 +27,11 @@ int versionMinor()
     return QUILLON_VERSION_MINOR;
 }
 
+// Version 2.0.0.4 is major.minor.build.revision: the revision is the fourth number and the
+// build number (the third) is not shown.
 int versionRevision()
 {
-    return QUILLON_VERSION_PATCH;
+    return QUILLON_VERSION_TWEAK;
 }
 
 QString appPath()

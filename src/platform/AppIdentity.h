@@ -9,7 +9,8 @@ namespace platform {
 QString appTitle();
 // The executable's file name without extension: the settings store's application name.
 QString appName();
-// Program version 2.0.0.4 as major, minor, revision (the build number is not shown).
+// Program version 2.0.0.4 (major.minor.build.revision) as major 2, minor 0, revision 4; the
+// build number is not shown.
 int versionMajor();
 int versionMinor();
 int versionRevision();

@@ -7,6 +7,9 @@
 #include <QElapsedTimer>
 #include <QTest>
 
+#include <csignal>
+#include <sys/types.h>
+
 using platform::EngineAutomationClient;
 using platform::Error;
 
@@ -33,6 +36,12 @@ Error errorOf(const std::function<void()>& call)
     return Error(0, QStringLiteral("no error raised"));
 }
 
+// The engine processes must not outlive the client's handling of them.
+bool processExists(const QString& pid)
+{
+    return ::kill(static_cast<pid_t>(pid.toLongLong()), 0) == 0;
+}
+
 } // namespace
 
 class TestEngineClient : public QObject {
@@ -48,6 +57,7 @@ private slots:
     void brokenEngineFailsTheCallAndIsReplaced();
     void hangingCallEndsAtTheLimit();
     void registryCreatesThroughTheFactory();
+    void destroyingTheClientEndsTheEngine();
 };
 
 void TestEngineClient::answersEveryKindOfValue()
@@ -177,6 +187,7 @@ void TestEngineClient::hangingCallEndsAtTheLimit()
     QVERIFY(timer.elapsed() >= 500);
     QVERIFY(timer.elapsed() < 5000);
 
+    QVERIFY(!processExists(firstPid));
     QVERIFY(client.Call(QStringLiteral("Pid")).toString() != firstPid);
 }
 
@@ -196,6 +207,17 @@ void TestEngineClient::registryCreatesThroughTheFactory()
     platform::UnregisterServer(progId);
 
     QVERIFY(EngineAutomationClient::defaultProgram().endsWith(QStringLiteral("/quillon-engine")));
+}
+
+void TestEngineClient::destroyingTheClientEndsTheEngine()
+{
+    QString pid;
+    {
+        EngineAutomationClient client(fakeEngine());
+        pid = client.Call(QStringLiteral("Pid")).toString();
+        QVERIFY(processExists(pid));
+    }
+    QVERIFY(!processExists(pid));
 }
 
 QTEST_GUILESS_MAIN(TestEngineClient)

@@ -46,7 +46,7 @@ void TestRuntime::identity()
     QCOMPARE(appName(), QStringLiteral("quillon"));
     QCOMPARE(
         QStringLiteral("%1.%2.%3").arg(versionMajor()).arg(versionMinor()).arg(versionRevision()),
-        QStringLiteral("2.0.0"));
+        QStringLiteral("2.0.4"));
     QCOMPARE(appPath(), QCoreApplication::applicationDirPath());
 }
 

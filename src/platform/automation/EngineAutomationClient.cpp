@@ -13,6 +13,7 @@ namespace platform {
 namespace {
 
 const QString kSource = QStringLiteral("WordPerfect.PerfectScript");
+constexpr int kGracefulStopMs = 2000;
 
 // Waits are cut into slices of at most a second, so that an engine that dies without closing
 // its pipes is noticed promptly.
@@ -71,6 +72,12 @@ EngineAutomationClient::EngineAutomationClient(Options options) : m_options(std:
 
 EngineAutomationClient::~EngineAutomationClient()
 {
+    // A healthy engine ends by itself when its input closes, letting it tidy up; one that
+    // does not is killed.
+    if (isRunning()) {
+        m_process->closeWriteChannel();
+        m_process->waitForFinished(kGracefulStopMs);
+    }
     stop();
 }
 

@@ -48,7 +48,10 @@ public:
                         const QString& description = QStringLiteral("Automation error"));
     void setStrict(bool strict) { m_strict = strict; }
     // Called after recording each call, before answering (e.g. to look at the windows).
-    void setObserver(std::function<void(const Call&)> observer) { m_observer = std::move(observer); }
+    void setObserver(std::function<void(const Call&)> observer)
+    {
+        m_observer = std::move(observer);
+    }
 
 protected:
     QVariant invoke(const QString& operation, const QStringList& arguments) override;
