@@ -1,9 +1,7 @@
 // Quillon tests: the common file dialog component and the folder browser.
 #include "CommonDialog.h"
 #include "Error.h"
-#include "FolderBrowser.h"
 #include "ScriptedFileDialog.h"
-#include "ScriptedFolderBrowser.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -21,7 +19,6 @@ private slots:
     void filterConversion();
     void openAndSaveAskTheProvider();
     void cancelRaisesOnlyWithCancelError();
-    void folderBrowserAnswersFromTheProvider();
     void defaultFileDialogCancelsCleanly();
 };
 
@@ -100,19 +97,6 @@ void TestDialogs::cancelRaisesOnlyWithCancelError()
         QCOMPARE(e.description(), QStringLiteral("Cancel was selected."));
     }
     QCOMPARE(dialog.FileName, QStringLiteral("/kept.wpd"));
-}
-
-void TestDialogs::folderBrowserAnswersFromTheProvider()
-{
-    testsupport::ScriptedFolderBrowser browser;
-    browser.queueFolder(QStringLiteral("/src folder"));
-    browser.queueCancel();
-    QCOMPARE(platform::BrowseForFolder(QStringLiteral("Select a Source Folder")),
-             QStringLiteral("/src folder"));
-    QCOMPARE(platform::BrowseForFolder(QStringLiteral("Select a Target Folder")), QString());
-    QCOMPARE(platform::BrowseForFolder(QStringLiteral("unscripted")), QString());
-    QCOMPARE(browser.titles(),
-             (QStringList{"Select a Source Folder", "Select a Target Folder", "unscripted"}));
 }
 
 // The real QFileDialog behind the default provider: closed from a timer, it reports a cancel.

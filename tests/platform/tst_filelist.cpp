@@ -46,7 +46,6 @@ private slots:
     void listsVisibleFilesByNameIgnoringCase();
     void pathIsNormalised();
     void unlistableFolderRaises76();
-    void listIndexOutOfRangeRaises380();
 };
 
 void TestFileList::listsVisibleFilesByNameIgnoringCase()
@@ -110,18 +109,6 @@ void TestFileList::unlistableFolderRaises76()
     QCOMPARE(errorNumber([&] { list.setPath(dir.filePath(QStringLiteral("a.wpd"))); }), 76);
     QCOMPARE(errorNumber([&] { list.setPath(QString()); }), 76);
     QCOMPARE(list.ListCount(), 0);
-}
-
-void TestFileList::listIndexOutOfRangeRaises380()
-{
-    QTemporaryDir dir;
-    touch(dir.filePath(QStringLiteral("only.wpd")));
-    FileListControl list;
-    list.setPath(dir.path());
-    QCOMPARE(errorNumber([&] { list.setListIndex(1); }), 380);
-    QCOMPARE(errorNumber([&] { list.setListIndex(-2); }), 380);
-    list.setListIndex(0);
-    QCOMPARE(list.FileName(), QStringLiteral("only.wpd"));
 }
 
 QTEST_GUILESS_MAIN(TestFileList)

@@ -46,7 +46,6 @@ private slots:
     void keysAreUniqueAndLookedUp();
     void statusChangesNeverMoveRows();
     void clearEmptiesRowsAndKeys();
-    void sortingSwitchedOnLaterReordersOnce();
     void manyRowsStayFast();
 };
 
@@ -120,18 +119,6 @@ void TestListView::clearEmptiesRowsAndKeys()
     list.AddItem(QStringLiteral("j"), QStringLiteral("b"));
     QCOMPARE(firstColumn(list), (QStringList{"b", "a"}));
     QCOMPARE(list.columnCount(), 2);
-}
-
-void TestListView::sortingSwitchedOnLaterReordersOnce()
-{
-    ListView list;
-    for (const char* name : {"b", "c", "a"})
-        list.AddItem(QString::fromLatin1(name), QString::fromLatin1(name));
-    QCOMPARE(firstColumn(list), (QStringList{"b", "c", "a"}));
-    configure(list);
-    QCOMPARE(firstColumn(list), (QStringList{"c", "b", "a"}));
-    list.SetSubItem(QStringLiteral("a"), 1, QStringLiteral("x"));
-    QCOMPARE(list.topLevelItem(2)->text(1), QStringLiteral("x"));
 }
 
 void TestListView::manyRowsStayFast()
