@@ -21,6 +21,16 @@ extern bool gExtFound;
 // modally over it. Returns once the Quick Start dialog is hidden or closed.
 void Main();
 
+// The object behind a reference (shared or owned); raises error 91 ("Object variable or With block
+// variable not set") when the reference is empty, as the automation runtime does.
+[[noreturn]] void RaiseObjectNotSet();
+template <class Pointer> auto& RequireObject(const Pointer& object)
+{
+    if (!object)
+        RaiseObjectNotSet();
+    return *object;
+}
+
 // Forgets the coordinator, the automation object and the answer flag, and unloads every window
 // (for tests that start the program more than once in one process).
 void ResetGeneral();

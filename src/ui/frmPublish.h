@@ -33,13 +33,17 @@ public:
     QPushButton* btnPublish = nullptr;
     QPushButton* Command3 = nullptr;
 
-private:
-    void applyFormatState();
     void radxml_Click();
     void radhtml_Click();
     void btnSettings_Click();
     void btnPublish_Click();
     void Command3_Click();
+
+public slots:
+    void reject() override;
+
+private:
+    void applyFormatState();
 
     bool m_acceptedXml = true;
     QString m_acceptedQuality;

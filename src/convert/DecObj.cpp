@@ -1,0 +1,99 @@
+// Quillon: the batch converter.
+#include "DecObj.h"
+
+#include "ListView.h"
+#include "Yield.h"
+#include "automation/AutomationObject.h"
+#include "clsFileSystem.h"
+#include "clsRunMacro.h"
+#include "core/Cmd2.h"
+#include "core/General.h"
+#include "core/Mediator.h"
+#include "core/PathJoin.h"
+#include "ui/Form2.h"
+#include "ui/frmPublish.h"
+
+#include <QLineEdit>
+#include <QRadioButton>
+
+#include <algorithm>
+
+using platform::DoEvents;
+
+namespace {
+
+class DepthCount final {
+public:
+    explicit DepthCount(int& depth, int& maxDepth) : m_depth(depth)
+    {
+        ++m_depth;
+        maxDepth = std::max(maxDepth, m_depth);
+    }
+    ~DepthCount() { --m_depth; }
+    DepthCount(const DepthCount&) = delete;
+    DepthCount& operator=(const DepthCount&) = delete;
+
+private:
+    int& m_depth;
+};
+
+} // namespace
+
+void DecObj::init(QString& path)
+{
+    m_fileName = path;
+}
+
+void DecObj::Execute()
+{
+    const DepthCount count(s_depth, s_maxDepth);
+    convert();
+}
+
+void DecObj::convert()
+{
+    Form2* main = Form2::instance();
+    main->ListView1->AddItem(m_fileName, m_fileName);
+    main->ListView1->SetSubItem(m_fileName, 1, QStringLiteral("Converting..."));
+    DoEvents(1);
+
+    QString baseName = m_fileName;
+    baseName = clsFileSystem().GetFileBaseName(baseName, false);
+    frmPublish* publish = frmPublish::instance();
+    const bool xml = publish->radxml->isChecked();
+
+    // Without a stored target folder the output goes beside the document.
+    const QString folder = TargetFolderFor(RequireObject(gMediator).GetTgtFolder(), m_fileName);
+    const QString target =
+        JoinPath(folder, baseName + (xml ? QStringLiteral(".xml") : QStringLiteral(".html")));
+
+    RequireObject(gWordPerfect).Call(QStringLiteral("FileOpen"), {m_fileName});
+    DoEvents(4);
+
+    clsRunMacro().RunMacro();
+
+    platform::Sleep(4);
+    DoEvents(7);
+    gWordPerfect->Call(QStringLiteral("XMLPublishSetJPEGOptions"), {publish->txtQuality->text()});
+    if (xml) {
+        DoEvents(3);
+        gWordPerfect->Call(QStringLiteral("XMLPublish"), {target});
+        DoEvents(4);
+    } else {
+        DoEvents(6);
+        gWordPerfect->Call(QStringLiteral("MasterDocExpand"));
+        gWordPerfect->Call(QStringLiteral("HTMLPublish"), {target});
+        DoEvents(3);
+    }
+
+    gWordPerfect->Call(QStringLiteral("CloseNoSave"));
+    DoEvents(4);
+    main->ListView1->SetSubItem(m_fileName, 1, QStringLiteral("Converted"));
+    main->show();
+
+    DoEvents(3);
+    const auto next = std::make_shared<Cmd2>();
+    next->init(gMediator);
+    static_cast<Command&>(*next).Execute();
+    DoEvents(3);
+}

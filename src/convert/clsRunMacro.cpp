@@ -1,0 +1,38 @@
+// Quillon: plays the user's macro on the current document.
+#include "clsRunMacro.h"
+
+#include "AppIdentity.h"
+#include "SettingsStore.h"
+#include "Yield.h"
+#include "automation/AutomationObject.h"
+#include "clsFileSystem.h"
+#include "core/General.h"
+
+#include <QVariant>
+
+void clsRunMacro::RunMacro()
+{
+    try {
+        RequireObject(gWordPerfect);
+        const QVariant blank = gWordPerfect->Call(QStringLiteral("envDocBlank"));
+        if (blank.isNull() || platform::isTrue(blank))
+            return;
+        gWordPerfect->Call(QStringLiteral("PosDocVeryTop"));
+
+        const QString macro = platform::GetSetting(platform::appName(), QStringLiteral("Options"),
+                                                   QStringLiteral("macro"), QString());
+        QVariant playing;
+        if (clsFileSystem().FileExist(macro)) {
+            gWordPerfect->Call(QStringLiteral("MacroFilePlay"), {macro});
+            playing = gWordPerfect->Call(QStringLiteral("envMacroPlaying"));
+            platform::DoEvents(8);
+        }
+        // No time-out: the user's commands keep running while the macro plays.
+        while (platform::isTrue(playing)) {
+            platform::DoEvents(1);
+            playing = gWordPerfect->Call(QStringLiteral("envMacroPlaying"));
+        }
+    } catch (const std::exception&) {
+        // The conversion goes on without the macro.
+    }
+}
