@@ -236,9 +236,9 @@ Form3::Form3()
     right->addStretch();
 
     auto* grid = new QGridLayout(Frame1);
-    grid->setContentsMargins(24, 18, 24, 18);
+    grid->setContentsMargins(32, 22, 32, 20);
     grid->setHorizontalSpacing(40);
-    grid->setVerticalSpacing(16);
+    grid->setVerticalSpacing(18);
     grid->addWidget(Label2, 0, 0, 1, 2);
     grid->addLayout(left, 1, 0);
     grid->addLayout(right, 1, 1);
