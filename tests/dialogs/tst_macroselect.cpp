@@ -182,10 +182,6 @@ void TestMacroSelect::selectPutsChosenMacroInBox()
     frmMacroSelect* dialog = showDialog(QStringLiteral("typed"));
     dialog->btnSelect->click();
     QCOMPARE(dialog->txtpathfile->text(), folder + QStringLiteral("/tidy.wcm"));
-    const platform::FileDialogRequest& request = harness.files.requests().first();
-    QCOMPARE(request.kind, platform::FileDialogRequest::Kind::Open);
-    QVERIFY(request.filter.contains(QStringLiteral("*.WCM"), Qt::CaseInsensitive));
-    QVERIFY(request.mustExist);
 
     // Cancelling the Open dialog empties the box.
     dialog->btnSelect->click();
