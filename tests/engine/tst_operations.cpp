@@ -1,0 +1,250 @@
+// Quillon engine tests: the automation operations, run in process.
+#include "Engine.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace engine;
+using wire::Reply;
+
+namespace {
+
+QString corpus(const QString& name)
+{
+    return QDir(qEnvironmentVariable("QUILLON_CORPUS")).filePath(name);
+}
+
+QString errorText(const Reply& r)
+{
+    return QStringLiteral("%1 %2").arg(r.number).arg(r.text);
+}
+
+} // namespace
+
+class OperationsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void namesAndArguments();
+    void operationsNeedAnOpenDocument_data();
+    void operationsNeedAnOpenDocument();
+    void openFailuresSayWhy_data();
+    void openFailuresSayWhy();
+    void documentsFormAStack();
+    void blankAndMacroQueries();
+    void publishNeverLeavesAHalfWrittenTarget();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void OperationsTest::initTestCase()
+{
+    if (!QFile::exists(corpus(QStringLiteral("alf_quick.wpd"))))
+        QSKIP("The shared corpus is not there (QUILLON_CORPUS)");
+    QVERIFY(m_dir.isValid());
+}
+
+void OperationsTest::namesAndArguments()
+{
+    Engine engine;
+    Reply r = engine.call(QStringLiteral("FileSaveAs"), {QStringLiteral("x")});
+    QCOMPARE(r.kind, Reply::Kind::Error);
+    QCOMPARE(r.number, 438);
+    QVERIFY(r.text.contains(QLatin1String("Object doesn't support this property or method")));
+    QVERIFY(r.text.contains(QLatin1String("FileSaveAs")));
+
+    r = engine.call(QStringLiteral("FileOpen"), {});
+    QCOMPARE(r.number, 449);
+    QVERIFY(r.text.startsWith(QLatin1String("Argument not optional")));
+    QCOMPARE(engine.call(QStringLiteral("XMLPublish"), {}).number, 449);
+    QCOMPARE(engine.call(QStringLiteral("MacroFilePlay"), {}).number, 449);
+
+    // Names match whatever their case; extra arguments are ignored.
+    QCOMPARE(engine.call(QStringLiteral("ENVMACROPLAYING"), {QStringLiteral("x")}).kind,
+             Reply::Kind::Boolean);
+    r = engine.call(QStringLiteral("xmlpublishsetjpegoptions"), {QStringLiteral(" 55.5 ")});
+    QCOMPARE(r.kind, Reply::Kind::Null);
+    QCOMPARE(engine.jpegQuality(), QStringLiteral(" 55.5 "));
+    QCOMPARE(
+        engine.call(QStringLiteral("fileopen"), {corpus(QStringLiteral("alf_quick.wpd"))}).kind,
+        Reply::Kind::Null);
+    QCOMPARE(engine.openDocumentCount(), 1);
+}
+
+void OperationsTest::operationsNeedAnOpenDocument_data()
+{
+    QTest::addColumn<QString>("operation");
+    QTest::addColumn<QStringList>("arguments");
+    const QString target = QStringLiteral("/tmp/never-written.xml");
+    QTest::newRow("CloseNoSave") << "CloseNoSave" << QStringList{};
+    QTest::newRow("XMLPublish") << "XMLPublish" << QStringList{target};
+    QTest::newRow("HTMLPublish") << "HTMLPublish" << QStringList{target};
+    QTest::newRow("envDocBlank") << "envDocBlank" << QStringList{};
+    QTest::newRow("PosDocVeryTop") << "PosDocVeryTop" << QStringList{};
+    QTest::newRow("MasterDocExpand") << "MasterDocExpand" << QStringList{};
+}
+
+void OperationsTest::operationsNeedAnOpenDocument()
+{
+    QFETCH(QString, operation);
+    QFETCH(QStringList, arguments);
+    Engine engine;
+    const Reply r = engine.call(operation, arguments);
+    QCOMPARE(r.kind, Reply::Kind::Error);
+    QCOMPARE(r.number, 440);
+    QVERIFY2(r.text.contains(QLatin1String("no document is open")), qPrintable(r.text));
+    QVERIFY(!QFile::exists(QStringLiteral("/tmp/never-written.xml")));
+}
+
+void OperationsTest::openFailuresSayWhy_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<int>("number");
+    QTest::addColumn<QString>("reason");
+
+    QFile empty(m_dir.filePath(QStringLiteral("empty.wpd")));
+    QVERIFY(empty.open(QIODevice::WriteOnly));
+    empty.close();
+    QFile text(m_dir.filePath(QStringLiteral("letter.wpd")));
+    QVERIFY(text.open(QIODevice::WriteOnly));
+    text.write("Dear Sir,\nthis is plain text.\n");
+    text.close();
+
+    QTest::newRow("missing") << m_dir.filePath(QStringLiteral("gone.wpd")) << 53
+                             << "File not found";
+    QTest::newRow("folder") << m_dir.path() << 440 << "it is a folder";
+    QTest::newRow("empty") << empty.fileName() << 440 << "the file is empty";
+    QTest::newRow("text") << text.fileName() << 440 << "it is not a WordPerfect document";
+    QTest::newRow("stub") << corpus(QStringLiteral("ff_stub_sample1.wpd")) << 440 << "truncated";
+    QTest::newRow("graphics") << corpus(QStringLiteral("im_input.wpg")) << 440
+                              << "WordPerfect Graphics";
+    QTest::newRow("presentation") << corpus(QStringLiteral("aperture_corel-presentations-3.0.shw"))
+                                  << 440 << "Corel Presentations";
+}
+
+void OperationsTest::openFailuresSayWhy()
+{
+    QFETCH(QString, path);
+    QFETCH(int, number);
+    QFETCH(QString, reason);
+    Engine engine;
+    const Reply r = engine.call(QStringLiteral("FileOpen"), {path});
+    QCOMPARE(r.kind, Reply::Kind::Error);
+    QCOMPARE(r.number, number);
+    QVERIFY2(r.text.contains(reason), qPrintable(r.text));
+    QVERIFY2(r.text.contains(path), qPrintable(r.text));
+    QCOMPARE(engine.openDocumentCount(), 0);
+}
+
+void OperationsTest::documentsFormAStack()
+{
+    Engine engine;
+    const QString first = corpus(QStringLiteral("alf_quick.wpd"));
+    const QString second = corpus(QStringLiteral("abi_header_footer.wpd"));
+    QCOMPARE(engine.call(QStringLiteral("FileOpen"), {first}).kind, Reply::Kind::Null);
+    QCOMPARE(engine.call(QStringLiteral("FileOpen"), {second}).kind, Reply::Kind::Null);
+    // A failed open leaves the current document current.
+    QCOMPARE(engine.call(QStringLiteral("FileOpen"), {QStringLiteral("/nonexistent.wpd")}).number,
+             53);
+    QCOMPARE(engine.openDocumentCount(), 2);
+
+    const QString target = m_dir.filePath(QStringLiteral("stack.html"));
+    QCOMPARE(engine.call(QStringLiteral("HTMLPublish"), {target}).kind, Reply::Kind::Null);
+    QFile page(target);
+    QVERIFY(page.open(QIODevice::ReadOnly));
+    QVERIFY(page.readAll().contains("<title>abi_header_footer</title>"));
+    page.close();
+
+    QCOMPARE(engine.call(QStringLiteral("CloseNoSave"), {}).kind, Reply::Kind::Null);
+    QCOMPARE(engine.call(QStringLiteral("XMLPublish"), {target}).kind, Reply::Kind::Null);
+    QVERIFY(page.open(QIODevice::ReadOnly));
+    const QByteArray xml = page.readAll();
+    QVERIFY(xml.contains("<article"));
+    QVERIFY(xml.contains("quick brown fox"));
+    page.close();
+
+    QCOMPARE(engine.call(QStringLiteral("CloseNoSave"), {}).kind, Reply::Kind::Null);
+    const Reply r = engine.call(QStringLiteral("CloseNoSave"), {});
+    QCOMPARE(r.number, 440);
+    QCOMPARE(engine.openDocumentCount(), 0);
+
+    // Documents the application never closes do not pile up without end.
+    for (int i = 0; i < Engine::kMaxOpenDocuments + 5; ++i)
+        QCOMPARE(engine.call(QStringLiteral("FileOpen"), {first}).kind, Reply::Kind::Null);
+    QCOMPARE(engine.openDocumentCount(), Engine::kMaxOpenDocuments);
+}
+
+void OperationsTest::blankAndMacroQueries()
+{
+    Engine engine;
+    QCOMPARE(
+        engine.call(QStringLiteral("FileOpen"), {corpus(QStringLiteral("smi_regular.wpd"))}).kind,
+        Reply::Kind::Null);
+    Reply r = engine.call(QStringLiteral("envDocBlank"), {});
+    QCOMPARE(r.kind, Reply::Kind::Boolean);
+    QVERIFY(r.boolean);
+    QCOMPARE(
+        engine.call(QStringLiteral("FileOpen"), {corpus(QStringLiteral("nuxeo_test.wpd"))}).kind,
+        Reply::Kind::Null);
+    r = engine.call(QStringLiteral("envDocBlank"), {});
+    QVERIFY(!r.boolean);
+    QCOMPARE(engine.call(QStringLiteral("PosDocVeryTop"), {}).kind, Reply::Kind::Null);
+    QCOMPARE(engine.call(QStringLiteral("MasterDocExpand"), {}).kind, Reply::Kind::Null);
+
+    r = engine.call(QStringLiteral("envMacroPlaying"), {});
+    QCOMPARE(r.kind, Reply::Kind::Boolean);
+    QVERIFY(!r.boolean);
+    r = engine.call(QStringLiteral("MacroFilePlay"), {m_dir.filePath(QStringLiteral("none.wcm"))});
+    QCOMPARE(r.number, 53);
+    QFile macro(m_dir.filePath(QStringLiteral("m.wcm")));
+    QVERIFY(macro.open(QIODevice::WriteOnly));
+    macro.write("Type(\"x\")\n");
+    macro.close();
+    r = engine.call(QStringLiteral("MacroFilePlay"), {macro.fileName()});
+    QCOMPARE(r.number, 440);
+    QVERIFY2(r.text.contains(QLatin1String("not supported yet")), qPrintable(errorText(r)));
+    QVERIFY(r.text.contains(macro.fileName()));
+}
+
+void OperationsTest::publishNeverLeavesAHalfWrittenTarget()
+{
+    Engine engine;
+    QCOMPARE(
+        engine.call(QStringLiteral("FileOpen"), {corpus(QStringLiteral("nuxeo_test.wpd"))}).kind,
+        Reply::Kind::Null);
+    QTemporaryDir dir;
+    const QString target = dir.filePath(QStringLiteral("out.xml"));
+    QFile existing(target);
+    QVERIFY(existing.open(QIODevice::WriteOnly));
+    existing.write("old content");
+    existing.close();
+
+    // Into a folder that does not exist, or onto a folder: an error, nothing written.
+    Reply r =
+        engine.call(QStringLiteral("XMLPublish"), {dir.filePath(QStringLiteral("no/such/x.xml"))});
+    QCOMPARE(r.number, 440);
+    QVERIFY2(r.text.contains(QLatin1String("Cannot write")), qPrintable(r.text));
+    QVERIFY(r.text.contains(QLatin1String("no/such/x.xml")));
+    r = engine.call(QStringLiteral("HTMLPublish"), {dir.path()});
+    QCOMPARE(r.number, 440);
+    QVERIFY(r.text.contains(QLatin1String("it is a folder")));
+    r = engine.call(QStringLiteral("HTMLPublish"), {QString()});
+    QCOMPARE(r.number, 440);
+
+    QVERIFY(existing.open(QIODevice::ReadOnly));
+    QCOMPARE(existing.readAll(), QByteArray("old content"));
+    existing.close();
+
+    // A good publish replaces the file whole and leaves no temporary file behind.
+    QCOMPARE(engine.call(QStringLiteral("XMLPublish"), {target}).kind, Reply::Kind::Null);
+    QVERIFY(existing.open(QIODevice::ReadOnly));
+    QVERIFY(existing.readAll().startsWith("<?xml"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("out.xml")});
+}
+
+QTEST_GUILESS_MAIN(OperationsTest)
+#include "tst_operations.moc"

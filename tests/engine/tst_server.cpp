@@ -1,0 +1,200 @@
+// Quillon engine tests: the wire protocol through a real `quillon-engine --serve` process.
+#include "EngineWire.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+QString engineBinary()
+{
+    return QDir(qEnvironmentVariable("QUILLON_BIN_DIR")).filePath(QStringLiteral("quillon-engine"));
+}
+
+QString corpus(const QString& name)
+{
+    return QDir(qEnvironmentVariable("QUILLON_CORPUS")).filePath(name);
+}
+
+// A running engine and the frames it sent.
+class EngineProcess {
+public:
+    explicit EngineProcess(const QStringList& arguments)
+    {
+        m_process.start(engineBinary(), arguments);
+    }
+    ~EngineProcess()
+    {
+        if (m_process.state() != QProcess::NotRunning) {
+            m_process.kill();
+            m_process.waitForFinished();
+        }
+    }
+
+    QProcess& process() { return m_process; }
+
+    std::optional<wire::Reply> nextReply(int timeoutMs = 15000)
+    {
+        QElapsedTimer timer;
+        timer.start();
+        for (;;) {
+            if (auto payload = wire::takeFrame(m_buffer))
+                return wire::decodeReply(*payload);
+            if (timer.elapsed() > timeoutMs || m_process.state() == QProcess::NotRunning)
+                return std::nullopt;
+            m_process.waitForReadyRead(100);
+            m_buffer += m_process.readAllStandardOutput();
+        }
+    }
+
+    wire::Reply call(const QString& operation, const QStringList& arguments = {})
+    {
+        m_process.write(wire::frame(wire::encodeRequest({operation, arguments})));
+        return nextReply().value_or(wire::Reply::error(-1, QStringLiteral("no reply")));
+    }
+
+    QByteArray& buffer() { return m_buffer; }
+
+private:
+    QProcess m_process;
+    QByteArray m_buffer;
+};
+
+} // namespace
+
+class ServerTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void helloThenCallsThenEof();
+    void errorsTravelAsReplies();
+    void garbageRequestsDoNotKillTheServer();
+    void commandLinePublish();
+};
+
+void ServerTest::initTestCase()
+{
+    if (!QFile::exists(engineBinary()))
+        QFAIL("quillon-engine was not built (QUILLON_BIN_DIR)");
+    if (!QFile::exists(corpus(QStringLiteral("alf_quick.wpd"))))
+        QSKIP("The shared corpus is not there (QUILLON_CORPUS)");
+}
+
+void ServerTest::helloThenCallsThenEof()
+{
+    EngineProcess engine({QStringLiteral("--serve")});
+    const auto hello = engine.nextReply();
+    QVERIFY(hello);
+    QCOMPARE(hello->kind, wire::Reply::Kind::Text);
+    QCOMPARE(hello->text, QString::fromLatin1(wire::kEngineHello));
+
+    QTemporaryDir dir;
+    // A path with spaces, quotes and non-ASCII text survives the framing.
+    const QString target = dir.filePath(QStringLiteral("out \"put\" \u00e9\u4e2d.html"));
+    QCOMPARE(
+        engine.call(QStringLiteral("FileOpen"), {corpus(QStringLiteral("doctor_word-perfect.wpd"))})
+            .kind,
+        wire::Reply::Kind::Null);
+    wire::Reply r = engine.call(QStringLiteral("envDocBlank"));
+    QCOMPARE(r.kind, wire::Reply::Kind::Boolean);
+    QVERIFY(!r.boolean);
+    QCOMPARE(engine.call(QStringLiteral("XMLPublishSetJPEGOptions"), {QStringLiteral("80")}).kind,
+             wire::Reply::Kind::Null);
+    QCOMPARE(engine.call(QStringLiteral("HTMLPublish"), {target}).kind, wire::Reply::Kind::Null);
+    QVERIFY(QFile::exists(target));
+    QCOMPARE(engine.call(QStringLiteral("CloseNoSave")).kind, wire::Reply::Kind::Null);
+    r = engine.call(QStringLiteral("envMacroPlaying"));
+    QCOMPARE(r.kind, wire::Reply::Kind::Boolean);
+    QVERIFY(!r.boolean);
+
+    // End of input ends the engine cleanly, having written nothing but frames.
+    engine.process().closeWriteChannel();
+    QVERIFY(engine.process().waitForFinished(10000));
+    QCOMPARE(engine.process().exitStatus(), QProcess::NormalExit);
+    QCOMPARE(engine.process().exitCode(), 0);
+    engine.buffer() += engine.process().readAllStandardOutput();
+    QVERIFY(engine.buffer().isEmpty());
+}
+
+void ServerTest::errorsTravelAsReplies()
+{
+    EngineProcess engine({});
+    QVERIFY(engine.nextReply()); // hello, also without --serve
+    wire::Reply r = engine.call(QStringLiteral("FileFrobnicate"), {QStringLiteral("x")});
+    QCOMPARE(r.kind, wire::Reply::Kind::Error);
+    QCOMPARE(r.number, 438);
+    r = engine.call(QStringLiteral("FileOpen"));
+    QCOMPARE(r.number, 449);
+    r = engine.call(QStringLiteral("FileOpen"), {QStringLiteral("/no/such/file.wpd")});
+    QCOMPARE(r.number, 53);
+    QVERIFY(r.text.contains(QLatin1String("/no/such/file.wpd")));
+    r = engine.call(QStringLiteral("FileOpen"), {corpus(QStringLiteral("im_input.wpg"))});
+    QCOMPARE(r.number, 440);
+    QVERIFY(r.text.contains(QLatin1String("im_input.wpg")));
+    r = engine.call(QStringLiteral("CloseNoSave"));
+    QCOMPARE(r.number, 440);
+    // Still serving after all of that.
+    QCOMPARE(engine.call(QStringLiteral("envMacroPlaying")).kind, wire::Reply::Kind::Boolean);
+}
+
+void ServerTest::garbageRequestsDoNotKillTheServer()
+{
+    EngineProcess engine({QStringLiteral("--serve")});
+    QVERIFY(engine.nextReply());
+    // A frame whose field lengths run past its end cannot be decoded: an error reply, and the
+    // engine goes on.
+    engine.process().write(wire::frame(QByteArray("\x00\x00\x00\x09"
+                                                  "abc",
+                                                  7)));
+    auto r = engine.nextReply();
+    QVERIFY(r);
+    QCOMPARE(r->kind, wire::Reply::Kind::Error);
+    QCOMPARE(engine.call(QStringLiteral("envMacroPlaying")).kind, wire::Reply::Kind::Boolean);
+
+    // A frame announcing more than the limit is corrupt: the engine says so and stops.
+    engine.process().write(QByteArray("\x7F\xFF\xFF\xFF", 4));
+    r = engine.nextReply();
+    QVERIFY(r);
+    QCOMPARE(r->kind, wire::Reply::Kind::Error);
+    QVERIFY(engine.process().waitForFinished(10000));
+    QCOMPARE(engine.process().exitCode(), 2);
+}
+
+void ServerTest::commandLinePublish()
+{
+    QTemporaryDir dir;
+    const QString out = dir.filePath(QStringLiteral("quick.xml"));
+    QProcess p;
+    p.start(engineBinary(), {QStringLiteral("--publish"), QStringLiteral("xml"),
+                             corpus(QStringLiteral("alf_quick.wpd")), out,
+                             QStringLiteral("--quality"), QStringLiteral("50")});
+    QVERIFY(p.waitForFinished(20000));
+    QCOMPARE(p.exitCode(), 0);
+    QVERIFY(QFile::exists(out));
+
+    p.start(engineBinary(),
+            {QStringLiteral("--publish"), QStringLiteral("html"),
+             corpus(QStringLiteral("im_input.wpg")), dir.filePath(QStringLiteral("x.html"))});
+    QVERIFY(p.waitForFinished(20000));
+    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(p.exitCode(), 4);
+    QVERIFY(p.readAllStandardError().contains("im_input.wpg"));
+    QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("x.html"))));
+
+    p.start(engineBinary(), {QStringLiteral("--publish"), QStringLiteral("pdf"),
+                             QStringLiteral("a"), QStringLiteral("b")});
+    QVERIFY(p.waitForFinished(20000));
+    QCOMPARE(p.exitCode(), 64);
+
+    p.start(engineBinary(), {QStringLiteral("--version")});
+    QVERIFY(p.waitForFinished(20000));
+    QVERIFY(p.readAllStandardOutput().startsWith("quillon-engine "));
+}
+
+QTEST_GUILESS_MAIN(ServerTest)
+#include "tst_server.moc"
