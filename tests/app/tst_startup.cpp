@@ -1,0 +1,170 @@
+// Quillon tests: start-up, the main window, its menus and the ways out of the program.
+#include "AppHarness.h"
+#include "General.h"
+#include "ListView.h"
+#include "Mediator.h"
+#include "ProgramExit.h"
+#include "SettingsStore.h"
+#include "StateManager.h"
+#include "ui/Form2.h"
+#include "ui/Form3.h"
+#include "ui/frmExtension.h"
+#include "ui/frmMacroSelect.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+
+using apptest::RunningApp;
+
+class StartupTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void withoutWordProcessorOnlyTheMessageIsShownAndTheProgramEnds();
+    void startsWithEmptyListMenusAndModalQuickStart();
+    void closeEmptiesTheListAndKeepsTheMode();
+    void idleStateOnlyEmptiesTheList();
+    void exitButtonMenuAndCloseBoxEndTheProgram();
+    void macroMenuShowsTheStoredMacro();
+};
+
+void StartupTest::withoutWordProcessorOnlyTheMessageIsShownAndTheProgramEnds()
+{
+    platform::UnregisterServer(apptest::kProgId);
+    testsupport::RecordingMessageBox boxes;
+    testsupport::ExitRecorder exits;
+    bool ended = false;
+    try {
+        Main();
+    } catch (const platform::ProgramEnded&) {
+        ended = true;
+    }
+    QVERIFY(ended);
+    QCOMPARE(exits.count(), 1);
+    QCOMPARE(boxes.count(), 1);
+    const platform::MessageBoxRequest& box = boxes.requests().first();
+    QCOMPARE(box.text, QStringLiteral("Could not find WordPerfect"));
+    QCOMPARE(box.title, QStringLiteral("Error!"));
+    QCOMPARE(box.icon, platform::MsgIcon::Exclamation);
+    QCOMPARE(box.buttons, platform::MsgButtons::OK);
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        QVERIFY2(!widget->isVisible(), qPrintable(widget->objectName()));
+    QVERIFY(!gWordPerfect);
+    ResetGeneral();
+}
+
+void StartupTest::startsWithEmptyListMenusAndModalQuickStart()
+{
+    RunningApp app;
+    Form2* main = Form2::instance();
+    QVERIFY(main->isVisible());
+    QCOMPARE(app.quickStartModal, QStringLiteral("Form3"));
+    QVERIFY(app.mainVisibleBehindQuickStart);
+    QCOMPARE(Form3::instance()->parentWidget(), main);
+    QVERIFY(frmExtension::IsLoaded());
+    QVERIFY(!frmExtension::instance()->isVisible());
+    QCOMPARE(app.boxes.count(), 0);
+
+    QCOMPARE(main->ListView1->Count(), 0);
+    QCOMPARE(main->ListView1->headerItem()->text(0), QStringLiteral("File Name:"));
+    QCOMPARE(main->ListView1->headerItem()->text(1), QStringLiteral("Status:"));
+    QVERIFY(!main->ListView1->isHeaderHidden());
+    QVERIFY(main->ListView1->isSorted());
+    QVERIFY(main->ListView1->sortDescending());
+    QCOMPARE(main->ListView1->selectionBehavior(), QAbstractItemView::SelectRows);
+    QVERIFY(!main->Next->isVisible());
+    QCOMPARE(main->Next->text(), QStringLiteral("Next Document"));
+
+    QStringList menus;
+    for (QAction* top : main->menuBar()->actions()) {
+        QStringList items;
+        for (QAction* item : top->menu()->actions())
+            items << item->text() + QLatin1Char('/') + item->objectName();
+        menus << top->text() + QLatin1Char('/') + top->menu()->objectName() + QLatin1Char(':') +
+                     items.join(QLatin1Char(','));
+    }
+    QCOMPARE(menus, QStringList({
+                        "&File/mnuFile:Open/mnuOpen,Batch/mnuBatch,Close/mnuClose,Exit/mnuExit",
+                        "Settings/mnuSettings:Options/mnOptions,Macro To Run/mnuMacroRun",
+                        "About/mnuAbout:Info/mnuInfo",
+                    }));
+
+    QCOMPARE(gMediator->stateManager()->currentState(), gMediator->stateManager()->stateThree());
+    QVERIFY(gMediator->GetTempFolder().endsWith(QLatin1Char('/')));
+    QCOMPARE(gMediator->GetSourceFolder(), QString());
+    QCOMPARE(gMediator->GetTgtFolder(), QString());
+}
+
+void StartupTest::closeEmptiesTheListAndKeepsTheMode()
+{
+    RunningApp app;
+    Form2* main = Form2::instance();
+    gMediator->StartStateTwo();
+    main->ListView1->AddItem(QStringLiteral("/d/a.wpd"), QStringLiteral("/d/a.wpd"));
+    main->mnuClose->trigger();
+    QCOMPARE(main->ListView1->Count(), 0);
+    QCOMPARE(gMediator->stateManager()->currentState(), gMediator->stateManager()->stateTwo());
+
+    // The states survive switching back and forth.
+    State* one = gMediator->stateManager()->stateOne();
+    gMediator->startStateOne();
+    gMediator->StartStateTwo();
+    gMediator->startStateOne();
+    QCOMPARE(gMediator->stateManager()->currentState(), one);
+    QVERIFY(!main->Next->isVisible());
+}
+
+void StartupTest::idleStateOnlyEmptiesTheList()
+{
+    RunningApp app;
+    platform::ListView* list = Form2::instance()->ListView1;
+    list->AddItem(QStringLiteral("/d/a.wpd"), QStringLiteral("/d/a.wpd"));
+    QString text = QStringLiteral("test");
+    gMediator->Command2(text);
+    gMediator->Command3();
+    QCOMPARE(list->Count(), 1);
+    gMediator->SetSourceFile(QStringLiteral("/d/a.wpd"));
+    QString file = gMediator->GetSourceFile();
+    gMediator->Command1(file);
+    QCOMPARE(list->Count(), 0);
+    QVERIFY(app.calls().isEmpty());
+}
+
+void StartupTest::exitButtonMenuAndCloseBoxEndTheProgram()
+{
+    RunningApp app;
+    Form2* main = Form2::instance();
+    main->mnuExit->trigger();
+    QCOMPARE(app.exits.count(), 1);
+    main->btnExit->click();
+    QCOMPARE(app.exits.count(), 2);
+    main->close();
+    QCOMPARE(app.exits.count(), 3);
+    QCOMPARE(app.boxes.count(), 0);
+    // Nothing is said to the word processor on the way out.
+    QVERIFY(app.calls().isEmpty());
+}
+
+void StartupTest::macroMenuShowsTheStoredMacro()
+{
+    RunningApp app;
+    platform::SaveSetting(QStringLiteral("quillon"), QStringLiteral("Options"),
+                          QStringLiteral("macro"), QStringLiteral(" /m/clean.wcm "));
+    QString shown;
+    apptest::whenModal(QStringLiteral("frmMacroSelect"), [&shown](QWidget* modal) {
+        shown = static_cast<frmMacroSelect*>(modal)->txtpathfile->text();
+        modal->hide();
+    });
+    Form2::instance()->mnuMacroRun->trigger();
+    QCOMPARE(shown, QStringLiteral(" /m/clean.wcm "));
+}
+
+QTEST_MAIN(StartupTest)
+#include "tst_startup.moc"
