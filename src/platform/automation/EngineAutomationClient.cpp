@@ -100,6 +100,11 @@ bool EngineAutomationClient::isRunning() const
     return m_process && m_process->state() == QProcess::Running;
 }
 
+qint64 EngineAutomationClient::processId() const
+{
+    return isRunning() ? m_process->processId() : 0;
+}
+
 void EngineAutomationClient::start()
 {
     if (isRunning())

@@ -40,6 +40,8 @@ public:
     // Starts the engine unless it runs; raises 429 when it cannot be started.
     void start();
     bool isRunning() const;
+    // The engine's process id while it runs, 0 otherwise.
+    qint64 processId() const;
 
 protected:
     QVariant invoke(const QString& operation, const QStringList& arguments) override;
