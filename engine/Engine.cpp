@@ -1,15 +1,83 @@
 // Quillon engine: the operations of the "WordPerfect.PerfectScript" automation object.
 #include "Engine.h"
 
+#include "DocumentMacroTarget.h"
 #include "DocumentReader.h"
 #include "EngineError.h"
+#include "MacroText.h"
+#include "Pictures.h"
 #include "Publisher.h"
 
+#include <QFile>
 #include <QFileInfo>
+#include <QStringList>
+
+#include <cstdio>
 
 namespace engine {
+namespace {
 
-Engine::Engine() : m_jpegQuality(QStringLiteral("80")) {}
+// A macro is a few pages of text at most; anything larger is not one.
+constexpr qint64 kMaxMacroFileBytes = 16 * 1024 * 1024;
+
+EngineError macroFailed(const QString& path, const QString& why)
+{
+    return {EngineError::Kind::MacroFailed,
+            QStringLiteral("The macro \"%1\" could not be played: %2.").arg(path, why)};
+}
+
+void appendLines(const Blocks& blocks, QStringList& lines, int depth)
+{
+    if (depth > kMaxNesting)
+        return;
+    for (const Block& b : blocks) {
+        if (const auto* p = std::get_if<Paragraph>(&b.content)) {
+            QString line;
+            for (const Inline& i : p->inlines) {
+                if (i.kind == Inline::Kind::Text)
+                    line += i.text;
+                else if (i.kind == Inline::Kind::Tab)
+                    line += u'\t';
+                else if (i.kind == Inline::Kind::LineBreak)
+                    line += u'\n';
+            }
+            lines << line;
+        } else if (const auto* l = std::get_if<List>(&b.content)) {
+            for (const ListItem& item : l->items)
+                appendLines(item.blocks, lines, depth + 1);
+        } else if (const auto* t = std::get_if<Table>(&b.content)) {
+            for (const TableRow& row : t->rows) {
+                for (const TableCell& cell : row.cells)
+                    appendLines(cell.blocks, lines, depth + 1);
+            }
+        } else if (const auto* box = std::get_if<Box>(&b.content)) {
+            appendLines(box->blocks, lines, depth + 1);
+        }
+    }
+}
+
+// The macro's source: the text of a WordPerfect document (one line per paragraph), or the
+// file's text.
+QString macroSource(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw macroFailed(path,
+                          QStringLiteral("the file cannot be read (%1)").arg(file.errorString()));
+    if (file.size() > kMaxMacroFileBytes)
+        throw macroFailed(path, QStringLiteral("the file is too large to be a macro"));
+    const QByteArray bytes = file.read(kMaxMacroFileBytes);
+    if (!bytes.startsWith("\xFFWPC"))
+        return macro::macroTextFromBytes(bytes);
+    const Document document = DocumentReader::readBytes(bytes, path);
+    QStringList lines;
+    appendLines(document.body, lines, 0);
+    return lines.join(u'\n');
+}
+
+} // namespace
+
+Engine::Engine() = default;
 
 const QHash<QString, Engine::Operation>& Engine::operations()
 {
@@ -87,26 +155,44 @@ wire::Reply Engine::closeNoSave(const QStringList&)
 wire::Reply Engine::xmlPublish(const QStringList& args)
 {
     const OpenDocument& doc = current(QStringLiteral("XMLPublish"));
-    Publisher::publish(doc.document, PublishFormat::Xml, args.at(0), doc.title);
+    PublishOptions options;
+    options.jpegQuality = m_jpegQuality;
+    report(Publisher::publish(doc.document, PublishFormat::Xml, args.at(0), doc.title, options),
+           args.at(0));
     return wire::Reply::null();
 }
 
 wire::Reply Engine::htmlPublish(const QStringList& args)
 {
     const OpenDocument& doc = current(QStringLiteral("HTMLPublish"));
-    Publisher::publish(doc.document, PublishFormat::Html, args.at(0), doc.title);
+    PublishOptions options;
+    QStringList warnings;
+    options.html = HtmlSettings::load(&warnings);
+    for (const QString& w : warnings)
+        std::fprintf(stderr, "quillon-engine: %s\n", qPrintable(w));
+    report(Publisher::publish(doc.document, PublishFormat::Html, args.at(0), doc.title, options),
+           args.at(0));
     return wire::Reply::null();
 }
 
-// The quality is kept as the text the application sent; it is interpreted when pictures are
-// published.
+// Pictures that could not be converted are named in the output; standard error says how many,
+// for someone running the engine from the command line.
+void Engine::report(const PublishReport& report, const QString& target)
+{
+    if (report.picturesFailed > 0)
+        std::fprintf(stderr, "quillon-engine: %s: %d picture(s) could not be converted\n",
+                     qPrintable(target), report.picturesFailed);
+}
+
+// A text that is not a number raises an error and leaves the quality as it was.
 wire::Reply Engine::setJpegOptions(const QStringList& args)
 {
-    m_jpegQuality = args.at(0);
+    m_jpegQuality = jpegQualityFromText(args.at(0));
     return wire::Reply::null();
 }
 
-// Subdocuments are not expanded yet; with a document open this succeeds without change.
+// libwpd reports no links to subdocuments through librevenge, so there is nothing to expand:
+// with a document open this succeeds without change.
 wire::Reply Engine::masterDocExpand(const QStringList&)
 {
     current(QStringLiteral("MasterDocExpand"));
@@ -124,20 +210,34 @@ wire::Reply Engine::posDocVeryTop(const QStringList&)
     return wire::Reply::null();
 }
 
+// Plays the macro to its end (or its first error) before answering. What it did until an error
+// stays in the document, which can be published as usual.
 wire::Reply Engine::macroFilePlay(const QStringList& args)
 {
-    current(QStringLiteral("MacroFilePlay"));
+    OpenDocument& doc = current(QStringLiteral("MacroFilePlay"));
     const QString& path = args.at(0);
     if (!QFileInfo(path).isFile())
         throw EngineError::fileNotFound(path);
-    throw EngineError(
-        EngineError::Kind::NotSupported,
-        QStringLiteral("Playing macros is not supported yet: \"%1\" was not played.").arg(path));
+    const QString source = macroSource(path);
+    DocumentMacroTarget target(doc.document, doc.insertionPoint);
+    try {
+        m_player.play(source, target);
+    } catch (const macro::MacroError& e) {
+        target.commit();
+        doc.insertionPoint = target.insertionPoint();
+        throw macroFailed(path, e.text());
+    } catch (...) {
+        target.commit();
+        throw;
+    }
+    target.commit();
+    doc.insertionPoint = target.insertionPoint();
+    return wire::Reply::null();
 }
 
 wire::Reply Engine::macroPlaying(const QStringList&)
 {
-    return wire::Reply::fromBool(false);
+    return wire::Reply::fromBool(m_player.isPlaying());
 }
 
 } // namespace engine

@@ -3,6 +3,7 @@
 
 #include "Document.h"
 #include "EngineWire.h"
+#include "MacroPlayer.h"
 
 #include <QHash>
 #include <QString>
@@ -12,6 +13,8 @@
 
 namespace engine {
 
+struct PublishReport;
+
 // Holds the engine's state (the stack of open documents, the JPEG quality text, the insertion
 // point of each document) and runs operations on it by name, matched without regard to case:
 //
@@ -19,12 +22,12 @@ namespace engine {
 //   CloseNoSave                     closes the current document
 //   XMLPublish(target)              writes the current document as DocBook XML
 //   HTMLPublish(target)             writes the current document as HTML
-//   XMLPublishSetJPEGOptions(text)  keeps the JPEG quality text for later publishing
-//   MasterDocExpand                 expands subdocuments (none are expanded yet)
+//   XMLPublishSetJPEGOptions(text)  sets the JPEG quality of XML pictures (a number, 0..100)
+//   MasterDocExpand                 expands subdocuments (libwpd reports none: no change)
 //   envDocBlank                     True when the current document has no content
 //   PosDocVeryTop                   moves the insertion point to the top
-//   MacroFilePlay(path)             raises "not supported yet" for an existing macro file
-//   envMacroPlaying                 False
+//   MacroFilePlay(path)             plays the macro file on the current document
+//   envMacroPlaying                 True while a macro plays
 //
 // Errors: 438 unknown operation, 449 missing argument, 53 file not found, 440 for every other
 // failure with a description that says what went wrong and names the file.
@@ -38,7 +41,7 @@ public:
     wire::Reply invoke(const QString& operation, const QStringList& arguments);
 
     int openDocumentCount() const { return static_cast<int>(m_documents.size()); }
-    const QString& jpegQuality() const { return m_jpegQuality; }
+    int jpegQuality() const { return m_jpegQuality; }
 
     // Documents left open beyond this many (an application that stops closing them) make room
     // by closing the oldest.
@@ -49,7 +52,7 @@ private:
         QString path;
         QString title;
         Document document;
-        int insertionPoint = 0;
+        qsizetype insertionPoint = 0;
     };
     using Handler = wire::Reply (Engine::*)(const QStringList&);
     struct Operation {
@@ -71,9 +74,11 @@ private:
     wire::Reply posDocVeryTop(const QStringList& args);
     wire::Reply macroFilePlay(const QStringList& args);
     wire::Reply macroPlaying(const QStringList& args);
+    static void report(const PublishReport& report, const QString& target);
 
     std::vector<OpenDocument> m_documents;
-    QString m_jpegQuality;
+    int m_jpegQuality = 80;
+    macro::MacroPlayer m_player;
 };
 
 } // namespace engine

@@ -48,6 +48,8 @@ int EngineError::number() const
     case Kind::WriteFailed:
     case Kind::NotSupported:
     case Kind::BadRequest:
+    case Kind::BadArgument:
+    case Kind::MacroFailed:
         break;
     }
     return 440;
@@ -69,6 +71,8 @@ int EngineError::exitCode() const
     case Kind::NoDocument:
     case Kind::NotSupported:
     case Kind::BadRequest:
+    case Kind::BadArgument:
+    case Kind::MacroFailed:
         break;
     }
     return 1;

@@ -20,6 +20,8 @@ public:
         WriteFailed,       // 440
         NotSupported,      // 440
         BadRequest,        // 440: a request the wire could not decode
+        BadArgument,       // 440: an argument that cannot be understood (a JPEG quality)
+        MacroFailed,       // 440: a macro that cannot be read or fails while playing
     };
 
     EngineError(Kind kind, QString description);

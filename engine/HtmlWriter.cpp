@@ -2,6 +2,7 @@
 #include "HtmlWriter.h"
 
 #include "Markup.h"
+#include "Pictures.h"
 #include "StyleRegistry.h"
 #include "TableGrid.h"
 
@@ -32,7 +33,9 @@ const char kBaseStyle[] =
     ".note-label{font-size:0.8em;vertical-align:super}\n"
     "aside.textbox{border:1px solid #cccccc;padding:0.3em 0.6em;margin:0.5em 0}\n"
     "aside.comment{background-color:#ffffe0;border-left:3px solid #e0c000;padding:0.2em 0.6em;"
-    "margin:0.5em 0}\n";
+    "margin:0.5em 0}\n"
+    "img,svg{max-width:100%;height:auto;vertical-align:middle}\n"
+    ".picture-missing{color:#777777;font-style:italic}\n";
 
 QString charCss(const CharFormat& f)
 {
@@ -127,7 +130,8 @@ QString classAttribute(const QString& name)
 
 class HtmlEmitter final {
 public:
-    explicit HtmlEmitter(const Document& document) : m_document(document)
+    HtmlEmitter(const Document& document, const HtmlOptions& options)
+        : m_document(document), m_options(options)
     {
         // Unlabelled notes are numbered within their kind.
         int footnotes = 0;
@@ -167,11 +171,17 @@ public:
         m_out += QLatin1String(">\n<head>\n<meta charset=\"utf-8\">\n"
                                "<meta name=\"viewport\" content=\"width=device-width, "
                                "initial-scale=1\">\n<title>");
-        m_out += escapeText(m_document.title(fallbackTitle));
+        m_out += escapeText(m_options.titleFromFileName ? Document().title(fallbackTitle)
+                                                        : m_document.title(fallbackTitle));
         m_out += QLatin1String("</title>\n");
         meta();
-        m_out += QLatin1String("<style>\n") + QLatin1String(kBaseStyle) + m_styles.styleSheet() +
-                 QLatin1String("\n</style>\n</head>\n<body>\n");
+        m_styleSheet = QLatin1String(kBaseStyle) + m_styles.styleSheet() + QLatin1Char('\n');
+        if (m_options.styleSheetHref.isEmpty())
+            m_out += QLatin1String("<style>\n") + m_styleSheet + QLatin1String("</style>\n");
+        else
+            m_out += QStringLiteral("<link rel=\"stylesheet\" href=\"%1\">\n")
+                         .arg(escapeAttribute(m_options.styleSheetHref));
+        m_out += QLatin1String("</head>\n<body>\n");
         m_out += body;
         m_out += QLatin1String("</body>\n</html>\n");
         return std::move(m_out);
@@ -290,10 +300,30 @@ private:
             noteRef(item.note);
             break;
         case Inline::Kind::Object:
+            picture(item);
             break;
         }
     }
 
+    void picture(const Inline& item)
+    {
+        if (!m_options.pictures)
+            return;
+        const PictureRef ref = m_options.pictures->picture(item);
+        if (!ref.svg.isEmpty())
+            m_out += ref.svg;
+        else if (!ref.src.isEmpty())
+            m_out += QStringLiteral("<img src=\"%1\" alt=\"%2\">")
+                         .arg(escapeAttribute(ref.src), escapeAttribute(ref.alt));
+        else
+            m_out += QStringLiteral("<span class=\"picture-missing\">[%1]</span>")
+                         .arg(escapeText(ref.alt));
+    }
+
+public:
+    const QString& styleSheet() const { return m_styleSheet; }
+
+private:
     QString noteLabel(size_t index) const { return m_labels[index]; }
 
     static QString noteId(size_t index) { return QStringLiteral("note-%1").arg(index + 1); }
@@ -405,7 +435,9 @@ private:
     }
 
     const Document& m_document;
+    const HtmlOptions& m_options;
     QString m_out;
+    QString m_styleSheet;
     StyleRegistry m_styles;
     QSet<int> m_referenced;
     std::vector<QString> m_labels;
@@ -415,7 +447,17 @@ private:
 
 QByteArray HtmlWriter::write(const Document& document, const QString& fallbackTitle)
 {
-    return HtmlEmitter(document).run(fallbackTitle).toUtf8();
+    return write(document, fallbackTitle, HtmlOptions());
+}
+
+QByteArray HtmlWriter::write(const Document& document, const QString& fallbackTitle,
+                             const HtmlOptions& options, QByteArray* styleSheet)
+{
+    HtmlEmitter emitter(document, options);
+    const QByteArray page = emitter.run(fallbackTitle).toUtf8();
+    if (styleSheet)
+        *styleSheet = emitter.styleSheet().toUtf8();
+    return page;
 }
 
 } // namespace engine

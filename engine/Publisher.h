@@ -2,6 +2,7 @@
 #pragma once
 
 #include "Document.h"
+#include "HtmlSettings.h"
 
 #include <QByteArray>
 #include <QString>
@@ -10,12 +11,26 @@ namespace engine {
 
 enum class PublishFormat { Xml, Html };
 
+struct PublishOptions {
+    int jpegQuality = 80; // pictures of XML, which are always JPEG files
+    HtmlSettings html;
+};
+
+// What a publish did with the document's pictures.
+struct PublishReport {
+    int picturesWritten = 0;
+    int picturesFailed = 0; // referenced as "could not be converted"
+};
+
 class Publisher final {
 public:
-    // Writes the document in the format to target. Raises EngineError (WriteFailed) naming the
-    // target when it cannot be written.
-    static void publish(const Document& document, PublishFormat format, const QString& target,
-                        const QString& fallbackTitle);
+    // Writes the document in the format to target, and its pictures (and an external style
+    // sheet) into the folder "<target's base name>_files" beside it. Raises EngineError
+    // (WriteFailed) naming the target when the target cannot be written; a picture that cannot
+    // be converted or written does not fail the publish.
+    static PublishReport publish(const Document& document, PublishFormat format,
+                                 const QString& target, const QString& fallbackTitle,
+                                 const PublishOptions& options = {});
 
     // Writes bytes to a temporary file beside target and renames it into place, so a failure
     // never leaves a half-written target nor touches a file already there.

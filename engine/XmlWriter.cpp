@@ -2,6 +2,7 @@
 #include "XmlWriter.h"
 
 #include "Markup.h"
+#include "Pictures.h"
 #include "TableGrid.h"
 
 #include <QHash>
@@ -15,7 +16,10 @@ using markup::escapeText;
 
 class DocBookEmitter final {
 public:
-    explicit DocBookEmitter(const Document& document) : m_document(document) {}
+    DocBookEmitter(const Document& document, PictureSink* pictures)
+        : m_document(document), m_pictures(pictures)
+    {
+    }
 
     QString run(const QString& fallbackTitle)
     {
@@ -192,8 +196,32 @@ private:
                 note(item.note);
             break;
         case Inline::Kind::Object:
+            picture(item);
             break;
         }
+    }
+
+    void picture(const Inline& item)
+    {
+        if (!m_pictures)
+            return;
+        const PictureRef ref = m_pictures->picture(item);
+        m_out += QLatin1String("<inlinemediaobject><alt>") + escapeText(ref.alt) +
+                 QLatin1String("</alt>");
+        if (!ref.src.isEmpty()) {
+            m_out +=
+                QStringLiteral("<imageobject><imagedata fileref=\"%1\" format=\"%2\"")
+                    .arg(escapeAttribute(ref.src), ref.contentType == QLatin1String("image/jpeg")
+                                                       ? QLatin1String("JPEG")
+                                                       : QLatin1String("PNG"));
+            if (ref.width > 0 && ref.height > 0)
+                m_out += QStringLiteral(" contentwidth=\"%1px\" contentdepth=\"%2px\"")
+                             .arg(ref.width)
+                             .arg(ref.height);
+            m_out += QLatin1String("/></imageobject>");
+        }
+        m_out += QLatin1String("<textobject><phrase>") + escapeText(ref.alt) +
+                 QLatin1String("</phrase></textobject></inlinemediaobject>");
     }
 
     void formatted(const Inline& item)
@@ -334,15 +362,17 @@ private:
     }
 
     const Document& m_document;
+    PictureSink* m_pictures;
     QString m_out;
     int m_blocksWritten = 0;
 };
 
 } // namespace
 
-QByteArray XmlWriter::write(const Document& document, const QString& fallbackTitle)
+QByteArray XmlWriter::write(const Document& document, const QString& fallbackTitle,
+                            PictureSink* pictures)
 {
-    return DocBookEmitter(document).run(fallbackTitle).toUtf8();
+    return DocBookEmitter(document, pictures).run(fallbackTitle).toUtf8();
 }
 
 } // namespace engine

@@ -14,10 +14,15 @@ namespace engine {
 // as footnote (endnotes with role "endnote"), links as link, headers, footers, text boxes and
 // comments as sidebar with a role, page breaks as <?page-break?> and line breaks as
 // <?line-break?> processing instructions.
+class PictureSink;
+
 class XmlWriter final {
 public:
-    // fallbackTitle is used when the document has no title property.
-    static QByteArray write(const Document& document, const QString& fallbackTitle);
+    // fallbackTitle is used when the document has no title property. Embedded objects become
+    // inlinemediaobject elements referencing what `pictures` exported; without a sink they are
+    // left out.
+    static QByteArray write(const Document& document, const QString& fallbackTitle,
+                            PictureSink* pictures = nullptr);
 };
 
 } // namespace engine

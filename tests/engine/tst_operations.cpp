@@ -68,7 +68,7 @@ void OperationsTest::namesAndArguments()
              Reply::Kind::Boolean);
     r = engine.call(QStringLiteral("xmlpublishsetjpegoptions"), {QStringLiteral(" 55.5 ")});
     QCOMPARE(r.kind, Reply::Kind::Null);
-    QCOMPARE(engine.jpegQuality(), QStringLiteral(" 55.5 "));
+    QCOMPARE(engine.jpegQuality(), 56);
     QCOMPARE(
         engine.call(QStringLiteral("fileopen"), {corpus(QStringLiteral("alf_quick.wpd"))}).kind,
         Reply::Kind::Null);
@@ -200,14 +200,6 @@ void OperationsTest::blankAndMacroQueries()
     QVERIFY(!r.boolean);
     r = engine.call(QStringLiteral("MacroFilePlay"), {m_dir.filePath(QStringLiteral("none.wcm"))});
     QCOMPARE(r.number, 53);
-    QFile macro(m_dir.filePath(QStringLiteral("m.wcm")));
-    QVERIFY(macro.open(QIODevice::WriteOnly));
-    macro.write("Type(\"x\")\n");
-    macro.close();
-    r = engine.call(QStringLiteral("MacroFilePlay"), {macro.fileName()});
-    QCOMPARE(r.number, 440);
-    QVERIFY2(r.text.contains(QLatin1String("not supported yet")), qPrintable(errorText(r)));
-    QVERIFY(r.text.contains(macro.fileName()));
 }
 
 void OperationsTest::publishNeverLeavesAHalfWrittenTarget()
