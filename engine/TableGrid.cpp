@@ -13,23 +13,38 @@ constexpr size_t kMaxGridCells = 4'000'000;
 } // namespace
 
 // Places each cell at the first column its row leaves free (spans from rows above occupy
-// columns); reports the placement per row and the widest row.
-std::vector<std::vector<TableGrid::Placed>> TableGrid::place(const Table& table, int& width)
+// columns) and shortens spans that would run into a cell already placed; reports the placement
+// per row and the widest row.
+std::vector<std::vector<TableGrid::Placed>> TableGrid::place(Table& table, int& width)
 {
     const int rows = static_cast<int>(table.rows.size());
     std::vector<std::vector<bool>> used(static_cast<size_t>(rows));
+    auto occupied = [&used](int row, int column) {
+        const auto& u = used[static_cast<size_t>(row)];
+        return static_cast<size_t>(column) < u.size() && u[static_cast<size_t>(column)];
+    };
     std::vector<std::vector<Placed>> placed(static_cast<size_t>(rows));
     width = 0;
     for (int r = 0; r < rows; ++r) {
         int column = 0;
-        auto& rowUsed = used[static_cast<size_t>(r)];
-        for (const TableCell& cell : table.rows[static_cast<size_t>(r)].cells) {
-            while (column < static_cast<int>(rowUsed.size()) &&
-                   rowUsed[static_cast<size_t>(column)])
+        for (TableCell& cell : table.rows[static_cast<size_t>(r)].cells) {
+            while (occupied(r, column))
                 ++column;
             placed[static_cast<size_t>(r)].push_back({r, column});
-            const int span = std::min(cell.colSpan, kMaxColumns - column);
-            const int down = std::min(cell.rowSpan, rows - r);
+            int span = 1;
+            while (span < std::min(cell.colSpan, kMaxColumns - column) &&
+                   !occupied(r, column + span))
+                ++span;
+            int down = 1;
+            for (int rr = r + 1; rr < std::min(rows, r + cell.rowSpan); ++rr, ++down) {
+                bool free = true;
+                for (int c = column; c < column + span && free; ++c)
+                    free = !occupied(rr, c);
+                if (!free)
+                    break;
+            }
+            cell.colSpan = span;
+            cell.rowSpan = down;
             for (int rr = r; rr < r + down; ++rr) {
                 auto& u = used[static_cast<size_t>(rr)];
                 if (u.size() < static_cast<size_t>(column + span))
@@ -37,7 +52,7 @@ std::vector<std::vector<TableGrid::Placed>> TableGrid::place(const Table& table,
                 for (int c = column; c < column + span; ++c)
                     u[static_cast<size_t>(c)] = true;
             }
-            column += std::max(span, 1);
+            column += span;
             width = std::max(width, column);
         }
     }
@@ -143,8 +158,9 @@ Table TableGrid::normalized(const Table& source)
 
 int TableGrid::columnCount(const Table& table)
 {
+    Table copy = table;
     int width = 0;
-    place(table, width);
+    place(copy, width);
     return width;
 }
 

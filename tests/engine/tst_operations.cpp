@@ -16,11 +16,6 @@ QString corpus(const QString& name)
     return QDir(qEnvironmentVariable("QUILLON_CORPUS")).filePath(name);
 }
 
-QString errorText(const Reply& r)
-{
-    return QStringLiteral("%1 %2").arg(r.number).arg(r.text);
-}
-
 } // namespace
 
 class OperationsTest : public QObject {

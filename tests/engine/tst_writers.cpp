@@ -376,6 +376,12 @@ void WriterTest::tableGridSquaresTables()
     QCOMPARE(covered.rows.size(), size_t(1));
     QCOMPARE(covered.rows[0].cells[0].rowSpan, 1);
 
+    // A span that would run into a cell placed before it is shortened: no two cells overlap.
+    Table clash = TableGrid::normalized(
+        table({{cell("a"), cell("b", 1, 2)}, {cell("c", 2)}, {cell("d", 2, 2), cell("e")}}));
+    QCOMPARE(clash.rows[1].cells[0].colSpan, 1);
+    QCOMPARE(clash.rows[2].cells[0].rowSpan, 1);
+
     // Cells keep their content and order.
     QCOMPARE(std::get<Paragraph>(wide.rows[1].cells[1].blocks[0].content).inlines[0].text,
              QStringLiteral("d"));

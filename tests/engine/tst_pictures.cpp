@@ -1,0 +1,285 @@
+// Quillon engine tests: pictures beside the published document, the JPEG quality and the HTML
+// settings file.
+#include "Engine.h"
+#include "Publisher.h"
+#include "ToolRunner.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QImageReader>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace engine;
+using wire::Reply;
+
+namespace {
+
+const QString kPictured = QStringLiteral("abi_expectation_document.wpd"); // one WPG graphic
+const QString kTitled = QStringLiteral("aperture_corel-wordperfect-x3.wpd");
+
+QString corpus(const QString& name)
+{
+    return QDir(qEnvironmentVariable("QUILLON_CORPUS")).filePath(name);
+}
+
+QString readText(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+QByteArray pngOf(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(Qt::darkCyan);
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "png");
+    return buffer.data();
+}
+
+Inline object(const QByteArray& data, const QString& mimeType)
+{
+    Inline o = Inline::of(Inline::Kind::Object);
+    o.data = data;
+    o.mimeType = mimeType;
+    return o;
+}
+
+} // namespace
+
+class PicturesTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void jpegQualityText_data();
+    void jpegQualityText();
+    void xmlPicturesAreJpegAtTheQuality();
+    void htmlSettingsShapeThePage_data();
+    void htmlSettingsShapeThePage();
+    void settingsThatCannotBeUnderstoodGiveTheDefaults();
+    void pictureFailuresNeverFailThePublish();
+
+private:
+    void writeSettings(const QByteArray& ini);
+    QTemporaryDir m_config;
+    QTemporaryDir m_out;
+    QStringList m_pages; // for one run of the Nu checker at the end
+};
+
+void PicturesTest::initTestCase()
+{
+    if (!QFile::exists(corpus(kPictured)))
+        QSKIP("The shared corpus is not there (QUILLON_CORPUS)");
+    QVERIFY(m_config.isValid() && m_out.isValid());
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config.path()));
+    QCOMPARE(HtmlSettings::path(), m_config.filePath(QStringLiteral("quillon-engine/html.ini")));
+}
+
+void PicturesTest::writeSettings(const QByteArray& ini)
+{
+    QVERIFY(QDir().mkpath(m_config.filePath(QStringLiteral("quillon-engine"))));
+    QFile file(HtmlSettings::path());
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(ini);
+}
+
+void PicturesTest::jpegQualityText_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("quality"); // -1: refused
+    QTest::newRow("blanks and decimals") << " 55.5 " << 56;
+    QTest::newRow("decimal comma") << "80,4" << 80;
+    QTest::newRow("above the range") << "150" << 100;
+    QTest::newRow("below the range") << "-5" << 0;
+    QTest::newRow("exponent") << "1e1" << 10;
+    QTest::newRow("empty") << "" << -1;
+    QTest::newRow("letters") << "high" << -1;
+    QTest::newRow("number and letters") << "80%" << -1;
+    QTest::newRow("not a number") << "nan" << -1;
+}
+
+void PicturesTest::jpegQualityText()
+{
+    QFETCH(QString, text);
+    QFETCH(int, quality);
+    Engine engine;
+    QCOMPARE(engine.call(QStringLiteral("XMLPublishSetJPEGOptions"), {QStringLiteral("33")}).kind,
+             Reply::Kind::Null);
+    const Reply r = engine.call(QStringLiteral("XMLPublishSetJPEGOptions"), {text});
+    if (quality >= 0) {
+        QCOMPARE(r.kind, Reply::Kind::Null);
+        QCOMPARE(engine.jpegQuality(), quality);
+    } else {
+        QCOMPARE(r.number, 440);
+        QVERIFY2(r.text.contains(QLatin1String("is not a number")), qPrintable(r.text));
+        QVERIFY(r.text.contains(QLatin1Char('"') + text + QLatin1Char('"')));
+        QCOMPARE(engine.jpegQuality(), 33); // a refused text changes nothing
+    }
+}
+
+void PicturesTest::xmlPicturesAreJpegAtTheQuality()
+{
+    Engine engine;
+    QCOMPARE(engine.call(QStringLiteral("FileOpen"), {corpus(kPictured)}).kind, Reply::Kind::Null);
+    QStringList documents;
+    qint64 previousSize = -1;
+    for (const int quality : {100, 50, 0}) {
+        const QString name = QStringLiteral("quality %1").arg(quality);
+        const QString target = m_out.filePath(name + QStringLiteral(".xml"));
+        QCOMPARE(engine.call(QStringLiteral("XMLPublishSetJPEGOptions"), {QString::number(quality)})
+                     .kind,
+                 Reply::Kind::Null);
+        QCOMPARE(engine.call(QStringLiteral("XMLPublish"), {target}).kind, Reply::Kind::Null);
+        const QString picture = m_out.filePath(name + QStringLiteral("_files/picture1.jpg"));
+        QImageReader reader(picture);
+        QCOMPARE(reader.format(), QByteArray("jpeg"));
+        QVERIFY(reader.size().width() > 100);
+        const qint64 size = QFileInfo(picture).size();
+        qInfo("JPEG quality %d: %lld bytes", quality, size);
+        if (previousSize >= 0)
+            QVERIFY2(size < previousSize, qPrintable(name));
+        previousSize = size;
+        // Referenced relative to the document, the space percent-encoded.
+        QVERIFY(readText(target).contains(
+            QStringLiteral("fileref=\"quality%20%1_files/picture1.jpg\"").arg(quality)));
+        documents << target;
+    }
+    const testtools::ToolResult check = testtools::checkDocBook(documents);
+    if (!check.ran)
+        QSKIP("xmllint and the DocBook 5.0 schema are needed");
+    QVERIFY2(check.exitCode == 0, qPrintable(check.output));
+}
+
+void PicturesTest::htmlSettingsShapeThePage_data()
+{
+    QTest::addColumn<QByteArray>("ini");
+    QTest::addColumn<QString>("document");
+    QTest::addColumn<QStringList>("inPage");
+    QTest::addColumn<QStringList>("notInPage");
+    QTest::addColumn<QStringList>("files"); // in the picture folder, by image format
+
+    QTest::newRow("defaults") << QByteArray() << kPictured
+                              << QStringList{"<img src=\"defaults_files/picture1.png\" "
+                                             "alt=\"Picture 1\">",
+                                             "<style>"}
+                              << QStringList{"<link"} << QStringList{"picture1.png=png"};
+    QTest::newRow("jpeg") << QByteArray("[html]\npictures=jpeg\njpegQuality=40\n") << kPictured
+                          << QStringList{"src=\"jpeg_files/picture1.jpg\""} << QStringList{".png"}
+                          << QStringList{"picture1.jpg=jpeg"};
+    QTest::newRow("svg") << QByteArray("[html]\npictures=SVG\n") << kPictured
+                         << QStringList{"<svg role=\"img\" aria-label=\"Picture 1\""}
+                         << QStringList{"<img"} << QStringList{};
+    QTest::newRow("external") << QByteArray("[html]\nstyleSheet=external\n") << kPictured
+                              << QStringList{"<link rel=\"stylesheet\" "
+                                             "href=\"external_files/style.css\">"}
+                              << QStringList{"<style>"} << QStringList{"style.css=css"};
+    QTest::newRow("title from document")
+        << QByteArray() << kTitled << QStringList{"<title>descriptive name</title>"}
+        << QStringList{} << QStringList{};
+    QTest::newRow("title from file name")
+        << QByteArray("[html]\ntitle=filename\n") << kTitled
+        << QStringList{"<title>aperture_corel-wordperfect-x3</title>"} << QStringList{}
+        << QStringList{};
+}
+
+void PicturesTest::htmlSettingsShapeThePage()
+{
+    QFETCH(QByteArray, ini);
+    QFETCH(QString, document);
+    QFETCH(QStringList, inPage);
+    QFETCH(QStringList, notInPage);
+    QFETCH(QStringList, files);
+    writeSettings(ini);
+    const QString name = QString::fromLatin1(QTest::currentDataTag()).replace(u' ', u'-');
+    const QString target = m_out.filePath(name + QStringLiteral(".html"));
+    Engine engine;
+    QCOMPARE(engine.call(QStringLiteral("FileOpen"), {corpus(document)}).kind, Reply::Kind::Null);
+    QCOMPARE(engine.call(QStringLiteral("HTMLPublish"), {target}).kind, Reply::Kind::Null);
+    const QString page = readText(target);
+    for (const QString& s : inPage)
+        QVERIFY2(page.contains(s), qPrintable(s));
+    for (const QString& s : notInPage)
+        QVERIFY2(!page.contains(s), qPrintable(s));
+    const QDir folder(m_out.filePath(name + QStringLiteral("_files")));
+    QCOMPARE(folder.entryList(QDir::Files).size(), files.size());
+    for (const QString& entry : files) {
+        const QString file = folder.filePath(entry.section(u'=', 0, 0));
+        const QString format = entry.section(u'=', 1);
+        if (format == QLatin1String("css"))
+            QVERIFY(readText(file).contains(QLatin1String("img,svg{max-width:100%")));
+        else
+            QCOMPARE(QImageReader(file).format(), format.toLatin1());
+    }
+    m_pages << target;
+    if (QByteArray(QTest::currentDataTag()) == "title from file name") {
+        const testtools::ToolResult check = testtools::checkHtml(m_pages);
+        if (!check.ran)
+            QSKIP("The Nu HTML checker (vnu.jar and java) is not installed");
+        QVERIFY2(check.exitCode == 0, qPrintable(check.output));
+    }
+}
+
+void PicturesTest::settingsThatCannotBeUnderstoodGiveTheDefaults()
+{
+    writeSettings("[html]\npictures=gif\njpegQuality=best\nstyleSheet=inline\ntitle=\n");
+    QStringList warnings;
+    const HtmlSettings s = HtmlSettings::load(&warnings);
+    QCOMPARE(warnings.size(), 3);
+    QVERIFY(warnings.first().contains(QLatin1String("pictures=\"gif\"")));
+    QVERIFY(s.pictures == PictureFormat::Png);
+    QCOMPARE(s.jpegQuality, HtmlSettings().jpegQuality);
+    QVERIFY(!s.externalStyleSheet);
+    QVERIFY(!s.titleFromFileName);
+    QVERIFY(QFile::remove(HtmlSettings::path()));
+    warnings.clear();
+    HtmlSettings::load(&warnings);
+    QVERIFY(warnings.isEmpty());
+}
+
+// A picture that cannot be decoded, or a picture folder that cannot be made, is named in the
+// output; the document is written all the same.
+void PicturesTest::pictureFailuresNeverFailThePublish()
+{
+    Document doc;
+    Paragraph p;
+    p.inlines.push_back(Inline::textRun(QStringLiteral("Before ")));
+    p.inlines.push_back(
+        object(QByteArray("\xFFWPC\x10\0\0\0\x01\x16garbage", 17), QStringLiteral("image/x-wpg")));
+    p.inlines.push_back(object(pngOf(40, 30), QStringLiteral("image/png")));
+    p.inlines.push_back(object(pngOf(40, 30), QStringLiteral("image/png"))); // the same again
+    doc.body.push_back(Block{p});
+
+    const QString xml = m_out.filePath(QStringLiteral("broken.xml"));
+    PublishReport report = Publisher::publish(doc, PublishFormat::Xml, xml, QStringLiteral("b"));
+    QCOMPARE(report.picturesWritten, 1);
+    QCOMPARE(report.picturesFailed, 1);
+    QString text = readText(xml);
+    QVERIFY(text.contains(QLatin1String("<phrase>Picture 1 could not be converted</phrase>")));
+    QCOMPARE(text.count(QLatin1String("fileref=\"broken_files/picture2.jpg\"")), 2);
+    QCOMPARE(QDir(m_out.filePath(QStringLiteral("broken_files"))).entryList(QDir::Files),
+             QStringList{QStringLiteral("picture2.jpg")});
+
+    // A file where the picture folder would go.
+    const QString html = m_out.filePath(QStringLiteral("blocked.html"));
+    QFile blocker(m_out.filePath(QStringLiteral("blocked_files")));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    report = Publisher::publish(doc, PublishFormat::Html, html, QStringLiteral("b"));
+    QCOMPARE(report.picturesWritten, 0);
+    QCOMPARE(report.picturesFailed, 2);
+    text = readText(html);
+    QVERIFY(text.contains(QLatin1String("[Picture 2 could not be converted]")));
+    QVERIFY(!text.contains(QLatin1String("<img")));
+
+    const testtools::ToolResult check = testtools::checkDocBook({xml});
+    if (check.ran)
+        QVERIFY2(check.exitCode == 0, qPrintable(check.output));
+}
+
+QTEST_MAIN(PicturesTest)
+#include "tst_pictures.moc"
