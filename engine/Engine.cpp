@@ -22,8 +22,10 @@ constexpr qint64 kMaxMacroFileBytes = 16 * 1024 * 1024;
 
 EngineError macroFailed(const QString& path, const QString& why)
 {
+    const bool ended = why.endsWith(u'.') || why.endsWith(u'?') || why.endsWith(u'!');
     return {EngineError::Kind::MacroFailed,
-            QStringLiteral("The macro \"%1\" could not be played: %2.").arg(path, why)};
+            QStringLiteral("The macro \"%1\" could not be played: %2%3")
+                .arg(path, why, ended ? QString() : QStringLiteral("."))};
 }
 
 void appendLines(const Blocks& blocks, QStringList& lines, int depth)

@@ -177,7 +177,8 @@ void PicturesTest::htmlSettingsShapeThePage_data()
     QTest::newRow("external") << QByteArray("[html]\nstyleSheet=external\n") << kPictured
                               << QStringList{"<link rel=\"stylesheet\" "
                                              "href=\"external_files/style.css\">"}
-                              << QStringList{"<style>"} << QStringList{"style.css=css"};
+                              << QStringList{"<style>"}
+                              << QStringList{"picture1.png=png", "style.css=css"};
     QTest::newRow("title from document")
         << QByteArray() << kTitled << QStringList{"<title>descriptive name</title>"}
         << QStringList{} << QStringList{};
