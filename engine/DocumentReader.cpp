@@ -15,6 +15,8 @@
 namespace engine {
 namespace {
 
+constexpr qint64 kMaxInMemory = 256 * 1024 * 1024;
+
 // What the first bytes say about a file libwpd does not accept, for a description that tells
 // the user what the file really is.
 QString whatItIs(const QByteArray& head)
@@ -125,6 +127,13 @@ Document DocumentReader::readFile(const QString& path)
         throw unreadable(
             path,
             QStringLiteral("the file cannot be opened for reading (%1)").arg(file.errorString()));
+    // libwpd reads a byte at a time: from memory that costs nothing, through stdio it costs a
+    // library call per byte. Files beyond the memory budget are read from disk.
+    if (file.size() <= kMaxInMemory) {
+        const QByteArray bytes = file.readAll();
+        if (bytes.size() == file.size())
+            return readBytes(bytes, path);
+    }
     const QByteArray head = file.read(16);
     file.close();
     librevenge::RVNGFileStream input(QFile::encodeName(path).constData());
