@@ -35,12 +35,22 @@ void DocumentMacroTarget::load()
     m_atoms.resize(2);
     m_startsValid = 0;
     collect(m_document.body, 0);
+    // Headers, footers and notes: reached by replacing in the whole document only.
+    std::vector<Piece> mainText = std::move(m_pieces);
+    m_pieces.clear();
+    for (HeaderFooter& hf : m_document.headersFooters)
+        collect(hf.blocks, 1);
+    for (Note& note : m_document.notes)
+        collect(note.blocks, 1);
+    m_substructures = std::move(m_pieces);
+    m_pieces = std::move(mainText);
     if (m_pieces.empty()) {
         // A document without paragraphs: typing goes into a new one at the end of the body.
+        const int origin = static_cast<int>(m_origins.size());
         Container& body = m_containers.front();
-        body.originAt.back() = 0;
+        body.originAt.back() = origin;
         m_origins.push_back({0, body.blocks->size(), 1});
-        m_pieces.push_back(Piece{0, {}, {}, {}});
+        m_pieces.push_back(Piece{origin, {}, {}, {}});
     }
     m_total = static_cast<qsizetype>(m_pieces.size()) - 1;
     for (const Piece& p : m_pieces)
@@ -138,6 +148,8 @@ void DocumentMacroTarget::commit()
     m_modified = false;
     std::vector<std::vector<Paragraph>> byOrigin(m_origins.size());
     for (const Piece& piece : m_pieces)
+        byOrigin[static_cast<size_t>(piece.origin)].push_back(toParagraph(piece));
+    for (const Piece& piece : m_substructures)
         byOrigin[static_cast<size_t>(piece.origin)].push_back(toParagraph(piece));
     // Inner containers first: rebuilding a container moves the blocks that hold inner ones.
     for (auto c = m_containers.rbegin(); c != m_containers.rend(); ++c) {
@@ -403,16 +415,57 @@ qsizetype DocumentMacroTarget::countMatches(const QString& find, bool caseSensit
     const Qt::CaseSensitivity cs = sensitivity(caseSensitive);
     const Place place =
         locate(scope == macro::ReplaceScope::Document ? qsizetype(0) : selectionStart());
-    qsizetype count = 0;
-    for (size_t p = place.piece; p < m_pieces.size(); ++p) {
-        const QString& t = m_pieces[p].text;
-        for (qsizetype at = t.indexOf(find, p == place.piece ? place.offset : 0, cs); at >= 0;
+    auto countIn = [&](const QString& t, qsizetype from) {
+        qsizetype count = 0;
+        for (qsizetype at = t.indexOf(find, from, cs); at >= 0;
              at = t.indexOf(find, at + find.size(), cs))
             ++count;
+        return count;
+    };
+    qsizetype count = 0;
+    for (size_t p = place.piece; p < m_pieces.size(); ++p)
+        count += countIn(m_pieces[p].text, p == place.piece ? place.offset : 0);
+    if (scope == macro::ReplaceScope::Document) {
+        for (const Piece& piece : m_substructures)
+            count += countIn(piece.text, 0);
     }
     return count;
 }
 
+qsizetype DocumentMacroTarget::replaceIn(Piece& piece, qsizetype from, const QString& find,
+                                         const QString& replacement, Qt::CaseSensitivity cs,
+                                         qsizetype& lastEnd)
+{
+    qsizetype at = piece.text.indexOf(find, from, cs);
+    if (at < 0)
+        return 0;
+    // Built afresh, so that the replacement is never searched again and the work stays linear
+    // in the paragraph's length.
+    qsizetype count = 0;
+    QString text = piece.text.left(from);
+    std::vector<int> atoms(piece.atoms.begin(), piece.atoms.begin() + from);
+    for (; at >= 0; at = piece.text.indexOf(find, from, cs)) {
+        text += QStringView(piece.text).mid(from, at - from);
+        atoms.insert(atoms.end(), piece.atoms.begin() + from, piece.atoms.begin() + at);
+        const int atom = atomForReplacing(piece, at, find.size());
+        for (const QChar ch : replacement)
+            atoms.push_back(ch == u'\t' ? m_tabAtom : atom);
+        text += replacement;
+        from = at + find.size();
+        lastEnd = text.size();
+        ++count;
+    }
+    text += QStringView(piece.text).mid(from);
+    atoms.insert(atoms.end(), piece.atoms.begin() + from, piece.atoms.end());
+    piece.text = std::move(text);
+    piece.atoms = std::move(atoms);
+    m_modified = true;
+    return count;
+}
+
+// Replacing in the whole document also replaces in headers, footers and notes; the insertion
+// point goes after the last replacement in the main text (and stays where it was when there
+// was none there).
 qsizetype DocumentMacroTarget::replaceAll(const QString& find, const QString& replacement,
                                           bool caseSensitive, macro::ReplaceScope scope)
 {
@@ -422,39 +475,31 @@ qsizetype DocumentMacroTarget::replaceAll(const QString& find, const QString& re
     const Place place =
         locate(scope == macro::ReplaceScope::Document ? qsizetype(0) : selectionStart());
     qsizetype count = 0;
+    qsizetype inBody = 0;
     size_t lastPiece = 0;
     qsizetype lastEnd = 0;
     for (size_t p = place.piece; p < m_pieces.size(); ++p) {
         Piece& piece = m_pieces[p];
-        qsizetype from = p == place.piece ? place.offset : 0;
-        qsizetype at = piece.text.indexOf(find, from, cs);
-        if (at < 0)
+        const qsizetype before = piece.text.size();
+        const qsizetype found =
+            replaceIn(piece, p == place.piece ? place.offset : 0, find, replacement, cs, lastEnd);
+        if (found == 0)
             continue;
-        // Built afresh, so that the replacement is never searched again and the work stays
-        // linear in the paragraph's length.
-        QString text = piece.text.left(from);
-        std::vector<int> atoms(piece.atoms.begin(), piece.atoms.begin() + from);
-        for (; at >= 0; at = piece.text.indexOf(find, from, cs)) {
-            text += QStringView(piece.text).mid(from, at - from);
-            atoms.insert(atoms.end(), piece.atoms.begin() + from, piece.atoms.begin() + at);
-            const int atom = atomForReplacing(piece, at, find.size());
-            for (const QChar ch : replacement)
-                atoms.push_back(ch == u'\t' ? m_tabAtom : atom);
-            text += replacement;
-            from = at + find.size();
-            lastEnd = text.size();
-            ++count;
-        }
-        text += QStringView(piece.text).mid(from);
-        atoms.insert(atoms.end(), piece.atoms.begin() + from, piece.atoms.end());
-        m_total += text.size() - piece.text.size();
-        piece.text = std::move(text);
-        piece.atoms = std::move(atoms);
+        m_total += piece.text.size() - before;
+        inBody += found;
         lastPiece = p;
         changed(p + 1);
     }
-    if (count > 0)
+    count += inBody;
+    if (scope == macro::ReplaceScope::Document) {
+        qsizetype ignored = 0;
+        for (Piece& piece : m_substructures)
+            count += replaceIn(piece, 0, find, replacement, cs, ignored);
+    }
+    if (inBody > 0)
         m_cursor = m_anchor = pieceStart(lastPiece) + lastEnd;
+    else if (count > 0)
+        m_anchor = m_cursor;
     return count;
 }
 

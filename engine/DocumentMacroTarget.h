@@ -9,8 +9,9 @@
 namespace engine {
 
 // The document's main text as a macro sees it: every paragraph of the body in reading order,
-// including those in lists, table cells and text boxes (not headers, footers or notes), one
-// after the other with a hard return between two paragraphs. A tab counts as one position
+// including those in lists, table cells and text boxes, one after the other with a hard return
+// between two paragraphs. Headers, footers and notes are not part of it: only replacing in the
+// whole document reaches them. A tab counts as one position
 // ('\t'), and so does a line break (U+2028), a note reference or an embedded picture (U+FFFC);
 // these never match search text but are deleted like characters.
 //
@@ -94,12 +95,15 @@ private:
     bool joinable(size_t piece) const;
     void join(size_t piece);
     void changed(size_t fromPiece);
+    qsizetype replaceIn(Piece& piece, qsizetype from, const QString& find,
+                        const QString& replacement, Qt::CaseSensitivity cs, qsizetype& lastEnd);
 
     Document& m_document;
     std::vector<Container> m_containers;
     std::vector<Origin> m_origins;
     std::vector<Piece> m_pieces;
-    std::vector<Inline> m_atoms; // text atoms have kind Text, an empty text, format and link
+    std::vector<Piece> m_substructures; // paragraphs of headers, footers and notes
+    std::vector<Inline> m_atoms;        // text atoms have kind Text, an empty text, format and link
     int m_plainAtom = 0;
     int m_tabAtom = 1;
     mutable std::vector<qsizetype> m_starts;

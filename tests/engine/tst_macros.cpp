@@ -55,6 +55,7 @@ class MacrosTest : public QObject {
 private slots:
     void editsAgreeWithPlainText();
     void formatsAndStructureSurvive();
+    void replacingReachesHeadersAndNotes();
     void hardReturnsJoinOnlyNeighbours();
     void playedThroughTheEngine();
     void failingMacrosLeaveAPublishableDocument_data();
@@ -214,6 +215,36 @@ void MacrosTest::formatsAndStructureSurvive()
     QCOMPARE(second.inlines[1].note, 0);
     QVERIFY(std::holds_alternative<PageBreak>(doc.body[2].content));
     QCOMPARE(paragraphAt(doc.body, 3).inlines[0].text, QStringLiteral("Tail"));
+}
+
+// Replacing in the whole document also reaches headers, footers and notes; searching and
+// replacing forward stay in the main text.
+void MacrosTest::replacingReachesHeadersAndNotes()
+{
+    Document doc;
+    HeaderFooter header;
+    header.blocks.push_back(Block{para({Inline::textRun(QStringLiteral("Acme header"))})});
+    doc.headersFooters.push_back(header);
+    Note note;
+    note.blocks.push_back(Block{para({Inline::textRun(QStringLiteral("see acme"))})});
+    doc.notes.push_back(note);
+    doc.body.push_back(Block{para({Inline::textRun(QStringLiteral("body")), Inline::noteRef(0)})});
+
+    DocumentMacroTarget target(doc, 0);
+    QCOMPARE(target.text(), QStringLiteral("body\uFFFC"));
+    QVERIFY(!target.findNext(QStringLiteral("acme"), false, false));
+    QCOMPARE(target.countMatches(QStringLiteral("ACME"), false, ReplaceScope::FromInsertionPoint),
+             0);
+    QCOMPARE(target.countMatches(QStringLiteral("ACME"), false, ReplaceScope::Document), 2);
+    QCOMPARE(target.replaceAll(QStringLiteral("ACME"), QStringLiteral("Zenith"), false,
+                               ReplaceScope::Document),
+             2);
+    QCOMPARE(target.insertionPoint(), 0);
+    target.commit();
+    QCOMPARE(paragraphAt(doc.headersFooters[0].blocks, 0).inlines[0].text,
+             QStringLiteral("Zenith header"));
+    QCOMPARE(paragraphAt(doc.notes[0].blocks, 0).inlines[0].text, QStringLiteral("see Zenith"));
+    QCOMPARE(paragraphAt(doc.body, 0).inlines.size(), size_t(2));
 }
 
 // A hard return between neighbouring paragraphs of one container can be deleted; one at the
