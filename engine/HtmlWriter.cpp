@@ -2,7 +2,7 @@
 #include "HtmlWriter.h"
 
 #include "Markup.h"
-#include "Pictures.h"
+#include "PictureSink.h"
 #include "StyleRegistry.h"
 #include "TableGrid.h"
 

@@ -2,7 +2,7 @@
 #include "XmlWriter.h"
 
 #include "Markup.h"
-#include "Pictures.h"
+#include "PictureSink.h"
 #include "TableGrid.h"
 
 #include <QHash>
