@@ -1,20 +1,27 @@
 // Quillon: a list view in report view with keyed rows.
 #pragma once
 
-#include <QHash>
-#include <QTreeWidget>
+#include <QAbstractItemView>
+#include <QStringList>
+
+class QHeaderView;
 
 namespace platform {
 
 // A report-view list: rows carry a unique key, sub-item 1 holds a status text, and rows are
 // kept sorted by the text of the first column. Lookups by key use an index, never a scan; a
 // row is placed by binary search when it is added, and writing a sub-item never moves a row.
-class ListView final : public QTreeWidget {
+//
+// Adding a row or writing one of its texts costs a binary search plus moving the row pointers
+// after it; nothing walks all rows. Rows are all one height, so painting, hit testing and
+// scrolling work out row positions arithmetically and only ever touch the visible rows.
+class ListView final : public QAbstractItemView {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(ListView)
 
 public:
     explicit ListView(QWidget* parent = nullptr);
+    ~ListView() override;
 
     // Adds a row with this key and first-column text. Raises error 35602 ("Key is not unique
     // in collection") when the key exists already.
@@ -28,22 +35,53 @@ public:
     // Removes all rows.
     void Clear();
     int Count() const;
+    // The text shown in row (0 = top) and column; empty outside the list.
+    QString RowText(int row, int column) const;
+    int columnCount() const;
+
+    // Column headers; the columns grow to hold every label.
+    void setHeaderLabels(const QStringList& labels);
+    QString headerText(int column) const;
+    void setHeaderHidden(bool hidden);
+    bool isHeaderHidden() const;
+    QHeaderView* header() const { return m_header; }
 
     // Sorting by the first column's text; descending when Descending is set.
     void setSorted(bool sorted);
-    bool isSorted() const { return m_sorted; }
+    bool isSorted() const;
     void setSortDescending(bool descending);
-    bool sortDescending() const { return m_descending; }
+    bool sortDescending() const;
     // Full-row selection, the further display option the main window switches on.
     void setFullRowSelect(bool on);
 
-private:
-    int insertionRow(const QString& text) const;
-    void resort();
+    QRect visualRect(const QModelIndex& index) const override;
+    void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
+    QModelIndex indexAt(const QPoint& point) const override;
 
-    QHash<QString, QTreeWidgetItem*> m_index;
-    bool m_sorted = false;
-    bool m_descending = false;
+protected:
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
+    int horizontalOffset() const override;
+    int verticalOffset() const override;
+    bool isIndexHidden(const QModelIndex& index) const override;
+    void setSelection(const QRect& rect, QItemSelectionModel::SelectionFlags command) override;
+    QRegion visualRegionForSelection(const QItemSelection& selection) const override;
+    void updateGeometries() override;
+    void scrollContentsBy(int dx, int dy) override;
+    void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void rowsInserted(const QModelIndex& parent, int first, int last) override;
+    int sizeHintForColumn(int column) const override;
+
+private:
+    class Rows;
+
+    void updateRowHeight();
+    void updateScrollBars();
+    int rowAtY(int y) const;
+
+    Rows* m_rows;
+    QHeaderView* m_header;
+    int m_rowHeight = 1;
 };
 
 } // namespace platform

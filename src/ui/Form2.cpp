@@ -19,11 +19,15 @@
 #include <QCloseEvent>
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QStyle>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -85,7 +89,7 @@ Form2::Form2()
     connect(mnuInfo, &QAction::triggered, this, guarded(&Form2::mnuInfo_Click));
     connect(btnExit, &QPushButton::clicked, this, guarded(&Form2::btnExit_Click));
 
-    resize(640, 420);
+    resize(760, 460);
 }
 
 Form2::~Form2()
@@ -100,7 +104,16 @@ void Form2::Form_Load()
     ListView1->setSortDescending(true);
     // Report view: the column headers are shown, one row per document.
     ListView1->setHeaderHidden(false);
-    ListView1->setColumnWidth(0, 440);
+    // The path takes whatever width the window has; the status column only needs room for
+    // its longest text.
+    QHeaderView* header = ListView1->header();
+    header->setStretchLastSection(false);
+    header->setSectionResizeMode(0, QHeaderView::Stretch);
+    header->setSectionResizeMode(1, QHeaderView::Interactive);
+    const int statusText =
+        ListView1->fontMetrics().horizontalAdvance(QStringLiteral("Converting...")) +
+        2 * (ListView1->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1) + 12;
+    header->resizeSection(1, std::max(statusText, header->sectionSizeHint(1)));
 }
 
 void Form2::closeEvent(QCloseEvent* event)

@@ -63,10 +63,8 @@ QStringList documentRows()
 {
     QStringList rows;
     platform::ListView* list = Form2::instance()->ListView1;
-    for (int i = 0; i < list->topLevelItemCount(); ++i) {
-        const QTreeWidgetItem* item = list->topLevelItem(i);
-        rows << item->text(0) + QLatin1Char('=') + item->text(1);
-    }
+    for (int i = 0; i < list->Count(); ++i)
+        rows << list->RowText(i, 0) + QLatin1Char('=') + list->RowText(i, 1);
     return rows;
 }
 

@@ -131,8 +131,8 @@ void PipelineTest::documentListSortsDescendingAndRefusesDuplicateKeys()
         list->AddItem(QLatin1String(name), QLatin1String(name));
     list->SetSubItem(QStringLiteral("/d/a.wpd"), 1, QStringLiteral("Converted"));
     QStringList order;
-    for (int i = 0; i < list->topLevelItemCount(); ++i)
-        order << list->topLevelItem(i)->text(0);
+    for (int i = 0; i < list->Count(); ++i)
+        order << list->RowText(i, 0);
     QCOMPARE(order, QStringList({"/d/c.wpd", "/d/b.wpd", "/d/a.wpd"}));
     QCOMPARE(errorNumber([&] { list->AddItem(QStringLiteral("/d/b.wpd"), QStringLiteral("x")); }),
              platform::err::KeyNotUnique);

@@ -73,8 +73,8 @@ void StartupTest::startsWithEmptyListMenusAndModalQuickStart()
     QCOMPARE(app.boxes.count(), 0);
 
     QCOMPARE(main->ListView1->Count(), 0);
-    QCOMPARE(main->ListView1->headerItem()->text(0), QStringLiteral("File Name:"));
-    QCOMPARE(main->ListView1->headerItem()->text(1), QStringLiteral("Status:"));
+    QCOMPARE(main->ListView1->headerText(0), QStringLiteral("File Name:"));
+    QCOMPARE(main->ListView1->headerText(1), QStringLiteral("Status:"));
     QVERIFY(!main->ListView1->isHeaderHidden());
     QVERIFY(main->ListView1->isSorted());
     QVERIFY(main->ListView1->sortDescending());

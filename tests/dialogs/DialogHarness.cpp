@@ -9,7 +9,6 @@
 #include <QDir>
 #include <QFile>
 #include <QPushButton>
-#include <QTreeWidgetItem>
 
 namespace dialogs {
 
@@ -68,10 +67,8 @@ QStringList Harness::documentRows()
 {
     QStringList rows;
     const platform::ListView* list = Form2::instance()->ListView1;
-    for (int row = 0; row < list->topLevelItemCount(); ++row) {
-        const QTreeWidgetItem* item = list->topLevelItem(row);
-        rows << item->text(0) + QLatin1Char('|') + item->text(1);
-    }
+    for (int row = 0; row < list->Count(); ++row)
+        rows << list->RowText(row, 0) + QLatin1Char('|') + list->RowText(row, 1);
     return rows;
 }
 

@@ -4,7 +4,11 @@
 
 #include <QElapsedTimer>
 #include <QHeaderView>
+#include <QScrollBar>
 #include <QTest>
+
+#include <algorithm>
+#include <vector>
 
 using platform::ListView;
 
@@ -13,8 +17,8 @@ namespace {
 QStringList firstColumn(const ListView& list)
 {
     QStringList texts;
-    for (int i = 0; i < list.topLevelItemCount(); ++i)
-        texts.append(list.topLevelItem(i)->text(0));
+    for (int i = 0; i < list.Count(); ++i)
+        texts.append(list.RowText(i, 0));
     return texts;
 }
 
@@ -47,6 +51,10 @@ private slots:
     void statusChangesNeverMoveRows();
     void clearEmptiesRowsAndKeys();
     void manyRowsStayFast();
+    void equalTextsKeepArrivalOrderAndKeysFindTheirRow();
+    void changingTheOrderKeepsTheSelectedRow();
+    void shownListMapsPointsToRowsAndSelectsWholeRows();
+    void addingToALongShownListCostsNoMoreThanToAShortOne();
 };
 
 void TestListView::rowsArePlacedDescendingWhateverTheOrderOfArrival()
@@ -102,7 +110,7 @@ void TestListView::statusChangesNeverMoveRows()
     list.SetSubItem(QStringLiteral("/a.wpd"), 1, QStringLiteral("Converted"));
     // Even rewriting the sort column itself leaves the row where it is.
     list.SetSubItem(QStringLiteral("/c.wpd"), 0, QStringLiteral("/0.wpd"));
-    QCOMPARE(list.topLevelItem(2)->text(1), QStringLiteral("Converted"));
+    QCOMPARE(list.RowText(2, 1), QStringLiteral("Converted"));
     QCOMPARE(firstColumn(list), (QStringList{"/0.wpd", "/b.wpd", "/a.wpd"}));
 }
 
@@ -137,8 +145,132 @@ void TestListView::manyRowsStayFast()
     }
     QVERIFY2(timer.elapsed() < 3000, qPrintable(QStringLiteral("%1 ms").arg(timer.elapsed())));
     QCOMPARE(list.Count(), rows);
-    QCOMPARE(list.topLevelItem(0)->text(0), QStringLiteral("/docs/19999.wpd"));
-    QCOMPARE(list.topLevelItem(rows - 1)->text(0), QStringLiteral("/docs/00000.wpd"));
+    QCOMPARE(list.RowText(0, 0), QStringLiteral("/docs/19999.wpd"));
+    QCOMPARE(list.RowText(rows - 1, 0), QStringLiteral("/docs/00000.wpd"));
+}
+
+void TestListView::equalTextsKeepArrivalOrderAndKeysFindTheirRow()
+{
+    ListView list;
+    configure(list);
+    list.AddItem(QStringLiteral("z"), QStringLiteral("/z.wpd"));
+    for (int i = 0; i < 5; ++i)
+        list.AddItem(QStringLiteral("k%1").arg(i), QStringLiteral("/same.wpd"));
+    list.AddItem(QStringLiteral("a"), QStringLiteral("/a.wpd"));
+    // Each key reaches its own row among the equal texts, in the order they arrived.
+    for (int i = 0; i < 5; ++i)
+        list.SetSubItem(QStringLiteral("k%1").arg(i), 1, QString::number(i));
+    for (int i = 0; i < 5; ++i)
+        QCOMPARE(list.RowText(i + 1, 1), QString::number(i));
+    QCOMPARE(list.RowText(6, 0), QStringLiteral("/a.wpd"));
+    QCOMPARE(list.RowText(7, 0), QString());
+    QCOMPARE(list.RowText(-1, 0), QString());
+
+    // A sub-item beyond the columns adds a column.
+    list.SetSubItem(QStringLiteral("a"), 2, QStringLiteral("extra"));
+    QCOMPARE(list.columnCount(), 3);
+    QCOMPARE(list.SubItem(QStringLiteral("a"), 2), QStringLiteral("extra"));
+    QCOMPARE(list.SubItem(QStringLiteral("z"), 2), QString());
+}
+
+void TestListView::changingTheOrderKeepsTheSelectedRow()
+{
+    ListView list;
+    configure(list);
+    for (const char* name : {"/b", "/d", "/a", "/c"})
+        list.AddItem(QString::fromLatin1(name), QString::fromLatin1(name));
+    list.setCurrentIndex(list.model()->index(1, 0)); // "/c"
+    QCOMPARE(list.RowText(list.currentIndex().row(), 0), QStringLiteral("/c"));
+
+    list.setSortDescending(false);
+    QCOMPARE(firstColumn(list), (QStringList{"/a", "/b", "/c", "/d"}));
+    QCOMPARE(list.currentIndex().row(), 2);
+    QVERIFY(list.selectionModel()->isSelected(list.model()->index(2, 0)));
+    QCOMPARE(list.header()->sortIndicatorOrder(), Qt::AscendingOrder);
+
+    // Unsorted, rows go back to their order of arrival and new ones are appended.
+    list.setSorted(false);
+    list.AddItem(QStringLiteral("/0"), QStringLiteral("/0"));
+    QCOMPARE(firstColumn(list), (QStringList{"/b", "/d", "/a", "/c", "/0"}));
+    QCOMPARE(list.RowText(list.currentIndex().row(), 0), QStringLiteral("/c"));
+    list.SetSubItem(QStringLiteral("/a"), 1, QStringLiteral("Converted"));
+    QCOMPARE(list.RowText(2, 1), QStringLiteral("Converted"));
+}
+
+void TestListView::shownListMapsPointsToRowsAndSelectsWholeRows()
+{
+    ListView list;
+    configure(list);
+    list.setFullRowSelect(true);
+    list.resize(400, 300);
+    for (int i = 0; i < 1000; ++i) {
+        const QString text = QStringLiteral("/docs/%1.wpd").arg(i, 4, 10, QLatin1Char('0'));
+        list.AddItem(text, text);
+        list.SetSubItem(text, 1, QStringLiteral("Converted"));
+    }
+    list.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&list));
+
+    // The bottom row can be scrolled into view and is then found under its own rectangle.
+    const QModelIndex last = list.model()->index(999, 1);
+    list.scrollTo(last);
+    QVERIFY(list.verticalScrollBar()->value() > 0);
+    const QRect cell = list.visualRect(last);
+    QVERIFY(list.viewport()->rect().contains(cell));
+    QCOMPARE(list.indexAt(cell.center()), last);
+    QCOMPARE(list.RowText(last.row(), 0), QStringLiteral("/docs/0000.wpd"));
+
+    // A click on the status selects the whole row; the arrow key moves to the row above.
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, cell.center());
+    QCOMPARE(list.currentIndex().row(), 999);
+    QVERIFY(list.selectionModel()->isRowSelected(999, QModelIndex()));
+    QTest::keyClick(list.viewport(), Qt::Key_Up);
+    QCOMPARE(list.currentIndex().row(), 998);
+    QVERIFY(list.selectionModel()->isRowSelected(998, QModelIndex()));
+    QVERIFY(!list.selectionModel()->isRowSelected(999, QModelIndex()));
+
+    // Below the last row there is nothing.
+    list.scrollTo(list.model()->index(0, 0), QAbstractItemView::PositionAtTop);
+    QCOMPARE(list.indexAt(QPoint(5, 2)).row(), 0);
+    list.Clear();
+    QCOMPARE(list.indexAt(QPoint(5, 2)), QModelIndex());
+    QCOMPARE(list.verticalScrollBar()->maximum(), 0);
+}
+
+// Rows added to a shown list, each followed by its layout and painting, cost the same whether
+// the list holds a handful of rows or tens of thousands.
+void TestListView::addingToALongShownListCostsNoMoreThanToAShortOne()
+{
+    const auto medianMicros = [](ListView& list, const QString& prefix) {
+        std::vector<qint64> costs;
+        QElapsedTimer timer;
+        for (int i = 0; i < 200; ++i) {
+            const QString text = prefix + QString::number(i);
+            timer.start();
+            list.AddItem(text, text);
+            list.SetSubItem(text, 1, QStringLiteral("Converting..."));
+            QCoreApplication::processEvents();
+            costs.push_back(timer.nsecsElapsed());
+        }
+        std::nth_element(costs.begin(), costs.begin() + 100, costs.end());
+        return costs[100] / 1000.0;
+    };
+    ListView list;
+    configure(list);
+    list.resize(600, 400);
+    list.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&list));
+    const double shortList = medianMicros(list, QStringLiteral("/top/"));
+    for (int i = 0; i < 60000; ++i) {
+        const QString text = QStringLiteral("/mid/%1").arg(i, 5, 10, QLatin1Char('0'));
+        list.AddItem(text, text);
+    }
+    QCoreApplication::processEvents();
+    // Landing at the top of the list moves every row below.
+    const double longList = medianMicros(list, QStringLiteral("/zz/"));
+    QVERIFY2(
+        longList < 3 * shortList + 200,
+        qPrintable(QStringLiteral("%1 us per row short, %2 us long").arg(shortList).arg(longList)));
 }
 
 QTEST_MAIN(TestListView)
