@@ -47,8 +47,11 @@ Form1::Form1()
     // The boxes only show the chosen folders; what counts is what Select... chose.
     txtSrcFolder->setReadOnly(true);
     txtTgtFolder->setReadOnly(true);
-    txtSrcFolder->setMinimumWidth(240);
-    txtTgtFolder->setMinimumWidth(240);
+    txtSrcFolder->setMinimumWidth(340);
+    txtTgtFolder->setMinimumWidth(340);
+    // A long path is cut off in the box; its tooltip always shows the whole of it.
+    for (QLineEdit* box : {txtSrcFolder, txtTgtFolder})
+        connect(box, &QLineEdit::textChanged, box, &QLineEdit::setToolTip);
 
     auto* folders = new QGridLayout(Frame1);
     folders->addWidget(Label2, 0, 0);
@@ -57,7 +60,9 @@ Form1::Form1()
     folders->addWidget(Label1, 1, 0);
     folders->addWidget(txtTgtFolder, 1, 1);
     folders->addWidget(btnTarget, 1, 2);
-    folders->setRowStretch(2, 1);
+    folders->setColumnStretch(1, 1);
+    // The frame is as tall as its two rows; the space below it stays outside.
+    Frame1->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
 
     Label3 = named(new QLabel(QStringLiteral("Found Documents"), this), "Label3");
     List1 = named(new QListWidget(this), "List1");
@@ -72,10 +77,16 @@ Form1::Form1()
     buttons->addWidget(Command1);
     buttons->addWidget(Command2);
 
+    auto* left = new QVBoxLayout;
+    left->addWidget(Frame1);
+    left->addStretch();
     auto* top = new QHBoxLayout;
-    top->addWidget(Frame1, 3);
+    top->setSpacing(12);
+    top->addLayout(left, 3);
     top->addLayout(found, 2);
     auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(12, 12, 12, 12);
+    layout->setSpacing(12);
     layout->addLayout(top);
     layout->addLayout(buttons);
 
@@ -87,7 +98,7 @@ Form1::Form1()
     connect(Command1, &QPushButton::clicked, this, guarded(&Form1::Command1_Click));
     connect(Command2, &QPushButton::clicked, this, guarded(&Form1::Command2_Click));
 
-    resize(620, 280);
+    resize(760, 300);
 }
 
 Form1::~Form1() = default;

@@ -69,6 +69,8 @@ frmPublish::frmPublish()
     quality->addWidget(txtQuality, 0, 1);
     quality->addWidget(Label5, 1, 0, 1, 3);
     quality->setColumnStretch(2, 1);
+    quality->setContentsMargins(12, 10, 12, 10);
+    quality->setVerticalSpacing(8);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -76,8 +78,11 @@ frmPublish::frmPublish()
     buttons->addWidget(Command3);
 
     auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(14, 12, 14, 12);
+    layout->setSpacing(10);
     layout->addLayout(formats);
     layout->addWidget(frameXML);
+    layout->addSpacing(6);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
