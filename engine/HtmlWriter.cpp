@@ -7,7 +7,6 @@
 #include "TableGrid.h"
 
 #include <QHash>
-#include <QRegularExpression>
 #include <QSet>
 #include <QStringList>
 
@@ -163,10 +162,8 @@ public:
         std::swap(m_out, body);
 
         m_out += QLatin1String("<!DOCTYPE html>\n<html");
-        static const QRegularExpression languageTag(
-            QStringLiteral("^[A-Za-z]{2,3}(-[A-Za-z0-9]{2,8})*$"));
         const QString language = m_document.property(QStringLiteral("language"));
-        if (languageTag.match(language).hasMatch())
+        if (markup::isLanguageTag(language))
             m_out += QStringLiteral(" lang=\"%1\"").arg(language);
         m_out += QLatin1String(">\n<head>\n<meta charset=\"utf-8\">\n"
                                "<meta name=\"viewport\" content=\"width=device-width, "

@@ -130,6 +130,73 @@ QString safeHref(const QString& href)
     return QString::fromLatin1(out);
 }
 
+// The hand-written checks below stand in for regular expressions, whose compilation cost more
+// than the rest of a small document's conversion.
+namespace {
+
+bool isAsciiDigit(QChar c)
+{
+    return c >= u'0' && c <= u'9';
+}
+
+bool isAsciiLetter(QChar c)
+{
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+}
+
+// The number of characters from `from` on that satisfy the test.
+template <typename Test> qsizetype span(QStringView text, qsizetype from, Test test)
+{
+    qsizetype i = from;
+    while (i < text.size() && test(text[i]))
+        ++i;
+    return i - from;
+}
+
+} // namespace
+
+bool isHexColor(QStringView text)
+{
+    return text.size() == 7 && text[0] == u'#' &&
+           span(text, 1, [](QChar c) {
+               return isAsciiDigit(c) || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
+           }) == 6;
+}
+
+bool isCssLength(QStringView text)
+{
+    const qsizetype digits = span(text, 0, isAsciiDigit);
+    if (digits < 1 || digits > 4)
+        return false;
+    qsizetype i = digits;
+    if (i < text.size() && text[i] == u'.') {
+        const qsizetype decimals = span(text, i + 1, isAsciiDigit);
+        if (decimals < 1 || decimals > 6)
+            return false;
+        i += 1 + decimals;
+    }
+    const QStringView unit = text.mid(i);
+    return unit == u"in" || unit == u"pt" || unit == u"cm" || unit == u"mm" || unit == u"px";
+}
+
+bool isLanguageTag(QStringView text)
+{
+    const qsizetype letters = span(text, 0, isAsciiLetter);
+    if (letters < 2 || letters > 3)
+        return false;
+    qsizetype i = letters;
+    while (i < text.size()) {
+        if (text[i] != u'-')
+            return false;
+        const qsizetype part =
+            span(text, i + 1, [](QChar c) { return isAsciiLetter(c) || isAsciiDigit(c); });
+        if (part < 2 || part > 8)
+            return false;
+        i += 1 + part;
+    }
+    return true;
+}
+
 QString number(double value)
 {
     if (!std::isfinite(value))

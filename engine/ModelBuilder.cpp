@@ -1,7 +1,9 @@
 // Quillon engine: records librevenge's text callbacks into a Document.
 #include "ModelBuilder.h"
 
-#include <QRegularExpression>
+#include "Markup.h"
+
+#include <QStringList>
 
 #include <algorithm>
 
@@ -80,9 +82,8 @@ double points(const librevenge::RVNGPropertyList& props, const char* name)
 
 QString color(const librevenge::RVNGPropertyList& props, const char* name)
 {
-    static const QRegularExpression hex(QStringLiteral("^#[0-9a-fA-F]{6}$"));
     const QString value = str(props, name);
-    return hex.match(value).hasMatch() ? value.toLower() : QString();
+    return markup::isHexColor(value) ? value.toLower() : QString();
 }
 
 // A border as librevenge gives it ("0.0007in solid #000000"), rebuilt from the words CSS
@@ -90,9 +91,6 @@ QString color(const librevenge::RVNGPropertyList& props, const char* name)
 // style sheet.
 QString border(const librevenge::RVNGPropertyList& props, const char* name)
 {
-    static const QRegularExpression length(
-        QStringLiteral("^[0-9]{1,4}(\\.[0-9]{1,6})?(in|pt|cm|mm|px)$"));
-    static const QRegularExpression hex(QStringLiteral("^#[0-9a-fA-F]{6}$"));
     static const QStringList styles{QStringLiteral("none"),   QStringLiteral("hidden"),
                                     QStringLiteral("dotted"), QStringLiteral("dashed"),
                                     QStringLiteral("solid"),  QStringLiteral("double"),
@@ -101,11 +99,11 @@ QString border(const librevenge::RVNGPropertyList& props, const char* name)
     QString width, style, colour;
     const QStringList words = str(props, name).simplified().split(QLatin1Char(' '));
     for (const QString& w : words) {
-        if (length.match(w).hasMatch())
+        if (markup::isCssLength(w))
             width = w;
         else if (styles.contains(w))
             style = w;
-        else if (hex.match(w).hasMatch())
+        else if (markup::isHexColor(w))
             colour = w.toLower();
     }
     if (style.isEmpty() || style == QLatin1String("none") || style == QLatin1String("hidden"))

@@ -4,98 +4,22 @@
 #include "EngineError.h"
 #include "Publisher.h"
 
-#include <QBuffer>
-#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
-#include <QGuiApplication>
-#include <QImageReader>
-#include <QImageWriter>
 #include <QLocale>
-#include <QPainter>
-#include <QRegularExpression>
-#include <QSvgRenderer>
 #include <QUrl>
 
-#include <librevenge-stream/librevenge-stream.h>
-#include <librevenge/librevenge.h>
-#include <libwpg/libwpg.h>
-
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <dlfcn.h>
 
 namespace engine {
 namespace {
 
-constexpr double kRenderDpi = 150;
-constexpr int kMaxSide = 4096;
-constexpr qint64 kMaxPixels = 64LL * 1024 * 1024;
-
-// Text in an SVG needs the font database, which Qt opens only under a QGuiApplication. The
-// engine has no application object of its own, so the first picture with text creates an
-// offscreen one for the rest of the process. Where a non-graphical application object already
-// exists (a test program), the text is left out instead.
-bool fontsAvailable()
-{
-    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
-        return true;
-    if (QCoreApplication::instance())
-        return false;
-    static int argc = 1;
-    static char name[] = "quillon-engine";
-    static char* argv[] = {name, nullptr};
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    new QGuiApplication(argc, argv); // kept until the process ends
-    return true;
-}
-
-QByteArray withoutText(const QByteArray& svg)
-{
-    static const QRegularExpression text(QStringLiteral("<text\\b[^>]*(/>|>.*?</text>)"),
-                                         QRegularExpression::DotMatchesEverythingOption);
-    return QString::fromUtf8(svg).remove(text).toUtf8();
-}
-
-QImage renderSvg(const QByteArray& svg)
-{
-    const bool hasText = svg.contains("<text");
-    QSvgRenderer renderer(hasText && !fontsAvailable() ? withoutText(svg) : svg);
-    if (!renderer.isValid())
-        return {};
-    // librevenge gives the view box in points.
-    QSizeF size = renderer.viewBoxF().size() * (kRenderDpi / 72.0);
-    if (!(size.width() > 0 && size.height() > 0))
-        size = renderer.defaultSize();
-    if (!(size.width() > 0 && size.height() > 0))
-        return {};
-    const double longest = std::max(size.width(), size.height());
-    if (longest > kMaxSide)
-        size *= kMaxSide / longest;
-    const QSize pixels(std::max(1, qRound(size.width())), std::max(1, qRound(size.height())));
-    QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
-    if (image.isNull())
-        return {};
-    image.fill(Qt::transparent);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    renderer.render(&painter);
-    painter.end();
-    return image;
-}
-
-QImage decodeBitmap(const QByteArray& data)
-{
-    QBuffer buffer;
-    buffer.setData(data);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    reader.setAutoTransform(true);
-    const QSize size = reader.size();
-    if (size.isValid() && qint64(size.width()) * size.height() > kMaxPixels)
-        return {};
-    return reader.read();
-}
+const char kModuleName[] = "quillon-engine-pictures.so";
 
 // Ids of pictures placed inline in one page must not collide: each picture's ids get a prefix.
 QString prefixIds(QString svg, const QString& prefix)
@@ -138,59 +62,37 @@ bool isWpg(const QByteArray& data)
 
 QByteArray wpgToSvg(const QByteArray& wpg)
 {
-    try {
-        librevenge::RVNGStringStream input(reinterpret_cast<const unsigned char*>(wpg.constData()),
-                                           static_cast<unsigned int>(wpg.size()));
-        if (!libwpg::WPGraphics::isSupported(&input))
-            return {};
-        input.seek(0, librevenge::RVNG_SEEK_SET);
-        librevenge::RVNGStringVector pages;
-        librevenge::RVNGSVGDrawingGenerator generator(pages, "");
-        if (!libwpg::WPGraphics::parse(&input, &generator) || pages.empty())
-            return {};
-        return QByteArray(pages[0].cstr(), static_cast<qsizetype>(pages[0].size()));
-    } catch (...) {
-        return {};
-    }
-}
-
-QImage toImage(const QByteArray& data)
-{
-    if (data.isEmpty())
-        return {};
-    if (isWpg(data)) {
-        const QByteArray svg = wpgToSvg(data);
-        return svg.isEmpty() ? QImage() : renderSvg(svg);
-    }
-    return decodeBitmap(data);
-}
-
-QByteArray encode(const QImage& image, PictureFormat format, int jpegQuality)
-{
-    if (image.isNull())
-        return {};
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    if (format == PictureFormat::Jpeg) {
-        QImage flat(image.size(), QImage::Format_RGB32);
-        flat.fill(Qt::white);
-        QPainter painter(&flat);
-        painter.drawImage(0, 0, image);
-        painter.end();
-        QImageWriter writer(&buffer, "jpeg");
-        writer.setQuality(jpegQuality);
-        writer.setOptimizedWrite(true);
-        if (!writer.write(flat))
-            return {};
-    } else {
-        QImageWriter writer(&buffer, "png");
-        if (!writer.write(image))
-            return {};
-    }
-    return buffer.data();
+    const PictureCodec* codec = PictureCodec::instance();
+    return codec ? codec->wpgToSvg(wpg) : QByteArray();
 }
 
 } // namespace pictures
+
+// The module sits beside the program (the engine, or a test program built into the same folder).
+const PictureCodec* PictureCodec::instance(QByteArray* error)
+{
+    static QByteArray failure;
+    static const PictureCodec* const codec = []() -> const PictureCodec* {
+        const QString program = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
+        const QByteArray path = QFile::encodeName(
+            QFileInfo(program).absoluteDir().filePath(QLatin1String(kModuleName)));
+        void* module = ::dlopen(path.constData(), RTLD_NOW | RTLD_LOCAL);
+        if (!module) {
+            failure = ::dlerror();
+            return nullptr;
+        }
+        using Entry = const PictureCodec* (*)();
+        const auto entry = reinterpret_cast<Entry>(::dlsym(module, "quillon_engine_picture_codec"));
+        if (!entry) {
+            failure = path + ": no picture codec in it";
+            return nullptr;
+        }
+        return entry(); // the module stays loaded until the process ends
+    }();
+    if (!codec && error)
+        *error = failure;
+    return codec;
+}
 
 PictureExporter::PictureExporter(const QString& target, PictureFormat format, int jpegQuality)
     : m_folder(pictures::folderFor(target)), m_folderName(QFileInfo(m_folder).fileName()),
@@ -246,14 +148,18 @@ PictureRef PictureExporter::convert(const Inline& object, int number)
     }
     const PictureFormat fileFormat =
         m_format == PictureFormat::Jpeg ? PictureFormat::Jpeg : PictureFormat::Png;
-    QImage image;
-    QByteArray bytes;
-    try {
-        image = pictures::toImage(object.data);
-        bytes = pictures::encode(image, fileFormat, m_quality);
-    } catch (const std::bad_alloc&) {
-        bytes.clear();
+    EncodedPicture encoded;
+    QByteArray why;
+    if (const PictureCodec* codec = PictureCodec::instance(&why)) {
+        encoded = codec->encode(object.data, fileFormat, m_quality);
+    } else {
+        static bool told = false; // once per process
+        if (!told)
+            std::fprintf(stderr, "quillon-engine: pictures cannot be converted: %s\n",
+                         why.constData());
+        told = true;
     }
+    const QByteArray& bytes = encoded.bytes;
     const QString fileName =
         QStringLiteral("picture%1.%2")
             .arg(number)
@@ -264,8 +170,8 @@ PictureRef PictureExporter::convert(const Inline& object, int number)
             ref.src = urlOf(fileName);
             ref.contentType = fileFormat == PictureFormat::Jpeg ? QStringLiteral("image/jpeg")
                                                                 : QStringLiteral("image/png");
-            ref.width = image.width();
-            ref.height = image.height();
+            ref.width = encoded.width;
+            ref.height = encoded.height;
             ++m_written;
             return ref;
         } catch (const EngineError&) {

@@ -2,20 +2,14 @@
 #pragma once
 
 #include "Document.h"
+#include "PictureCodec.h"
 #include "PictureSink.h"
 
 #include <QByteArray>
 #include <QHash>
-#include <QImage>
 #include <QString>
 
 namespace engine {
-
-enum class PictureFormat {
-    Jpeg,
-    Png,
-    InlineSvg, // vector pictures inline (HTML only); bitmaps as PNG files
-};
 
 // The JPEG quality from its text: surrounding blanks ignored, a decimal point or comma
 // accepted (also the number format of the user's locale), rounded and clamped to 0..100.
@@ -26,17 +20,6 @@ namespace pictures {
 
 // The folder a target's pictures go to: beside the target, "<base name>_files".
 QString folderFor(const QString& target);
-
-// Renders a WordPerfect graphic (WPG 1 or 2) to SVG with libwpg; empty when it cannot.
-QByteArray wpgToSvg(const QByteArray& wpg);
-
-// Decodes the object as an image: a WPG graphic is rendered at 150 dots per inch (longest
-// side at most 4096 pixels), anything else is decoded by its content as a bitmap. Null when
-// the object cannot be decoded.
-QImage toImage(const QByteArray& data);
-
-// The image as JPEG (on white, since JPEG has no transparency) or PNG; empty on failure.
-QByteArray encode(const QImage& image, PictureFormat format, int jpegQuality);
 
 bool isWpg(const QByteArray& data);
 

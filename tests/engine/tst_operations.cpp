@@ -230,7 +230,19 @@ void OperationsTest::publishNeverLeavesAHalfWrittenTarget()
     QCOMPARE(engine.call(QStringLiteral("XMLPublish"), {target}).kind, Reply::Kind::Null);
     QVERIFY(existing.open(QIODevice::ReadOnly));
     QVERIFY(existing.readAll().startsWith("<?xml"));
+    existing.close();
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("out.xml")});
+
+    // The replaced file keeps its permissions, and a link keeps pointing at the replaced file.
+    const QFile::Permissions narrow = QFile::ReadOwner | QFile::WriteOwner;
+    QVERIFY(QFile::setPermissions(target, narrow));
+    const QString link = dir.filePath(QStringLiteral("link.html"));
+    QVERIFY(QFile::link(target, link));
+    QCOMPARE(engine.call(QStringLiteral("HTMLPublish"), {link}).kind, Reply::Kind::Null);
+    QVERIFY(QFileInfo(link).isSymLink());
+    QCOMPARE(QFile::permissions(target) & 0x7077, narrow);
+    QVERIFY(existing.open(QIODevice::ReadOnly));
+    QVERIFY(existing.readAll().startsWith("<!DOCTYPE html>"));
 }
 
 QTEST_GUILESS_MAIN(OperationsTest)

@@ -1,0 +1,44 @@
+// Quillon engine: decoding, rendering and encoding pictures, kept in a module of its own.
+#pragma once
+
+#include <QByteArray>
+
+namespace engine {
+
+enum class PictureFormat {
+    Jpeg,
+    Png,
+    InlineSvg, // vector pictures inline (HTML only); bitmaps as PNG files
+};
+
+// A picture converted into the bytes of an image file.
+struct EncodedPicture {
+    QByteArray bytes; // empty when the picture could not be converted
+    int width = 0;    // pixels
+    int height = 0;
+};
+
+// The picture machinery links Qt GUI, Qt SVG and libwpg, whose loading and relocation cost more
+// than converting a small document. It lives in the module quillon-engine-pictures.so beside the
+// program and is opened the first time a document has a picture.
+class PictureCodec {
+public:
+    virtual ~PictureCodec() = default;
+
+    // Renders a WordPerfect graphic (WPG 1 or 2) to SVG with libwpg; empty when it cannot.
+    virtual QByteArray wpgToSvg(const QByteArray& wpg) const = 0;
+
+    // Decodes the object (a WPG graphic rendered at 150 dots per inch, longest side at most 4096
+    // pixels; anything else decoded by its content as a bitmap) and encodes it as JPEG (on
+    // white, since JPEG has no transparency) or PNG.
+    virtual EncodedPicture encode(const QByteArray& data, PictureFormat format,
+                                  int jpegQuality) const = 0;
+
+    // The module's codec, or null (and why in *error) when the module cannot be loaded.
+    static const PictureCodec* instance(QByteArray* error = nullptr);
+};
+
+} // namespace engine
+
+// The module's one entry point.
+extern "C" const engine::PictureCodec* quillon_engine_picture_codec();
