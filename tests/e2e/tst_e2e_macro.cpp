@@ -1,17 +1,8 @@
 // Quillon tests: the user's stored macro played on every document of a batch, through the real
 // windows and the real document engine.
-#include "AppHarness.h"
-#include "ExitRecorder.h"
-#include "General.h"
-#include "ListView.h"
-#include "RecordingMessageBox.h"
-#include "ScriptedFileDialog.h"
-#include "ScriptedFolderBrowser.h"
-#include "TempSettings.h"
-#include "automation/EngineAutomationClient.h"
+#include "EngineHarness.h"
 #include "platform/AppIdentity.h"
 #include "platform/SettingsStore.h"
-#include "ui/Form1.h"
 
 #include <QApplication>
 #include <QFile>
@@ -21,54 +12,9 @@
 #include <QTimer>
 #include <QtTest>
 
+using namespace e2etest;
+
 namespace {
-
-const QString kProgId = QStringLiteral("WordPerfect.PerfectScript");
-
-QString corpus(const QString& name)
-{
-    return qEnvironmentVariable("QUILLON_CORPUS") + QLatin1Char('/') + name;
-}
-
-QString readText(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-}
-
-// The application started with the real engine; dialogs, message boxes, settings and the end
-// of the program are scripted. The settings folder exists before the engine starts, so the
-// engine reads its HTML settings from there too.
-class EngineApp final {
-public:
-    EngineApp()
-    {
-        platform::EngineAutomationClient::Options options;
-        options.program =
-            qEnvironmentVariable("QUILLON_BIN_DIR") + QStringLiteral("/quillon-engine");
-        options.callTimeoutMs = 60000;
-        platform::RegisterServer(kProgId,
-                                 platform::EngineAutomationClient::factory(std::move(options)));
-        QTimer::singleShot(0, [] {
-            if (QWidget* modal = QApplication::activeModalWidget())
-                modal->hide();
-        });
-        Main();
-    }
-    ~EngineApp()
-    {
-        ResetGeneral();
-        platform::UnregisterServer(kProgId);
-    }
-    EngineApp(const EngineApp&) = delete;
-    EngineApp& operator=(const EngineApp&) = delete;
-
-    testsupport::TempSettings settings;
-    testsupport::RecordingMessageBox boxes;
-    testsupport::ScriptedFileDialog files;
-    testsupport::ScriptedFolderBrowser folders;
-    testsupport::ExitRecorder exits;
-};
 
 // The body's text nodes (after the document properties), joined by spaces.
 QString bodyText(const QString& xml)
@@ -85,7 +31,7 @@ class TestMacroBatch : public QObject {
 private Q_SLOTS:
     void initTestCase()
     {
-        if (!QFile::exists(corpus(QStringLiteral("MANIFEST.tsv"))))
+        if (!corpusPresent())
             QSKIP("the shared corpus is not beside the project");
     }
 
@@ -118,12 +64,7 @@ private Q_SLOTS:
         EngineApp app;
         platform::SaveSetting(platform::appName(), QStringLiteral("Options"),
                               QStringLiteral("macro"), macro);
-        Form1* batch = Form1::instance();
-        app.folders.queueFolder(sourceDir.path());
-        batch->btnSource->click();
-        app.folders.queueFolder(targetDir.path());
-        batch->btnTarget->click();
-        batch->Command1->click();
+        app.runBatch(sourceDir.path(), targetDir.path());
 
         for (const char* name : {"a.xml", "b.xml", "c.xml"}) {
             const QString xml = readText(targetDir.filePath(QLatin1String(name)));

@@ -1,0 +1,68 @@
+// Quillon tests: the application started with the real document engine.
+#pragma once
+
+#include "ExitRecorder.h"
+#include "RecordingMessageBox.h"
+#include "ScriptedFileDialog.h"
+#include "ScriptedFolderBrowser.h"
+#include "TempSettings.h"
+#include "automation/AutomationObject.h"
+
+#include <QList>
+#include <QString>
+#include <memory>
+
+class QTemporaryDir;
+namespace platform {
+class EngineAutomationClient;
+}
+
+namespace e2etest {
+
+// A corpus document's path (the shared corpus beside the project).
+QString corpus(const QString& name);
+bool corpusPresent();
+QString readText(const QString& path);
+// Copies a corpus document into the folder under another name; false when it failed.
+bool copyInto(const QTemporaryDir& dir, const QString& corpusName, const QString& asName);
+
+// Forwards every call to the engine client; can kill the engine just before a chosen call, the
+// way a crash of the reader would, and notes each engine process it saw.
+class KillingProxy final : public platform::AutomationObject {
+public:
+    explicit KillingProxy(std::shared_ptr<platform::EngineAutomationClient> client);
+    void killBefore(const QString& operation, int occurrence);
+    QList<qint64> enginePids;
+
+protected:
+    QVariant invoke(const QString& operation, const QStringList& arguments) override;
+
+private:
+    std::shared_ptr<platform::EngineAutomationClient> m_client;
+    QString m_killOperation;
+    int m_killOccurrence = 0;
+    int m_seen = 0;
+};
+
+// The application started with the real engine (Quick Start dismissed); dialogs, message
+// boxes, settings and the end of the program are scripted. The settings folder exists before
+// the engine starts, so the engine reads its HTML settings from there too.
+class EngineApp final {
+public:
+    EngineApp();
+    ~EngineApp();
+    EngineApp(const EngineApp&) = delete;
+    EngineApp& operator=(const EngineApp&) = delete;
+
+    // Source and target chosen with the batch dialog's Select... buttons, then Start.
+    void runBatch(const QString& source, const QString& target);
+
+    testsupport::TempSettings settings;
+    testsupport::RecordingMessageBox boxes;
+    testsupport::ScriptedFileDialog files;
+    testsupport::ScriptedFolderBrowser folders;
+    testsupport::ExitRecorder exits;
+    std::shared_ptr<KillingProxy> proxy;
+};
+
+} // namespace e2etest
