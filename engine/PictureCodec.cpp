@@ -16,19 +16,24 @@
 #include <librevenge/librevenge.h>
 #include <libwpg/libwpg.h>
 
+#include <png.h>
+
 #include <algorithm>
+#include <csetjmp>
 #include <cstdlib>
 #include <new>
 
 namespace engine {
 namespace {
 
-constexpr double kRenderDpi = 150;
-constexpr int kMaxSide = 4096;
+// Pictures are for the screen: one pixel per CSS pixel.
+constexpr double kRenderDpi = 96;
+constexpr int kMaxSide = 2048;
 constexpr qint64 kMaxPixels = 64LL * 1024 * 1024;
-// Qt maps the PNG "quality" to zlib's level, (100 - quality) * 9 / 91: 50 is level 4, which
-// makes files within about one percent of the default level's at two thirds of its time.
-constexpr int kPngQuality = 50;
+// zlib's fastest level with the "sub" filter on every row: libpng's default tries all five
+// filters on each row and picks one, which costs more than compressing; files grow by a few
+// percent.
+constexpr int kPngLevel = 1;
 
 bool isWpg(const QByteArray& data)
 {
@@ -103,6 +108,69 @@ QImage renderSvg(const QByteArray& svg)
     return image;
 }
 
+void appendPng(png_structp png, png_bytep data, png_size_t length)
+{
+    static_cast<QByteArray*>(png_get_io_ptr(png))
+        ->append(reinterpret_cast<const char*>(data), static_cast<qsizetype>(length));
+}
+
+void flushPng(png_structp) {}
+
+// libpng reports errors through longjmp: nothing with a destructor lives in between.
+bool writePngRows(QByteArray* out, const QImage& rows, bool alpha)
+{
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    if (!png)
+        return false;
+    png_infop info = png_create_info_struct(png);
+    if (!info || setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        return false;
+    }
+    png_set_write_fn(png, out, appendPng, flushPng);
+    png_set_compression_level(png, kPngLevel);
+    png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_SUB);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(rows.width()),
+                 static_cast<png_uint_32>(rows.height()), 8,
+                 alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_BASE, PNG_FILTER_TYPE_BASE);
+    png_write_info(png, info);
+    for (int y = 0; y < rows.height(); ++y)
+        png_write_row(png, rows.constScanLine(y));
+    png_write_end(png, info);
+    png_destroy_write_struct(&png, &info);
+    return true;
+}
+
+bool isOpaque(const QImage& image)
+{
+    if (!image.hasAlphaChannel())
+        return true;
+    if (image.format() != QImage::Format_ARGB32_Premultiplied &&
+        image.format() != QImage::Format_ARGB32)
+        return false;
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            if (qAlpha(line[x]) != 255)
+                return false;
+    }
+    return true;
+}
+
+// PNG without transparency where every pixel is opaque (three bytes a pixel instead of four).
+QByteArray encodePng(const QImage& image)
+{
+    const bool alpha = !isOpaque(image);
+    const QImage rows =
+        image.convertToFormat(alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
+    if (rows.isNull())
+        return {};
+    QByteArray out;
+    out.reserve(static_cast<qsizetype>(rows.sizeInBytes() / 4));
+    return writePngRows(&out, rows, alpha) ? out : QByteArray();
+}
+
 QImage decodeBitmap(const QByteArray& data)
 {
     QBuffer buffer;
@@ -114,6 +182,124 @@ QImage decodeBitmap(const QByteArray& data)
     if (size.isValid() && qint64(size.width()) * size.height() > kMaxPixels)
         return {};
     return reader.read();
+}
+
+// Many WordPerfect graphics merely wrap one bitmap (a scanned photo, a logo). Watching libwpg's
+// drawing calls finds the bitmap so that it is decoded directly, without turning it into base64
+// inside an SVG and rendering that. The first call that draws anything else stops the watch.
+class BitmapFinder final : public librevenge::RVNGDrawingInterface {
+public:
+    struct NotABitmap {};
+
+    QByteArray bitmap;
+    bool onlyBitmap = true;
+
+    void drawGraphicObject(const librevenge::RVNGPropertyList& props) override
+    {
+        const librevenge::RVNGProperty* type = props["librevenge:mime-type"];
+        if (!bitmap.isEmpty() || !props["office:binary-data"] || !type ||
+            QByteArray(type->getStr().cstr()) == "image/svg+xml")
+            stop();
+        // librevenge hands binary data out only as base64.
+        const librevenge::RVNGString base64 = props["office:binary-data"]->getStr();
+        bitmap = QByteArray::fromBase64(
+            QByteArray::fromRawData(base64.cstr(), static_cast<qsizetype>(base64.size())));
+        if (bitmap.isEmpty())
+            stop();
+    }
+
+#define QUILLON_IGNORE(name)                                                                       \
+    void name(const librevenge::RVNGPropertyList&) override {}
+#define QUILLON_IGNORE0(name)                                                                      \
+    void name() override {}
+#define QUILLON_STOP(name)                                                                         \
+    void name(const librevenge::RVNGPropertyList&) override                                        \
+    {                                                                                              \
+        stop();                                                                                    \
+    }
+#define QUILLON_STOP0(name)                                                                        \
+    void name() override                                                                           \
+    {                                                                                              \
+        stop();                                                                                    \
+    }
+    QUILLON_IGNORE(startDocument)
+    QUILLON_IGNORE0(endDocument)
+    QUILLON_IGNORE(setDocumentMetaData)
+    QUILLON_IGNORE(defineEmbeddedFont)
+    QUILLON_IGNORE(startPage)
+    QUILLON_IGNORE0(endPage)
+    QUILLON_IGNORE(startMasterPage)
+    QUILLON_IGNORE0(endMasterPage)
+    QUILLON_IGNORE(setStyle)
+    QUILLON_IGNORE(startLayer)
+    QUILLON_IGNORE0(endLayer)
+    QUILLON_STOP(startEmbeddedGraphics)
+    QUILLON_STOP0(endEmbeddedGraphics)
+    QUILLON_IGNORE(openGroup)
+    QUILLON_IGNORE0(closeGroup)
+    QUILLON_STOP(drawRectangle)
+    QUILLON_STOP(drawEllipse)
+    QUILLON_STOP(drawPolygon)
+    QUILLON_STOP(drawPolyline)
+    QUILLON_STOP(drawPath)
+    QUILLON_STOP(drawConnector)
+    QUILLON_STOP(startTextObject)
+    QUILLON_STOP0(endTextObject)
+    QUILLON_STOP(startTableObject)
+    QUILLON_STOP(openTableRow)
+    QUILLON_STOP0(closeTableRow)
+    QUILLON_STOP(openTableCell)
+    QUILLON_STOP0(closeTableCell)
+    QUILLON_STOP(insertCoveredTableCell)
+    QUILLON_STOP0(endTableObject)
+    QUILLON_STOP0(insertTab)
+    QUILLON_STOP0(insertSpace)
+    QUILLON_STOP0(insertLineBreak)
+    QUILLON_STOP(insertField)
+    QUILLON_STOP(openOrderedListLevel)
+    QUILLON_STOP(openUnorderedListLevel)
+    QUILLON_STOP0(closeOrderedListLevel)
+    QUILLON_STOP0(closeUnorderedListLevel)
+    QUILLON_STOP(openListElement)
+    QUILLON_STOP0(closeListElement)
+    QUILLON_STOP(defineParagraphStyle)
+    QUILLON_STOP(openParagraph)
+    QUILLON_STOP0(closeParagraph)
+    QUILLON_STOP(defineCharacterStyle)
+    QUILLON_STOP(openSpan)
+    QUILLON_STOP0(closeSpan)
+    QUILLON_STOP(openLink)
+    QUILLON_STOP0(closeLink)
+#undef QUILLON_IGNORE
+#undef QUILLON_IGNORE0
+#undef QUILLON_STOP
+#undef QUILLON_STOP0
+    void insertText(const librevenge::RVNGString&) override
+    {
+        stop();
+    }
+
+private:
+    [[noreturn]] void stop()
+    {
+        onlyBitmap = false;
+        throw NotABitmap();
+    }
+};
+
+// The one bitmap a WordPerfect graphic wraps, decoded; null when it draws anything else.
+QImage wrappedBitmap(const QByteArray& wpg)
+{
+    BitmapFinder finder;
+    try {
+        librevenge::RVNGStringStream input(reinterpret_cast<const unsigned char*>(wpg.constData()),
+                                           static_cast<unsigned int>(wpg.size()));
+        if (!libwpg::WPGraphics::parse(&input, &finder))
+            return {};
+    } catch (const BitmapFinder::NotABitmap&) {
+        return {};
+    }
+    return finder.onlyBitmap ? decodeBitmap(finder.bitmap) : QImage();
 }
 
 class Codec final : public PictureCodec {
@@ -156,6 +342,9 @@ private:
         if (data.isEmpty())
             return {};
         if (isWpg(data)) {
+            QImage bitmap = wrappedBitmap(data);
+            if (!bitmap.isNull())
+                return bitmap;
             const QByteArray svg = wpgToSvg(data);
             return svg.isEmpty() ? QImage() : renderSvg(svg);
         }
@@ -164,9 +353,11 @@ private:
 
     static QByteArray write(const QImage& image, PictureFormat format, int jpegQuality)
     {
+        if (format != PictureFormat::Jpeg)
+            return encodePng(image);
         QBuffer buffer;
         buffer.open(QIODevice::WriteOnly);
-        if (format == PictureFormat::Jpeg) {
+        {
             QImage flat(image.size(), QImage::Format_RGB32);
             flat.fill(Qt::white);
             QPainter painter(&flat);
@@ -176,11 +367,6 @@ private:
             writer.setQuality(jpegQuality);
             writer.setOptimizedWrite(true);
             if (!writer.write(flat))
-                return {};
-        } else {
-            QImageWriter writer(&buffer, "png");
-            writer.setQuality(kPngQuality);
-            if (!writer.write(image))
                 return {};
         }
         return buffer.data();

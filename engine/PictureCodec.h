@@ -28,8 +28,9 @@ public:
     // Renders a WordPerfect graphic (WPG 1 or 2) to SVG with libwpg; empty when it cannot.
     virtual QByteArray wpgToSvg(const QByteArray& wpg) const = 0;
 
-    // Decodes the object (a WPG graphic rendered at 150 dots per inch, longest side at most 4096
-    // pixels; anything else decoded by its content as a bitmap) and encodes it as JPEG (on
+    // Decodes the object (a WPG graphic that wraps one bitmap as that bitmap, any other rendered
+    // at 96 dots per inch, longest side at most 2048 pixels; anything else decoded by its content
+    // as a bitmap) and encodes it as JPEG (on
     // white, since JPEG has no transparency) or PNG.
     virtual EncodedPicture encode(const QByteArray& data, PictureFormat format,
                                   int jpegQuality) const = 0;
