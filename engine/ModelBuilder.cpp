@@ -1,6 +1,7 @@
 // Quillon engine: records librevenge's text callbacks into a Document.
 #include "ModelBuilder.h"
 
+#include "Base64.h"
 #include "Markup.h"
 
 #include <QStringList>
@@ -669,7 +670,7 @@ void ModelBuilder::insertBinaryObject(const librevenge::RVNGPropertyList& propLi
         const auto size = static_cast<qsizetype>(base64.size());
         if (m_objectBytes + size <= kMaxObjectBytes) {
             m_objectBytes += size;
-            object.data = QByteArray::fromBase64(QByteArray(base64.cstr(), size));
+            object.data = decodeBase64(base64.cstr(), size);
         } else {
             m_document.truncated = true;
         }

@@ -1,6 +1,8 @@
 // Quillon engine: decoding, rendering and encoding pictures (the module quillon-engine-pictures).
 #include "PictureCodec.h"
 
+#include "Base64.h"
+
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
@@ -202,8 +204,7 @@ public:
             stop();
         // librevenge hands binary data out only as base64.
         const librevenge::RVNGString base64 = props["office:binary-data"]->getStr();
-        bitmap = QByteArray::fromBase64(
-            QByteArray::fromRawData(base64.cstr(), static_cast<qsizetype>(base64.size())));
+        bitmap = decodeBase64(base64.cstr(), static_cast<qsizetype>(base64.size()));
         if (bitmap.isEmpty())
             stop();
     }

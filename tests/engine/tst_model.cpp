@@ -1,4 +1,5 @@
 // Quillon engine tests: recording librevenge callbacks into the document model.
+#include "Base64.h"
 #include "Document.h"
 #include "ModelBuilder.h"
 
@@ -42,6 +43,7 @@ private slots:
     void unbalancedCallbacksAreHarmless();
     void deepNestingIsFlattened();
     void blankMeansNoTextTableOrObject();
+    void base64DecodesAsQtDoes();
 };
 
 void ModelTest::recordsFormattingLinksAndBreaks()
@@ -305,6 +307,30 @@ void ModelTest::blankMeansNoTextTableOrObject()
         b.endDocument();
     }
     QVERIFY(!picture.isBlank());
+}
+
+// Embedded data comes as librevenge's base64; the table decoder must agree with Qt's on every
+// length and padding, and on text it does not decode itself.
+void ModelTest::base64DecodesAsQtDoes()
+{
+    quint32 seed = 12345;
+    for (int length = 0; length <= 200; ++length) {
+        QByteArray bytes(length, Qt::Uninitialized);
+        for (char& byte : bytes) {
+            seed = seed * 1664525u + 1013904223u;
+            byte = static_cast<char>(seed >> 24);
+        }
+        const librevenge::RVNGString text =
+            librevenge::RVNGBinaryData(reinterpret_cast<const unsigned char*>(bytes.constData()),
+                                       static_cast<unsigned long>(bytes.size()))
+                .getBase64Data();
+        QCOMPARE(decodeBase64(text.cstr(), static_cast<qsizetype>(text.size())), bytes);
+    }
+    const QByteArray odd[] = {"QUJD\nREVG", "QUJDREVG\n", "QU=D", "QQ",      "QUI",
+                              "Q===",       "====",       "QUJ*", "QUJDRA=", "QR==",
+                              "QUJDRA==",   "QUJDREU=",   "A\0BC"};
+    for (const QByteArray& text : odd)
+        QCOMPARE(decodeBase64(text.constData(), text.size()), QByteArray::fromBase64(text));
 }
 
 QTEST_GUILESS_MAIN(ModelTest)
