@@ -5,6 +5,7 @@
 #include "General.h"
 #include "ListView.h"
 #include "Mediator.h"
+#include "RaisedError.h"
 #include "cmd1.h"
 #include "convert/Decorator.h"
 #include "convert/ReDecorator.h"
@@ -19,6 +20,8 @@
 
 #include <QListWidget>
 #include <QtTest>
+
+using testsupport::errorNumber;
 
 namespace {
 
@@ -56,16 +59,6 @@ QStringList drain(Stack& stack)
     while (stack.hasMoreElements())
         names << nameOf(stack.NextElement());
     return names;
-}
-
-template <class F> int errorNumber(F&& f)
-{
-    try {
-        f();
-    } catch (const platform::Error& e) {
-        return e.number();
-    }
-    return 0;
 }
 
 } // namespace

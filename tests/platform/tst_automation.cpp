@@ -1,25 +1,18 @@
 // Quillon tests: the automation registry and the scripted in-process server.
 #include "AutomationObject.h"
 #include "Error.h"
+#include "RaisedError.h"
 #include "ScriptedAutomationServer.h"
 
 #include <QTest>
 
 using namespace platform;
 
+using testsupport::errorNumber;
+
 namespace {
 
 const QString kProgId = QStringLiteral("WordPerfect.PerfectScript");
-
-int errorNumber(const std::function<void()>& call)
-{
-    try {
-        call();
-    } catch (const Error& e) {
-        return e.number();
-    }
-    return 0;
-}
 
 } // namespace
 

@@ -1,6 +1,7 @@
 // Quillon tests: the hidden list of a folder's file names.
 #include "Error.h"
 #include "FileListControl.h"
+#include "RaisedError.h"
 
 #include <QDir>
 #include <QFile>
@@ -8,6 +9,8 @@
 #include <QTest>
 
 using platform::FileListControl;
+
+using testsupport::errorNumber;
 
 namespace {
 
@@ -25,16 +28,6 @@ QStringList names(FileListControl& list)
         result.append(list.FileName());
     }
     return result;
-}
-
-int errorNumber(const std::function<void()>& call)
-{
-    try {
-        call();
-    } catch (const platform::Error& e) {
-        return e.number();
-    }
-    return 0;
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // Quillon tests: the keyed, sorted report-view list.
 #include "Error.h"
 #include "ListView.h"
+#include "RaisedError.h"
 
 #include <QElapsedTimer>
 #include <QHeaderView>
@@ -12,6 +13,8 @@
 
 using platform::ListView;
 
+using testsupport::errorNumber;
+
 namespace {
 
 QStringList firstColumn(const ListView& list)
@@ -20,16 +23,6 @@ QStringList firstColumn(const ListView& list)
     for (int i = 0; i < list.Count(); ++i)
         texts.append(list.RowText(i, 0));
     return texts;
-}
-
-int errorNumber(const std::function<void()>& call)
-{
-    try {
-        call();
-    } catch (const platform::Error& e) {
-        return e.number();
-    }
-    return 0;
 }
 
 // Configured like the main window's document list.
