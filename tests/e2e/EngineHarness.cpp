@@ -2,6 +2,7 @@
 #include "EngineHarness.h"
 
 #include "General.h"
+#include "TestData.h"
 #include "automation/EngineAutomationClient.h"
 #include "ui/Form1.h"
 
@@ -21,25 +22,15 @@ const QString kProgId = QStringLiteral("WordPerfect.PerfectScript");
 
 } // namespace
 
-QString corpus(const QString& name)
-{
-    return qEnvironmentVariable("QUILLON_CORPUS") + QLatin1Char('/') + name;
-}
-
-bool corpusPresent()
-{
-    return QFile::exists(corpus(QStringLiteral("MANIFEST.tsv")));
-}
-
 QString readText(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
-bool copyInto(const QTemporaryDir& dir, const QString& corpusName, const QString& asName)
+bool copyInto(const QTemporaryDir& dir, const QString& document, const QString& asName)
 {
-    return QFile::copy(corpus(corpusName), dir.filePath(asName));
+    return QFile::copy(testsupport::testDocument(document), dir.filePath(asName));
 }
 
 KillingProxy::KillingProxy(std::shared_ptr<platform::EngineAutomationClient> client)

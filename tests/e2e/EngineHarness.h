@@ -19,12 +19,9 @@ class EngineAutomationClient;
 
 namespace e2etest {
 
-// A corpus document's path (the shared corpus beside the project).
-QString corpus(const QString& name);
-bool corpusPresent();
 QString readText(const QString& path);
-// Copies a corpus document into the folder under another name; false when it failed.
-bool copyInto(const QTemporaryDir& dir, const QString& corpusName, const QString& asName);
+// Copies a test document into the folder under another name; false when it failed.
+bool copyInto(const QTemporaryDir& dir, const QString& document, const QString& asName);
 
 // Forwards every call to the engine client; can kill the engine just before a chosen call, the
 // way a crash of the reader would, and notes each engine process it saw.

@@ -13,19 +13,12 @@
 #include <QTimer>
 #include <QtTest>
 
-
 using namespace e2etest;
 
 class TestEndToEnd : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        if (!corpusPresent())
-            QSKIP("the shared corpus is not beside the project");
-    }
-
     void singleDocumentAsXmlAndHtml()
     {
         QTemporaryDir dir;
@@ -57,12 +50,14 @@ private Q_SLOTS:
     {
         QTemporaryDir sourceDir;
         QTemporaryDir targetDir;
-        QVERIFY(copyInto(sourceDir, QStringLiteral("alf_quick.wpd"), QStringLiteral("a.wpd")));
+        QVERIFY(copyInto(sourceDir, QStringLiteral("aperture_corel-wordperfect-x3.wpd"),
+                         QStringLiteral("a.wpd")));
         QVERIFY(
             copyInto(sourceDir, QStringLiteral("ff_stub_sample1.wpd"), QStringLiteral("b.wpd")));
         QVERIFY(copyInto(sourceDir, QStringLiteral("doctor_word-perfect.wpd"),
                          QStringLiteral("c.wpd")));
-        QVERIFY(copyInto(sourceDir, QStringLiteral("abi_HEISE.wp"), QStringLiteral("d.WPD")));
+        QVERIFY(copyInto(sourceDir, QStringLiteral("opf_testWordPerfect_51_52.doc"),
+                         QStringLiteral("d.WPD")));
         EngineApp app;
         app.runBatch(sourceDir.path(), targetDir.path());
 
@@ -83,7 +78,8 @@ private Q_SLOTS:
     {
         QTemporaryDir sourceDir;
         QTemporaryDir targetDir;
-        QVERIFY(copyInto(sourceDir, QStringLiteral("alf_quick.wpd"), QStringLiteral("a.wpd")));
+        QVERIFY(copyInto(sourceDir, QStringLiteral("aperture_corel-wordperfect-x3.wpd"),
+                         QStringLiteral("a.wpd")));
         QVERIFY(copyInto(sourceDir, QStringLiteral("tika_testWordPerfect.wpd"),
                          QStringLiteral("b.wpd")));
         QVERIFY(copyInto(sourceDir, QStringLiteral("opf_testWordPerfect_6_61.wpd"),

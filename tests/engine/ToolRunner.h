@@ -12,6 +12,14 @@ struct ToolResult {
     QString output; // standard output and error together
 };
 
+// What to install when a checker is missing: a missing checker fails the test, never skips it.
+inline constexpr const char kDocBookMissing[] =
+    "xmllint or the DocBook 5.0 schema is missing: install libxml2-utils and docbook5-xml "
+    "(scripts/install-deps.sh)";
+inline constexpr const char kNuMissing[] =
+    "the Nu HTML checker is missing: install java (default-jre-headless) and vnu.jar "
+    "(scripts/install-deps.sh puts it in .tools)";
+
 // xmllint --noout --relaxng <DocBook 5.0 schema> FILES...
 ToolResult checkDocBook(const QStringList& files);
 

@@ -1,6 +1,9 @@
-// Quillon engine tests: every document of the shared corpus through the real engine.
+// Quillon engine tests: every test document (and the shared corpus, when it is there) through the
+// real engine.
+#include "TestData.h"
 #include "ToolRunner.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QHash>
@@ -13,7 +16,8 @@
 namespace {
 
 struct Entry {
-    QString name;
+    QString name; // the row: folder tag and file name
+    QString path;
     bool readable = false;
 };
 
@@ -23,11 +27,6 @@ struct Run {
     int exitCode = -1;
     QString errorOutput;
 };
-
-QString corpusDir()
-{
-    return qEnvironmentVariable("QUILLON_CORPUS");
-}
 
 Run runEngine(const QStringList& arguments)
 {
@@ -134,38 +133,73 @@ private slots:
     void unreadableDocumentsFailCleanly();
 
 private:
+    void readManifest(const QString& folder, const QString& tag);
     void addRows(bool readable);
+    const Entry& entry(const QString& name) const;
+    QString output(const Entry& e, const QString& format) const;
 
     QTemporaryDir m_out;
     QList<Entry> m_entries;
+    QSet<QString> m_seen;
     QHash<QString, Run> m_runs; // by name + "." + format
 };
 
-void CorpusTest::initTestCase()
+// Reads a folder's MANIFEST.tsv: its documents, whether libwpd reads each, and the sha256 the
+// file must have.
+void CorpusTest::readManifest(const QString& folder, const QString& tag)
 {
-    QFile manifest(QDir(corpusDir()).filePath(QStringLiteral("MANIFEST.tsv")));
-    if (!manifest.open(QIODevice::ReadOnly))
-        QSKIP("The shared corpus is not there (QUILLON_CORPUS)");
+    QFile manifest(QDir(folder).filePath(QStringLiteral("MANIFEST.tsv")));
+    QVERIFY2(manifest.open(QIODevice::ReadOnly), qPrintable(manifest.fileName()));
     const QStringList lines = QString::fromUtf8(manifest.readAll()).split(QLatin1Char('\n'));
     const QStringList header = lines.value(0).split(QLatin1Char('\t'));
     const int nameColumn = header.indexOf(QStringLiteral("name"));
     const int readsColumn = header.indexOf(QStringLiteral("libwpd_reads"));
-    QVERIFY(nameColumn >= 0 && readsColumn >= 0);
+    const int shaColumn = header.indexOf(QStringLiteral("sha256"));
+    QVERIFY(nameColumn >= 0 && readsColumn >= 0 && shaColumn >= 0);
+    QStringList listed;
     for (const QString& line : lines.mid(1)) {
         const QStringList cells = line.split(QLatin1Char('\t'));
-        if (cells.size() > std::max(nameColumn, readsColumn))
-            m_entries.append({cells.at(nameColumn), cells.at(readsColumn) == QLatin1String("yes")});
+        if (cells.size() < header.size())
+            continue;
+        const QString name = cells.at(nameColumn);
+        listed << name;
+        QFile file(QDir(folder).filePath(name));
+        QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(file.fileName()));
+        QCOMPARE(QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256).toHex(),
+                 cells.at(shaColumn).toLatin1());
+        if (!m_seen.contains(name)) // the same document in both folders runs once
+            m_entries.append({tag + name, file.fileName(), cells.at(readsColumn) == "yes"});
+        m_seen.insert(name);
     }
-    QVERIFY(m_entries.size() > 20);
+    // Every document of the folder is described, so every one is converted.
+    const QStringList present = QDir(folder).entryList(QDir::Files);
+    for (const QString& name : present) {
+        if (name != QLatin1String("MANIFEST.tsv") && name != QLatin1String("NOTICE") &&
+            name != QLatin1String("README.md"))
+            QVERIFY2(listed.contains(name), qPrintable(name + " is not in MANIFEST.tsv"));
+    }
+}
+
+void CorpusTest::initTestCase()
+{
+    const QStringList folders = testsupport::documentFolders();
+    readManifest(folders.at(0), QStringLiteral("data/"));
+    if (folders.size() > 1)
+        readManifest(folders.at(1), QStringLiteral("corpus/"));
+    QVERIFY(m_entries.size() >= 15);
     QVERIFY(m_out.isValid());
     for (const Entry& e : m_entries) {
         for (const QString& format : {QStringLiteral("xml"), QStringLiteral("html")}) {
-            const QString out = m_out.filePath(e.name + QLatin1Char('.') + format);
-            m_runs.insert(e.name + QLatin1Char('.') + format,
-                          runEngine({QStringLiteral("--publish"), format,
-                                     QDir(corpusDir()).filePath(e.name), out}));
+            m_runs.insert(
+                e.name + QLatin1Char('.') + format,
+                runEngine({QStringLiteral("--publish"), format, e.path, output(e, format)}));
         }
     }
+}
+
+QString CorpusTest::output(const Entry& e, const QString& format) const
+{
+    return m_out.filePath(QFileInfo(e.name).fileName() + QLatin1Char('.') + format);
 }
 
 void CorpusTest::addRows(bool readable)
@@ -175,6 +209,12 @@ void CorpusTest::addRows(bool readable)
         if (e.readable == readable)
             QTest::newRow(qPrintable(e.name)) << e.name;
     }
+}
+
+const Entry& CorpusTest::entry(const QString& name) const
+{
+    return *std::find_if(m_entries.begin(), m_entries.end(),
+                         [&](const Entry& e) { return e.name == name; });
 }
 
 void CorpusTest::readableDocumentsPublish_data()
@@ -187,16 +227,16 @@ void CorpusTest::readableDocumentsPublish_data()
 void CorpusTest::readableDocumentsPublish()
 {
     QFETCH(QString, name);
+    const Entry& e = entry(name);
     const testtools::ToolResult reference =
-        testtools::run(QStringLiteral("wpd2text"), {QDir(corpusDir()).filePath(name)}, 60000);
+        testtools::run(QStringLiteral("wpd2text"), {e.path}, 60000);
+    QVERIFY2(reference.ran, "wpd2text is missing: install libwpd-tools (scripts/install-deps.sh)");
     for (const QString& format : {QStringLiteral("xml"), QStringLiteral("html")}) {
         const Run& run = m_runs.value(name + QLatin1Char('.') + format);
         QVERIFY2(run.finished && !run.crashed, qPrintable(format));
         QVERIFY2(run.exitCode == 0, qPrintable(run.errorOutput));
-        const QString output = readUtf8(m_out.filePath(name + QLatin1Char('.') + format));
+        const QString output = readUtf8(this->output(e, format));
         QVERIFY(!output.isEmpty());
-        if (!reference.ran)
-            continue;
         const QString text =
             format == QLatin1String("xml") ? docBookText(output) : htmlText(output);
         const double share = coverage(reference.output, text);
@@ -204,8 +244,6 @@ void CorpusTest::readableDocumentsPublish()
                                                 .arg(format)
                                                 .arg(share * 100, 0, 'f', 2)));
     }
-    if (!reference.ran)
-        QSKIP("wpd2text (libwpd-tools) is not installed: text fidelity not checked");
 }
 
 void CorpusTest::outputsAreValid()
@@ -215,16 +253,14 @@ void CorpusTest::outputsAreValid()
     for (const Entry& e : m_entries) {
         if (!e.readable)
             continue;
-        xml << m_out.filePath(e.name + QStringLiteral(".xml"));
-        html << m_out.filePath(e.name + QStringLiteral(".html"));
+        xml << output(e, QStringLiteral("xml"));
+        html << output(e, QStringLiteral("html"));
     }
     const testtools::ToolResult docbook = testtools::checkDocBook(xml);
-    QVERIFY2(docbook.ran,
-             "xmllint and the DocBook 5.0 schema (libxml2-utils, docbook5-xml) are needed");
+    QVERIFY2(docbook.ran, testtools::kDocBookMissing);
     QVERIFY2(docbook.exitCode == 0, qPrintable(docbook.output));
     const testtools::ToolResult nu = testtools::checkHtml(html);
-    if (!nu.ran)
-        QSKIP("The Nu HTML checker (vnu.jar and java) is not installed");
+    QVERIFY2(nu.ran, testtools::kNuMissing);
     QVERIFY2(nu.exitCode == 0, qPrintable(nu.output));
 }
 
@@ -243,8 +279,8 @@ void CorpusTest::unreadableDocumentsFailCleanly()
         QCOMPARE(run.exitCode, 4);
         QVERIFY2(run.errorOutput.contains(QLatin1String("Cannot open")),
                  qPrintable(run.errorOutput));
-        QVERIFY2(run.errorOutput.contains(name), qPrintable(run.errorOutput));
-        QVERIFY(!QFile::exists(m_out.filePath(name + QLatin1Char('.') + format)));
+        QVERIFY2(run.errorOutput.contains(entry(name).path), qPrintable(run.errorOutput));
+        QVERIFY(!QFile::exists(output(entry(name), format)));
     }
 }
 

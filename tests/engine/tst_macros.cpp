@@ -3,6 +3,7 @@
 #include "DocumentMacroTarget.h"
 #include "Engine.h"
 #include "PlainTextTarget.h"
+#include "TestData.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,7 +19,7 @@ namespace {
 
 QString corpus(const QString& name)
 {
-    return QDir(qEnvironmentVariable("QUILLON_CORPUS")).filePath(name);
+    return testsupport::testDocument(name);
 }
 
 Paragraph para(std::vector<Inline> inlines, ParaFormat format = {})
@@ -294,20 +295,20 @@ void MacrosTest::hardReturnsJoinOnlyNeighbours()
 
 void MacrosTest::playedThroughTheEngine()
 {
-    if (!QFile::exists(corpus(QStringLiteral("alf_quick.wpd"))))
-        QSKIP("The shared corpus is not there (QUILLON_CORPUS)");
     const QString macro = writeMacro(
         QStringLiteral("fox.wcm"), "Application (WordPerfect; \"WordPerfect\"; Default!; \"EN\")\n"
-                                   "SearchString (StrgToLookFor: \"QUICK BROWN\")\n"
+                                   "SearchString (StrgToLookFor: \"EXAMPLE DOCUMENT\")\n"
                                    "ReplaceString (RplcStrg: \"slow <red>\")\n"
                                    "ReplaceAll ()\n"
                                    "PosDocTop ()\n"
                                    "Type (Text: \"Archived copy\")\n"
                                    "HardReturn ()\n");
     Engine engine;
-    QCOMPARE(
-        engine.call(QStringLiteral("FileOpen"), {corpus(QStringLiteral("alf_quick.wpd"))}).kind,
-        Reply::Kind::Null);
+    QCOMPARE(engine
+                 .call(QStringLiteral("FileOpen"),
+                       {corpus(QStringLiteral("aperture_corel-wordperfect-x3.wpd"))})
+                 .kind,
+             Reply::Kind::Null);
     QCOMPARE(engine.call(QStringLiteral("PosDocVeryTop"), {}).kind, Reply::Kind::Null);
     const Reply r = engine.call(QStringLiteral("MacroFilePlay"), {macro});
     QVERIFY2(r.kind == Reply::Kind::Null, qPrintable(r.text));
@@ -316,8 +317,8 @@ void MacrosTest::playedThroughTheEngine()
     const QString target = m_dir.filePath(QStringLiteral("fox.xml"));
     QCOMPARE(engine.call(QStringLiteral("XMLPublish"), {target}).kind, Reply::Kind::Null);
     const QString xml = readText(target);
-    QVERIFY2(xml.contains(QLatin1String("slow &lt;red&gt; fox")), qPrintable(xml));
-    QVERIFY(!xml.contains(QLatin1String("quick brown"), Qt::CaseInsensitive));
+    QVERIFY2(xml.contains(QLatin1String("an slow &lt;red&gt; created")), qPrintable(xml));
+    QVERIFY(!xml.contains(QLatin1String("example document"), Qt::CaseInsensitive));
     QVERIFY(xml.indexOf(QLatin1String("Archived copy")) < xml.indexOf(QLatin1String("slow")));
 
     // The insertion point stays where the macro left it: after the typed line.
@@ -340,7 +341,8 @@ void MacrosTest::failingMacrosLeaveAPublishableDocument_data()
         << "Line 3: the macro was stopped after 100000 steps"
         << "start xxxxx";
     QTest::newRow("document as macro")
-        << QFile::encodeName(corpus(QStringLiteral("alf_quick.wpd"))) << "Line 1"
+        << QFile::encodeName(corpus(QStringLiteral("aperture_corel-wordperfect-x3.wpd")))
+        << "Line 1"
         << "";
 }
 
@@ -349,8 +351,6 @@ void MacrosTest::failingMacrosLeaveAPublishableDocument()
     QFETCH(QByteArray, macro);
     QFETCH(QString, error);
     QFETCH(QString, published);
-    if (!QFile::exists(corpus(QStringLiteral("nuxeo_test.wpd"))))
-        QSKIP("The shared corpus is not there (QUILLON_CORPUS)");
     const QString path = macro.endsWith(".wpd") ? QFile::decodeName(macro)
                                                 : writeMacro(QStringLiteral("bad.wcm"), macro);
     Engine engine;

@@ -1,5 +1,6 @@
 // Quillon engine tests: the automation operations, run in process.
 #include "Engine.h"
+#include "TestData.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,7 +14,20 @@ namespace {
 
 QString corpus(const QString& name)
 {
-    return QDir(qEnvironmentVariable("QUILLON_CORPUS")).filePath(name);
+    return testsupport::testDocument(name);
+}
+
+// A copy of a test document with its bytes changed by `change`.
+QString variant(const QTemporaryDir& dir, const QString& document, const QString& name,
+                const std::function<void(QByteArray&)>& change)
+{
+    QFile in(corpus(document));
+    QByteArray bytes = in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
+    change(bytes);
+    QFile out(dir.filePath(name));
+    if (out.open(QIODevice::WriteOnly))
+        out.write(bytes);
+    return out.fileName();
 }
 
 } // namespace
@@ -38,8 +52,6 @@ private:
 
 void OperationsTest::initTestCase()
 {
-    if (!QFile::exists(corpus(QStringLiteral("alf_quick.wpd"))))
-        QSKIP("The shared corpus is not there (QUILLON_CORPUS)");
     QVERIFY(m_dir.isValid());
 }
 
@@ -64,9 +76,11 @@ void OperationsTest::namesAndArguments()
     r = engine.call(QStringLiteral("xmlpublishsetjpegoptions"), {QStringLiteral(" 55.5 ")});
     QCOMPARE(r.kind, Reply::Kind::Null);
     QCOMPARE(engine.jpegQuality(), 56);
-    QCOMPARE(
-        engine.call(QStringLiteral("fileopen"), {corpus(QStringLiteral("alf_quick.wpd"))}).kind,
-        Reply::Kind::Null);
+    QCOMPARE(engine
+                 .call(QStringLiteral("fileopen"),
+                       {corpus(QStringLiteral("aperture_corel-wordperfect-x3.wpd"))})
+                 .kind,
+             Reply::Kind::Null);
     QCOMPARE(engine.openDocumentCount(), 1);
 }
 
@@ -101,21 +115,31 @@ void OperationsTest::openFailuresSayWhy_data()
     QTest::addColumn<int>("number");
     QTest::addColumn<QString>("reason");
 
-    QFile empty(m_dir.filePath(QStringLiteral("empty.wpd")));
-    QVERIFY(empty.open(QIODevice::WriteOnly));
-    empty.close();
-    QFile text(m_dir.filePath(QStringLiteral("letter.wpd")));
-    QVERIFY(text.open(QIODevice::WriteOnly));
-    text.write("Dear Sir,\nthis is plain text.\n");
-    text.close();
+    // The kinds no test document gives are made from one.
+    const QString doc = QStringLiteral("aperture_corel-wordperfect-5.1.wp");
+    const auto make = [&](const char* name, const std::function<void(QByteArray&)>& change) {
+        return variant(m_dir, doc, QLatin1String(name), change);
+    };
+    const QString empty = make("empty.wpd", [](QByteArray& b) { b.clear(); });
+    const QString text = make("letter.wpd", [](QByteArray& b) { b = "Dear Sir,\nplain text.\n"; });
+    const QString ole = make("ole.wpd", [](QByteArray& b) {
+        b = QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1") + QByteArray(504, '\0');
+    });
+    // A WordPerfect 5 document with an encryption key in its header.
+    const QString locked = make("locked.wpd", [](QByteArray& b) { b[12] = 0x12; });
+    const QString cut = variant(m_dir, QStringLiteral("doctor_word-perfect.wpd"),
+                                QStringLiteral("cut.wpd"), [](QByteArray& b) { b.truncate(600); });
 
     QTest::newRow("missing") << m_dir.filePath(QStringLiteral("gone.wpd")) << 53
                              << "File not found";
     QTest::newRow("folder") << m_dir.path() << 440 << "it is a folder";
-    QTest::newRow("empty") << empty.fileName() << 440 << "the file is empty";
-    QTest::newRow("text") << text.fileName() << 440 << "it is not a WordPerfect document";
+    QTest::newRow("empty") << empty << 440 << "the file is empty";
+    QTest::newRow("text") << text << 440 << "it is not a WordPerfect document";
+    QTest::newRow("OLE2 without a document") << ole << 440 << "OLE2 compound file that holds no";
+    QTest::newRow("password") << locked << 440 << "password-protected";
+    QTest::newRow("cut short") << cut << 440 << "could not be read";
     QTest::newRow("stub") << corpus(QStringLiteral("ff_stub_sample1.wpd")) << 440 << "truncated";
-    QTest::newRow("graphics") << corpus(QStringLiteral("im_input.wpg")) << 440
+    QTest::newRow("graphics") << corpus(QStringLiteral("ff_stub_sample1.wpg")) << 440
                               << "WordPerfect Graphics";
     QTest::newRow("presentation") << corpus(QStringLiteral("aperture_corel-presentations-3.0.shw"))
                                   << 440 << "Corel Presentations";
@@ -138,8 +162,8 @@ void OperationsTest::openFailuresSayWhy()
 void OperationsTest::documentsFormAStack()
 {
     Engine engine;
-    const QString first = corpus(QStringLiteral("alf_quick.wpd"));
-    const QString second = corpus(QStringLiteral("abi_header_footer.wpd"));
+    const QString first = corpus(QStringLiteral("aperture_corel-wordperfect-x3.wpd"));
+    const QString second = corpus(QStringLiteral("doctor_word-perfect.wpd"));
     QCOMPARE(engine.call(QStringLiteral("FileOpen"), {first}).kind, Reply::Kind::Null);
     QCOMPARE(engine.call(QStringLiteral("FileOpen"), {second}).kind, Reply::Kind::Null);
     // A failed open leaves the current document current.
@@ -151,7 +175,7 @@ void OperationsTest::documentsFormAStack()
     QCOMPARE(engine.call(QStringLiteral("HTMLPublish"), {target}).kind, Reply::Kind::Null);
     QFile page(target);
     QVERIFY(page.open(QIODevice::ReadOnly));
-    QVERIFY(page.readAll().contains("<title>abi_header_footer</title>"));
+    QVERIFY(page.readAll().contains("<title>doctor_word-perfect</title>"));
     page.close();
 
     QCOMPARE(engine.call(QStringLiteral("CloseNoSave"), {}).kind, Reply::Kind::Null);
@@ -159,7 +183,7 @@ void OperationsTest::documentsFormAStack()
     QVERIFY(page.open(QIODevice::ReadOnly));
     const QByteArray xml = page.readAll();
     QVERIFY(xml.contains("<article"));
-    QVERIFY(xml.contains("quick brown fox"));
+    QVERIFY(xml.contains("example document"));
     page.close();
 
     QCOMPARE(engine.call(QStringLiteral("CloseNoSave"), {}).kind, Reply::Kind::Null);

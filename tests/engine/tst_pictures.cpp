@@ -2,6 +2,7 @@
 // settings file.
 #include "Engine.h"
 #include "Publisher.h"
+#include "TestData.h"
 #include "ToolRunner.h"
 
 #include <QBuffer>
@@ -17,12 +18,12 @@ using wire::Reply;
 
 namespace {
 
-const QString kPictured = QStringLiteral("abi_expectation_document.wpd"); // one WPG graphic
+const QString kPictured = QStringLiteral("opf_TOPOPREC.WPD"); // two WPG graphics
 const QString kTitled = QStringLiteral("aperture_corel-wordperfect-x3.wpd");
 
 QString corpus(const QString& name)
 {
-    return QDir(qEnvironmentVariable("QUILLON_CORPUS")).filePath(name);
+    return testsupport::testDocument(name);
 }
 
 QString readText(const QString& path)
@@ -73,8 +74,6 @@ private:
 
 void PicturesTest::initTestCase()
 {
-    if (!QFile::exists(corpus(kPictured)))
-        QSKIP("The shared corpus is not there (QUILLON_CORPUS)");
     QVERIFY(m_config.isValid() && m_out.isValid());
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config.path()));
     QCOMPARE(HtmlSettings::path(), m_config.filePath(QStringLiteral("quillon-engine/html.ini")));
@@ -150,8 +149,7 @@ void PicturesTest::xmlPicturesAreJpegAtTheQuality()
         documents << target;
     }
     const testtools::ToolResult check = testtools::checkDocBook(documents);
-    if (!check.ran)
-        QSKIP("xmllint and the DocBook 5.0 schema are needed");
+    QVERIFY2(check.ran, testtools::kDocBookMissing);
     QVERIFY2(check.exitCode == 0, qPrintable(check.output));
 }
 
@@ -167,10 +165,11 @@ void PicturesTest::htmlSettingsShapeThePage_data()
                               << QStringList{"<img src=\"defaults_files/picture1.png\" "
                                              "alt=\"Picture 1\">",
                                              "<style>"}
-                              << QStringList{"<link"} << QStringList{"picture1.png=png"};
+                              << QStringList{"<link"}
+                              << QStringList{"picture1.png=png", "picture2.png=png"};
     QTest::newRow("jpeg") << QByteArray("[html]\npictures=jpeg\njpegQuality=40\n") << kPictured
                           << QStringList{"src=\"jpeg_files/picture1.jpg\""} << QStringList{".png"}
-                          << QStringList{"picture1.jpg=jpeg"};
+                          << QStringList{"picture1.jpg=jpeg", "picture2.jpg=jpeg"};
     QTest::newRow("svg") << QByteArray("[html]\npictures=SVG\n") << kPictured
                          << QStringList{"<svg role=\"img\" aria-label=\"Picture 1\""}
                          << QStringList{"<img"} << QStringList{};
@@ -178,7 +177,8 @@ void PicturesTest::htmlSettingsShapeThePage_data()
                               << QStringList{"<link rel=\"stylesheet\" "
                                              "href=\"external_files/style.css\">"}
                               << QStringList{"<style>"}
-                              << QStringList{"picture1.png=png", "style.css=css"};
+                              << QStringList{"picture1.png=png", "picture2.png=png",
+                                             "style.css=css"};
     QTest::newRow("title from document")
         << QByteArray() << kTitled << QStringList{"<title>descriptive name</title>"}
         << QStringList{} << QStringList{};
@@ -219,8 +219,7 @@ void PicturesTest::htmlSettingsShapeThePage()
     m_pages << target;
     if (QByteArray(QTest::currentDataTag()) == "title from file name") {
         const testtools::ToolResult check = testtools::checkHtml(m_pages);
-        if (!check.ran)
-            QSKIP("The Nu HTML checker (vnu.jar and java) is not installed");
+        QVERIFY2(check.ran, testtools::kNuMissing);
         QVERIFY2(check.exitCode == 0, qPrintable(check.output));
     }
 }
@@ -278,8 +277,8 @@ void PicturesTest::pictureFailuresNeverFailThePublish()
     QVERIFY(!text.contains(QLatin1String("<img")));
 
     const testtools::ToolResult check = testtools::checkDocBook({xml});
-    if (check.ran)
-        QVERIFY2(check.exitCode == 0, qPrintable(check.output));
+    QVERIFY2(check.ran, testtools::kDocBookMissing);
+    QVERIFY2(check.exitCode == 0, qPrintable(check.output));
 }
 
 QTEST_MAIN(PicturesTest)

@@ -1,5 +1,6 @@
 // Quillon engine tests: the wire protocol through a real `quillon-engine --serve` process.
 #include "EngineWire.h"
+#include "TestData.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -17,7 +18,7 @@ QString engineBinary()
 
 QString corpus(const QString& name)
 {
-    return QDir(qEnvironmentVariable("QUILLON_CORPUS")).filePath(name);
+    return testsupport::testDocument(name);
 }
 
 // A running engine and the frames it sent.
@@ -81,8 +82,6 @@ void ServerTest::initTestCase()
 {
     if (!QFile::exists(engineBinary()))
         QFAIL("quillon-engine was not built (QUILLON_BIN_DIR)");
-    if (!QFile::exists(corpus(QStringLiteral("alf_quick.wpd"))))
-        QSKIP("The shared corpus is not there (QUILLON_CORPUS)");
 }
 
 void ServerTest::helloThenCallsThenEof()
@@ -133,9 +132,9 @@ void ServerTest::errorsTravelAsReplies()
     r = engine.call(QStringLiteral("FileOpen"), {QStringLiteral("/no/such/file.wpd")});
     QCOMPARE(r.number, 53);
     QVERIFY(r.text.contains(QLatin1String("/no/such/file.wpd")));
-    r = engine.call(QStringLiteral("FileOpen"), {corpus(QStringLiteral("im_input.wpg"))});
+    r = engine.call(QStringLiteral("FileOpen"), {corpus(QStringLiteral("ff_stub_sample1.wpg"))});
     QCOMPARE(r.number, 440);
-    QVERIFY(r.text.contains(QLatin1String("im_input.wpg")));
+    QVERIFY(r.text.contains(QLatin1String("ff_stub_sample1.wpg")));
     r = engine.call(QStringLiteral("CloseNoSave"));
     QCOMPARE(r.number, 440);
     // Still serving after all of that.
@@ -171,19 +170,19 @@ void ServerTest::commandLinePublish()
     const QString out = dir.filePath(QStringLiteral("quick.xml"));
     QProcess p;
     p.start(engineBinary(), {QStringLiteral("--publish"), QStringLiteral("xml"),
-                             corpus(QStringLiteral("alf_quick.wpd")), out,
+                             corpus(QStringLiteral("aperture_corel-wordperfect-x3.wpd")), out,
                              QStringLiteral("--quality"), QStringLiteral("50")});
     QVERIFY(p.waitForFinished(20000));
     QCOMPARE(p.exitCode(), 0);
     QVERIFY(QFile::exists(out));
 
-    p.start(engineBinary(),
-            {QStringLiteral("--publish"), QStringLiteral("html"),
-             corpus(QStringLiteral("im_input.wpg")), dir.filePath(QStringLiteral("x.html"))});
+    p.start(engineBinary(), {QStringLiteral("--publish"), QStringLiteral("html"),
+                             corpus(QStringLiteral("ff_stub_sample1.wpg")),
+                             dir.filePath(QStringLiteral("x.html"))});
     QVERIFY(p.waitForFinished(20000));
     QCOMPARE(p.exitStatus(), QProcess::NormalExit);
     QCOMPARE(p.exitCode(), 4);
-    QVERIFY(p.readAllStandardError().contains("im_input.wpg"));
+    QVERIFY(p.readAllStandardError().contains("ff_stub_sample1.wpg"));
     QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("x.html"))));
 
     p.start(engineBinary(), {QStringLiteral("--publish"), QStringLiteral("pdf"),

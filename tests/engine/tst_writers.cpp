@@ -346,11 +346,10 @@ void WriterTest::outputsPassTheCheckers()
         }
     }
     const testtools::ToolResult xml = testtools::checkDocBook(xmlFiles);
-    if (xml.ran)
-        QVERIFY2(xml.exitCode == 0, qPrintable(xml.output));
+    QVERIFY2(xml.ran, testtools::kDocBookMissing);
+    QVERIFY2(xml.exitCode == 0, qPrintable(xml.output));
     const testtools::ToolResult html = testtools::checkHtml(htmlFiles);
-    if (!html.ran)
-        QSKIP("The Nu HTML checker (vnu.jar and java) is not installed");
+    QVERIFY2(html.ran, testtools::kNuMissing);
     QVERIFY2(html.exitCode == 0, qPrintable(html.output));
 }
 
