@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs everything the converter, its engine and its tests need on Debian 12 (run as root,
 # or with sudo available). Safe to run again: it installs only what is missing.
+# With --package, also what building, linting and trying the Debian package needs.
 set -euo pipefail
 
 packages=(
@@ -10,7 +11,11 @@ packages=(
     docbook5-xml libxml2-utils
     default-jre-headless
     xdg-utils
+    scdoc desktop-file-utils appstream man-db bash-completion
 )
+if [ "${1:-}" = "--package" ]; then
+    packages+=(dpkg-dev file lintian)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

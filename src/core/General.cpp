@@ -4,7 +4,10 @@
 #include "Error.h"
 #include "FsMessageBridge.h"
 #include "Mediator.h"
+#include "MessageBox.h"
 #include "automation/AutomationObject.h"
+#include "clsFileSystem.h"
+#include "pipeline/ExtensionChain.h"
 #include "ui/Form1.h"
 #include "ui/Form2.h"
 #include "ui/Form3.h"
@@ -15,7 +18,10 @@
 #include "ui/frmPublish.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QEvent>
+#include <QFileInfo>
+#include <QListWidget>
 
 std::shared_ptr<Mediator> gMediator;
 std::shared_ptr<platform::AutomationObject> gWordPerfect;
@@ -27,7 +33,37 @@ void RaiseObjectNotSet()
                           QStringLiteral("Object variable or With block variable not set"));
 }
 
-void Main()
+namespace {
+
+// The Open dialog lets through only existing files, and the single-document state converts
+// only extensions the extension list takes (silently, as the Open dialog's filter shows no
+// others). A document named at start-up passed neither test, so it is checked here, and a
+// refusal is said: otherwise the user would be left wondering why nothing happened.
+bool CanConvertAtStart(const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.isFile()) {
+        platform::MsgBox(QStringLiteral("Could not find the document \"%1\".").arg(path),
+                         platform::MsgButtons::OK, platform::MsgIcon::Exclamation);
+        return false;
+    }
+    QString extension = clsFileSystem().GetFileExtension(info.fileName());
+    if (IsExtensionAccepted(*BuildExtensionChain(), extension))
+        return true;
+    QStringList accepted;
+    const QListWidget* list = frmExtension::instance()->LstExt;
+    for (int row = 0; row < list->count(); ++row)
+        accepted << QLatin1Char('.') + list->item(row)->text();
+    platform::MsgBox(QStringLiteral("\"%1\" was not converted: only documents whose names end "
+                                    "in %2 are converted.")
+                         .arg(info.fileName(), accepted.join(QStringLiteral(", "))),
+                     platform::MsgButtons::OK, platform::MsgIcon::Exclamation);
+    return false;
+}
+
+} // namespace
+
+void Main(const QString& document)
 {
     InstallFsMessageBridge();
 
@@ -40,10 +76,16 @@ void Main()
     Form2* main = Form2::instance();
     main->show();
 
-    // Modal over the main window, which owns it.
-    Form3* quickStart = Form3::instance();
-    quickStart->setParent(main, quickStart->windowFlags());
-    quickStart->exec();
+    const QString path =
+        document.isEmpty() ? QString() : QDir::cleanPath(QFileInfo(document).absoluteFilePath());
+    if (!path.isEmpty() && CanConvertAtStart(path)) {
+        gMediator->SingleSourceFile(path);
+    } else {
+        // Modal over the main window, which owns it.
+        Form3* quickStart = Form3::instance();
+        quickStart->setParent(main, quickStart->windowFlags());
+        quickStart->exec();
+    }
 
     frmExtension::instance();
 }

@@ -1,6 +1,7 @@
 // Quillon: the start routine and the process-wide variables several parts share.
 #pragma once
 
+#include <QString>
 #include <memory>
 
 class Mediator;
@@ -19,7 +20,12 @@ extern bool gExtFound;
 // The start routine: creates the coordinator, loads the extension manager hidden, connects to
 // the word processor (or ends the program), shows the main window and the Quick Start dialog
 // modally over it. Returns once the Quick Start dialog is hidden or closed.
-void Main();
+// A document given (the program was started with one, as a file manager's "Open with" does) is
+// what the user would otherwise pick through Quick Start's Open Document: it is converted at
+// once as File -> Open converts a picked document, save dialog included, and Quick Start is not
+// shown. A document that is not a file, or whose extension the extension list does not take, is
+// refused with a message box, and start-up goes on with Quick Start.
+void Main(const QString& document = QString());
 
 // The object behind a reference (shared or owned); raises error 91 ("Object variable or With block
 // variable not set") when the reference is empty, as the automation runtime does.

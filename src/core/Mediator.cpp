@@ -186,16 +186,31 @@ void Mediator::SingleSourceFile()
             showOpenDialog(QStringLiteral("All WordPerfect documents (*.wpd)|*.WPD"));
         if (chosen.isEmpty())
             return;
-        SetSourceFile(chosen);
-        // The converted file is proposed beside the document.
-        SetTgtFolder(clsFileSystem().GetPath(chosen));
-        startStateOne();
-        auto command = std::make_shared<cmd1>();
-        command->init(shared_from_this());
-        static_cast<Command&>(*command).Execute();
+        convertSingle(chosen);
     } catch (const std::exception&) {
         // Cancelled, or failed after the choice: what was done so far stays done.
     }
+}
+
+void Mediator::SingleSourceFile(const QString& document)
+{
+    startStateOne();
+    try {
+        convertSingle(document);
+    } catch (const std::exception&) {
+        // Failed: what was done so far stays done.
+    }
+}
+
+void Mediator::convertSingle(const QString& document)
+{
+    SetSourceFile(document);
+    // The converted file is proposed beside the document.
+    SetTgtFolder(clsFileSystem().GetPath(document));
+    startStateOne();
+    auto command = std::make_shared<cmd1>();
+    command->init(shared_from_this());
+    static_cast<Command&>(*command).Execute();
 }
 
 void Mediator::SourceFolder()

@@ -44,6 +44,8 @@ public:
     // Choosing documents and folders.
     QString MacroSet();
     void SingleSourceFile();
+    // Converts this document as if the user had picked it in SingleSourceFile's Open dialog.
+    void SingleSourceFile(const QString& document);
     void SourceFolder();
     void TargetFolder();
     QString BrowseForFolder(const QString& title);
@@ -55,6 +57,7 @@ public:
 
 private:
     bool CreateWordPerfect();
+    void convertSingle(const QString& document);
 
     std::shared_ptr<cmd1> m_command1;
     std::shared_ptr<Cmd2> m_command2;

@@ -34,6 +34,14 @@ int versionRevision()
     return QUILLON_VERSION_TWEAK;
 }
 
+QString versionText()
+{
+    return QStringLiteral("%1.%2.%3")
+        .arg(versionMajor())
+        .arg(versionMinor())
+        .arg(versionRevision());
+}
+
 QString appPath()
 {
     return QCoreApplication::applicationDirPath();

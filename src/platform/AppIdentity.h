@@ -14,6 +14,8 @@ QString appName();
 int versionMajor();
 int versionMinor();
 int versionRevision();
+// The version as the About box shows it: major.minor.revision.
+QString versionText();
 // The folder of the running executable.
 QString appPath();
 

@@ -2,6 +2,7 @@
 #include "Form3.h"
 
 #include "Form1.h"
+#include "QuickStartPictures.h"
 #include "core/General.h"
 #include "core/Mediator.h"
 #include "platform/BrowserLauncher.h"
@@ -18,14 +19,11 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPainterPath>
 #include <QPixmap>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 namespace {
-
-constexpr int kPictureSize = 56;
 
 QLabel* makeLabel(const QString& name, const QString& text, QWidget* parent, bool bold = false)
 {
@@ -47,75 +45,14 @@ QPushButton* makeButton(const QString& name, const QString& text, QWidget* paren
     return button;
 }
 
-// A page with a folded corner, at (x, y) of the given size.
-void drawPage(QPainter& painter, const QRectF& page, const QColor& edge)
+// One of the dialog's pictures, drawn at its own size.
+QPixmap picture(void (*paint)(QPainter&))
 {
-    const qreal fold = page.width() * 0.3;
-    QPainterPath outline;
-    outline.moveTo(page.topLeft());
-    outline.lineTo(page.right() - fold, page.top());
-    outline.lineTo(page.right(), page.top() + fold);
-    outline.lineTo(page.bottomRight());
-    outline.lineTo(page.bottomLeft());
-    outline.closeSubpath();
-    painter.setPen(QPen(edge, 1.5));
-    painter.setBrush(Qt::white);
-    painter.drawPath(outline);
-    QPainterPath corner;
-    corner.moveTo(page.right() - fold, page.top());
-    corner.lineTo(page.right() - fold, page.top() + fold);
-    corner.lineTo(page.right(), page.top() + fold);
-    painter.setBrush(QColor(225, 232, 245));
-    painter.drawPath(corner);
-}
-
-// A word-processor document: a page with lines of text.
-QPixmap documentPicture()
-{
-    QPixmap pixmap(kPictureSize, kPictureSize);
+    QPixmap pixmap(kQuickStartPictureSize, kQuickStartPictureSize);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
-    const QRectF page(10, 4, 34, 46);
-    drawPage(painter, page, QColor(40, 70, 140));
-    painter.setPen(QPen(QColor(40, 70, 140), 2));
-    for (int row = 0; row < 5; ++row) {
-        const qreal y = page.top() + 16 + row * 6;
-        const qreal right = page.right() - (row == 4 ? 14 : 6);
-        painter.drawLine(QPointF(page.left() + 6, y), QPointF(right, y));
-    }
-    return pixmap;
-}
-
-// An arrow leading to a page of markup.
-QPixmap markupPicture()
-{
-    QPixmap pixmap(kPictureSize, kPictureSize);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    const QColor green(30, 120, 60);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(green);
-    QPainterPath arrow;
-    arrow.moveTo(0, 23);
-    arrow.lineTo(8, 23);
-    arrow.lineTo(8, 18);
-    arrow.lineTo(16, 27);
-    arrow.lineTo(8, 36);
-    arrow.lineTo(8, 31);
-    arrow.lineTo(0, 31);
-    arrow.closeSubpath();
-    painter.drawPath(arrow);
-    const QRectF page(20, 4, 34, 46);
-    drawPage(painter, page, green);
-    painter.setPen(QPen(green, 2));
-    painter.setBrush(Qt::NoBrush);
-    // "</>"
-    const qreal cy = page.top() + 28;
-    painter.drawPolyline(QPolygonF({QPointF(30, cy - 6), QPointF(25, cy), QPointF(30, cy + 6)}));
-    painter.drawLine(QPointF(39, cy - 7), QPointF(35, cy + 7));
-    painter.drawPolyline(QPolygonF({QPointF(44, cy - 6), QPointF(49, cy), QPointF(44, cy + 6)}));
+    paint(painter);
     return pixmap;
 }
 
@@ -202,9 +139,9 @@ Form3::Form3()
     Label5->setAlignment(Qt::AlignCenter);
 
     Picture2 = makeLabel(QStringLiteral("Picture2"), QString(), Frame1);
-    Picture2->setPixmap(documentPicture());
+    Picture2->setPixmap(picture(paintDocumentPicture));
     Picture3 = makeLabel(QStringLiteral("Picture3"), QString(), Frame1);
-    Picture3->setPixmap(markupPicture());
+    Picture3->setPixmap(picture(paintMarkupPicture));
 
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);

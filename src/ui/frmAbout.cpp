@@ -124,10 +124,7 @@ void frmAbout::Form_Load()
 {
     platform::Guarded([this] {
         setWindowTitle(QStringLiteral("About ") + platform::appTitle());
-        lblVersion->setText(QStringLiteral("Version %1.%2.%3")
-                                .arg(platform::versionMajor())
-                                .arg(platform::versionMinor())
-                                .arg(platform::versionRevision()));
+        lblVersion->setText(QStringLiteral("Version ") + platform::versionText());
         lblTitle->setText(platform::appTitle());
     });
 }

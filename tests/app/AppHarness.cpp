@@ -14,7 +14,8 @@
 
 namespace apptest {
 
-RunningApp::RunningApp() : m_server(std::make_shared<platform::ScriptedAutomationServer>())
+RunningApp::RunningApp(const QString& document, const std::function<void(RunningApp&)>& beforeStart)
+    : m_server(std::make_shared<platform::ScriptedAutomationServer>())
 {
     const std::shared_ptr<platform::ScriptedAutomationServer> server = m_server;
     platform::RegisterServer(kProgId, [server] { return server; });
@@ -25,7 +26,9 @@ RunningApp::RunningApp() : m_server(std::make_shared<platform::ScriptedAutomatio
             modal->hide();
         }
     });
-    Main();
+    if (beforeStart)
+        beforeStart(*this);
+    Main(document);
 }
 
 RunningApp::~RunningApp()

@@ -21,9 +21,12 @@ inline const QString kProgId = QStringLiteral("WordPerfect.PerfectScript");
 // Registers a scripted server, runs Main (dismissing the Quick Start dialog as soon as it is
 // modal) and, when destroyed, forgets every window and the server. Message boxes, file
 // dialogs, folder browsers, the settings store and the end of the program are all scripted.
+// Main is given document, as the command line gives it; beforeStart may script the dialogs
+// that start-up will show.
 class RunningApp final {
 public:
-    RunningApp();
+    explicit RunningApp(const QString& document = QString(),
+                        const std::function<void(RunningApp&)>& beforeStart = {});
     ~RunningApp();
     RunningApp(const RunningApp&) = delete;
     RunningApp& operator=(const RunningApp&) = delete;

@@ -5,6 +5,7 @@
 #include "Mediator.h"
 #include "ProgramExit.h"
 #include "SettingsStore.h"
+#include "StartOptions.h"
 #include "StateManager.h"
 #include "ui/Form2.h"
 #include "ui/Form3.h"
@@ -18,6 +19,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
@@ -33,6 +35,11 @@ private slots:
     void idleStateOnlyEmptiesTheList();
     void exitButtonMenuAndCloseBoxEndTheProgram();
     void macroMenuShowsTheStoredMacro();
+    void documentOnTheCommandLineIsConvertedInsteadOfQuickStart();
+    void documentOnTheCommandLineThatCannotBeConverted_data();
+    void documentOnTheCommandLineThatCannotBeConverted();
+    void commandLine_data();
+    void commandLine();
 };
 
 void StartupTest::withoutWordProcessorOnlyTheMessageIsShownAndTheProgramEnds()
@@ -164,6 +171,102 @@ void StartupTest::macroMenuShowsTheStoredMacro()
     });
     Form2::instance()->mnuMacroRun->trigger();
     QCOMPARE(shown, QStringLiteral(" /m/clean.wcm "));
+}
+
+void StartupTest::documentOnTheCommandLineIsConvertedInsteadOfQuickStart()
+{
+    QTemporaryDir dir;
+    const QString folder = apptest::makeFiles(dir, {"Report.WPD"});
+    const QString source = folder + "/Report.WPD";
+    const QString chosen = folder + "/chosen.xml";
+    // As a shell gives it: relative to the working folder.
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(folder);
+    QStringList callsWhenSaveShown;
+    RunningApp app("./sub/../Report.WPD", [&](RunningApp& starting) {
+        starting.files.setObserver([&](const platform::FileDialogRequest&) {
+            callsWhenSaveShown = starting.calls();
+            QVERIFY(Form2::instance()->isVisible());
+        });
+        starting.files.queueFile(chosen);
+    });
+    QDir::setCurrent(previous);
+
+    QVERIFY2(app.quickStartModal.isEmpty(), qPrintable(app.quickStartModal));
+    QVERIFY(!Form3::IsLoaded() || !Form3::instance()->isVisible());
+    QCOMPARE(app.files.count(), 1);
+    const platform::FileDialogRequest& save = app.files.requests().first();
+    QCOMPARE(save.kind, platform::FileDialogRequest::Kind::Save);
+    QCOMPARE(save.fileName, folder + "/Report.xml");
+    QCOMPARE(callsWhenSaveShown, QStringList({"FileOpen(" + source + ")"}));
+    QCOMPARE(app.calls(), QStringList({"FileOpen(" + source + ")", "XMLPublishSetJPEGOptions(80)",
+                                       "XMLPublish(" + chosen + ")", "CloseNoSave"}));
+    QCOMPARE(apptest::documentRows(), QStringList({source + "=Converted!"}));
+    QCOMPARE(gMediator->GetTgtFolder(), folder + "/");
+    QCOMPARE(gMediator->stateManager()->currentState(), gMediator->stateManager()->stateOne());
+    QCOMPARE(app.boxes.count(), 0);
+}
+
+void StartupTest::documentOnTheCommandLineThatCannotBeConverted_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("missing") << "gone.wpd"
+                             << "Could not find the document \"%1/gone.wpd\".";
+    QTest::newRow("folder") << "folder.wpd"
+                            << "Could not find the document \"%1/folder.wpd\".";
+    QTest::newRow("other extension")
+        << "notes.wp5"
+        << "\"notes.wp5\" was not converted: only documents whose names end in "
+           ".wpd are converted.";
+}
+
+// Refused with a message, then the usual start: the user can still pick another document.
+void StartupTest::documentOnTheCommandLineThatCannotBeConverted()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, message);
+    QTemporaryDir dir;
+    apptest::makeFiles(dir, {"notes.wp5"});
+    QVERIFY(QDir(dir.path()).mkdir("folder.wpd"));
+    RunningApp app(dir.filePath(name));
+    QCOMPARE(app.boxes.count(), 1);
+    QCOMPARE(app.boxes.requests().first().text, message.arg(dir.path()));
+    QCOMPARE(app.boxes.requests().first().icon, platform::MsgIcon::Exclamation);
+    QCOMPARE(app.quickStartModal, QStringLiteral("Form3"));
+    QCOMPARE(app.files.count(), 0);
+    QVERIFY(app.calls().isEmpty());
+    QCOMPARE(Form2::instance()->ListView1->Count(), 0);
+}
+
+void StartupTest::commandLine_data()
+{
+    using Action = StartOptions::Action;
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<Action>("action");
+    QTest::addColumn<QString>("document");
+    QTest::newRow("nothing") << QStringList() << Action::Start << "";
+    QTest::newRow("document") << QStringList{"a.wpd"} << Action::Start << "a.wpd";
+    QTest::newRow("dash names a document after --")
+        << QStringList{"--", "-a.wpd"} << Action::Start << "-a.wpd";
+    QTest::newRow("help wins over errors")
+        << QStringList{"-platform", "offscreen", "x", "--help"} << Action::Help << "";
+    QTest::newRow("version") << QStringList{"a.wpd", "-v"} << Action::Version << "";
+    QTest::newRow("help after -- is a document")
+        << QStringList{"--", "--help"} << Action::Start << "--help";
+    QTest::newRow("unknown option") << QStringList{"--open", "a.wpd"} << Action::Error << "";
+    QTest::newRow("two documents") << QStringList{"a.wpd", "b.wpd"} << Action::Error << "";
+}
+
+void StartupTest::commandLine()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(StartOptions::Action, action);
+    QFETCH(QString, document);
+    const StartOptions options = ParseStartOptions(arguments);
+    QCOMPARE(options.action, action);
+    QCOMPARE(options.document, document);
+    QCOMPARE(options.error.isEmpty(), action != StartOptions::Action::Error);
 }
 
 QTEST_MAIN(StartupTest)

@@ -6,6 +6,7 @@
 #include "Error.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 
@@ -83,7 +84,13 @@ EngineAutomationClient::~EngineAutomationClient()
 
 QString EngineAutomationClient::defaultProgram()
 {
-    return appPath() + QStringLiteral("/quillon-engine");
+    const QDir programs(appPath());
+    const QString installed = QDir::cleanPath(
+        programs.filePath(QStringLiteral(QUILLON_ENGINE_FROM_BINDIR "/quillon-engine")));
+    const QFileInfo engine(installed);
+    if (engine.isFile() && engine.isExecutable())
+        return installed;
+    return programs.filePath(QStringLiteral("quillon-engine"));
 }
 
 AutomationFactory EngineAutomationClient::factory(Options options)

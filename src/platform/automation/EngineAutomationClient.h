@@ -32,7 +32,8 @@ public:
     explicit EngineAutomationClient(Options options);
     ~EngineAutomationClient() override;
 
-    // The engine executable beside the application's own executable.
+    // The engine executable: in the installed engine folder reached from the application's
+    // own folder, else (in a build folder) beside the application's own executable.
     static QString defaultProgram();
     // A factory for the registry: creating the object starts the engine.
     static AutomationFactory factory(Options options);
