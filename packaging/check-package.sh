@@ -43,10 +43,9 @@ mapfile -t files < <(while read -r path; do [ -d "$path" ] || echo "$path"; done
 echo "${#files[@]} files installed"
 
 step "installed programs"
-# A real document, preferring the project's own test documents.
-document=$( (find "$here/tests/data" "$here/../shared/corpus" -maxdepth 1 -iname '*.wpd' 2>/dev/null ||
-    true) | sort | head -n 1)
-[ -n "$document" ] || fail "no test document in tests/data or ../shared/corpus"
+# A real document from the project's own test documents.
+document=$(find "$here/tests/data" -maxdepth 1 -iname '*.wpd' | sort | head -n 1)
+[ -n "$document" ] || fail "no test document in tests/data"
 echo "test document: $document"
 mkdir -p "$work/source" "$work/publish" "$work/open"
 cp "$document" "$work/source/document.wpd"
