@@ -177,13 +177,12 @@ wire::Reply Engine::htmlPublish(const QStringList& args)
     return wire::Reply::null();
 }
 
-// Pictures that could not be converted are named in the output; standard error says how many,
-// for someone running the engine from the command line.
+// Pictures that could not be converted are named in the output; standard error has one short
+// line for each, for someone running the engine from the command line.
 void Engine::report(const PublishReport& report, const QString& target)
 {
-    if (report.picturesFailed > 0)
-        std::fprintf(stderr, "quillon-engine: %s: %d picture(s) could not be converted\n",
-                     qPrintable(target), report.picturesFailed);
+    for (const QString& problem : report.problems)
+        std::fprintf(stderr, "quillon-engine: %s: %s\n", qPrintable(target), qPrintable(problem));
 }
 
 // A text that is not a number raises an error and leaves the quality as it was.

@@ -2,6 +2,7 @@
 #include "PictureCodec.h"
 
 #include "Base64.h"
+#include "Metafile.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -13,6 +14,7 @@
 #include <QPainter>
 #include <QRegularExpression>
 #include <QSvgRenderer>
+#include <QtEndian>
 
 #include <librevenge-stream/librevenge-stream.h>
 #include <librevenge/librevenge.h>
@@ -31,7 +33,13 @@ namespace {
 // Pictures are for the screen: one pixel per CSS pixel.
 constexpr double kRenderDpi = 96;
 constexpr int kMaxSide = 2048;
-constexpr qint64 kMaxPixels = 64LL * 1024 * 1024;
+// The largest bitmap decoded: a 300 dpi scan of an A3 page fits, a size made up by a damaged
+// header (tens of thousands of pixels a side) does not.
+constexpr int kMaxBitmapSide = 16384;
+constexpr qint64 kMaxPixels = 40LL * 1000 * 1000;
+// libwpg holds a graphic's bitmap as some forty bytes a pixel while it decodes it: its bitmaps
+// stay below this (a page scanned at 250 dots per inch).
+constexpr qint64 kMaxWpgBitmapPixels = 6LL * 1000 * 1000;
 // zlib's fastest level with the "sub" filter on every row: libpng's default tries all five
 // filters on each row and picks one, which costs more than compressing; files grow by a few
 // percent.
@@ -40,6 +48,86 @@ constexpr int kPngLevel = 1;
 bool isWpg(const QByteArray& data)
 {
     return data.size() >= 16 && data.startsWith("\xFFWPC") && data.at(9) == 0x16;
+}
+
+QString sizeProblem(qint64 width, qint64 height)
+{
+    return QStringLiteral("its size (%1 x %2 pixels) is damaged or too large")
+        .arg(width)
+        .arg(height);
+}
+
+bool saneSize(qint64 width, qint64 height, qint64 maxPixels = kMaxPixels)
+{
+    return width > 0 && height > 0 && width <= kMaxBitmapSide && height <= kMaxBitmapSide &&
+           width * height <= maxPixels;
+}
+
+// The bitmap records of a WordPerfect graphic, checked before libwpg allocates what their headers
+// announce: each within the ceiling, and an uncompressed one holding all of its rows.
+bool wpgBitmapsAreSane(const QByteArray& wpg, QString* why)
+{
+    if (!isWpg(wpg))
+        return true; // not a graphic: nothing of it reaches libwpg
+    const auto* d = reinterpret_cast<const unsigned char*>(wpg.constData());
+    const qint64 size = wpg.size();
+    const auto u16 = [&](qint64 at) {
+        return at + 2 <= size ? qFromLittleEndian<quint16>(d + at) : 0;
+    };
+    // A record length: one byte, or 0xFF and a 16-bit word, or 0xFF and 31 bits in two words.
+    const auto length = [&](qint64& at) -> qint64 {
+        if (at >= size)
+            return -1;
+        qint64 n = d[at++];
+        if (n != 0xFF)
+            return n;
+        n = u16(at);
+        at += 2;
+        if (n & 0x8000) {
+            n = (n & 0x7FFF) << 16 | u16(at);
+            at += 2;
+        }
+        return n;
+    };
+    const bool wpg2 = d[10] == 2;
+    qint64 at = qFromLittleEndian<quint32>(d + 4);
+    while (at >= 0 && at < size) {
+        qint64 type = d[at++];
+        if (wpg2)
+            type = at < size ? d[at++] : -1;
+        if (wpg2 && length(at) < 0) // extension
+            break;
+        const qint64 n = length(at);
+        if (n < 0)
+            break;
+        qint64 width = 0;
+        qint64 height = 0;
+        bool uncompressed = false;
+        qint64 rowBits = 0;
+        if (wpg2 && type == 0x0E) {
+            width = u16(at);
+            height = u16(at + 2);
+            // Bits a pixel by colour format, the least where a format is not known.
+            static const int depth[] = {1, 1, 2, 4, 8, 1, 1, 1, 24};
+            const int format = at + 4 < size ? d[at + 4] : 0;
+            rowBits = width * (format < 9 ? depth[format] : 1);
+            uncompressed = at + 5 < size && d[at + 5] == 0;
+        } else if (!wpg2 && (type == 0x0B || type == 0x14)) {
+            const qint64 base = type == 0x14 ? at + 10 : at;
+            width = u16(base);
+            height = u16(base + 2);
+        }
+        if ((width || height) && !saneSize(width, height, kMaxWpgBitmapPixels)) {
+            *why = sizeProblem(width, height);
+            return false;
+        }
+        if (uncompressed && (rowBits + 7) / 8 * height > n) {
+            *why = sizeProblem(width, height);
+            return false;
+        }
+        at += n;
+    }
+    return true;
 }
 
 // Qt asks for the user's runtime folder while it starts its GUI and complains on standard error
@@ -173,17 +261,63 @@ QByteArray encodePng(const QImage& image)
     return writePngRows(&out, rows, alpha) ? out : QByteArray();
 }
 
-QImage decodeBitmap(const QByteArray& data)
+// An uncompressed BMP (as libwpg hands over the bitmaps of WordPerfect graphics) must hold every
+// row its header announces.
+bool bmpHoldsItsRows(const QByteArray& data, QString* why)
 {
+    if (data.size() < 54 || !data.startsWith("BM"))
+        return true;
+    const auto u32 = [&](int at) { return qFromLittleEndian<quint32>(data.constData() + at); };
+    const qint64 width = qint32(u32(18));
+    const qint64 height = std::abs(qint64(qint32(u32(22))));
+    const int bits = qFromLittleEndian<quint16>(data.constData() + 28);
+    if (!saneSize(width, height)) {
+        *why = sizeProblem(width, height);
+        return false;
+    }
+    const qint64 offset = u32(10);
+    if (u32(30) == 0 && offset + (width * bits + 31) / 32 * 4 * height > data.size()) {
+        *why = sizeProblem(width, height);
+        return false;
+    }
+    return true;
+}
+
+QImage decodeBitmap(const QByteArray& data, QString* why)
+{
+    if (!bmpHoldsItsRows(data, why))
+        return {};
     QBuffer buffer;
     buffer.setData(data);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
     reader.setAutoTransform(true);
+    reader.setAllocationLimit(int(kMaxPixels * 4 / (1024 * 1024)) + 1);
     const QSize size = reader.size();
-    if (size.isValid() && qint64(size.width()) * size.height() > kMaxPixels)
+    if (size.isValid() && !saneSize(size.width(), size.height())) {
+        *why = sizeProblem(size.width(), size.height());
         return {};
-    return reader.read();
+    }
+    QImage image = reader.read();
+    if (image.isNull())
+        *why = QStringLiteral("its data is damaged or in a format the engine does not read");
+    return image;
+}
+
+// A picture by its content: a bitmap or a Windows Metafile.
+QImage decodePicture(const QByteArray& data, QString* why)
+{
+    switch (metafile::kindOf(data)) {
+    case metafile::Kind::Wmf:
+        fontsAvailable();
+        return metafile::renderWmf(data, kMaxSide, why);
+    case metafile::Kind::Emf:
+        *why = QStringLiteral("it is an Enhanced Metafile (EMF), which the engine does not draw");
+        return {};
+    case metafile::Kind::None:
+        break;
+    }
+    return decodeBitmap(data, why);
 }
 
 // Many WordPerfect graphics merely wrap one bitmap (a scanned photo, a logo). Watching libwpg's
@@ -288,9 +422,15 @@ private:
     }
 };
 
-// The one bitmap a WordPerfect graphic wraps, decoded; null when it draws anything else.
-QImage wrappedBitmap(const QByteArray& wpg)
+// The one bitmap a WordPerfect graphic wraps, decoded; null when it draws anything else (and
+// then *wraps is false).
+QImage wrappedBitmap(const QByteArray& wpg, bool* wraps, QString* why)
 {
+    *wraps = false;
+    if (!wpgBitmapsAreSane(wpg, why)) {
+        *wraps = true; // nothing else is tried
+        return {};
+    }
     BitmapFinder finder;
     try {
         librevenge::RVNGStringStream input(reinterpret_cast<const unsigned char*>(wpg.constData()),
@@ -300,56 +440,168 @@ QImage wrappedBitmap(const QByteArray& wpg)
     } catch (const BitmapFinder::NotABitmap&) {
         return {};
     }
-    return finder.onlyBitmap ? decodeBitmap(finder.bitmap) : QImage();
+    if (!finder.onlyBitmap || finder.bitmap.isEmpty())
+        return {};
+    *wraps = true;
+    return decodePicture(finder.bitmap, why);
 }
+
+// libwpg's SVG, with every picture embedded in the graphic kept in a format Qt and browsers
+// draw: a Windows Metafile is drawn here and embedded as PNG; a picture that cannot be drawn is
+// left out (and counted) rather than left as an image nothing can show.
+class SvgWithPictures final : public librevenge::RVNGSVGDrawingGenerator {
+public:
+    using RVNGSVGDrawingGenerator::RVNGSVGDrawingGenerator;
+
+    int drawn = 0;   // shapes and texts
+    int leftOut = 0; // embedded pictures that cannot be drawn
+    QString why;     // of the first left out
+
+    void drawGraphicObject(const librevenge::RVNGPropertyList& props) override
+    {
+        const librevenge::RVNGProperty* data = props["office:binary-data"];
+        if (!data || !props["librevenge:mime-type"])
+            return;
+        const librevenge::RVNGString base64 = data->getStr();
+        const QByteArray bytes = decodeBase64(base64.cstr(), static_cast<qsizetype>(base64.size()));
+        QString problem;
+        if (metafile::kindOf(bytes) == metafile::Kind::None) {
+            if (drawable(bytes, &problem)) {
+                ++drawn;
+                RVNGSVGDrawingGenerator::drawGraphicObject(props);
+                return;
+            }
+        } else {
+            const QImage image = decodePicture(bytes, &problem);
+            const QByteArray png = image.isNull() ? QByteArray() : encodePng(image);
+            if (!png.isEmpty()) {
+                librevenge::RVNGPropertyList copy(props);
+                copy.insert("librevenge:mime-type", "image/png");
+                copy.insert("office:binary-data",
+                            librevenge::RVNGBinaryData(
+                                reinterpret_cast<const unsigned char*>(png.constData()),
+                                static_cast<unsigned long>(png.size())));
+                ++drawn;
+                RVNGSVGDrawingGenerator::drawGraphicObject(copy);
+                return;
+            }
+        }
+        if (leftOut++ == 0)
+            why = problem;
+    }
+
+#define QUILLON_DRAWN(name)                                                                        \
+    void name(const librevenge::RVNGPropertyList& props) override                                  \
+    {                                                                                              \
+        ++drawn;                                                                                   \
+        RVNGSVGDrawingGenerator::name(props);                                                      \
+    }
+    QUILLON_DRAWN(drawRectangle)
+    QUILLON_DRAWN(drawEllipse)
+    QUILLON_DRAWN(drawPolygon)
+    QUILLON_DRAWN(drawPolyline)
+    QUILLON_DRAWN(drawPath)
+    QUILLON_DRAWN(startTextObject)
+#undef QUILLON_DRAWN
+
+private:
+    // Whether Qt can decode the bitmap, judged from its header without decoding it.
+    static bool drawable(const QByteArray& bytes, QString* why)
+    {
+        if (!bmpHoldsItsRows(bytes, why))
+            return false;
+        QBuffer buffer;
+        buffer.setData(bytes);
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader reader(&buffer);
+        const QSize size = reader.size();
+        if (!reader.canRead() || !size.isValid()) {
+            *why = QStringLiteral("an embedded picture is damaged or in a format the engine does "
+                                  "not read");
+            return false;
+        }
+        if (!saneSize(size.width(), size.height())) {
+            *why = sizeProblem(size.width(), size.height());
+            return false;
+        }
+        return true;
+    }
+};
 
 class Codec final : public PictureCodec {
 public:
-    QByteArray wpgToSvg(const QByteArray& wpg) const override
+    QByteArray wpgToSvg(const QByteArray& wpg, QString* problem) const override
     {
+        QString why;
+        QByteArray svg;
         try {
             librevenge::RVNGStringStream input(
                 reinterpret_cast<const unsigned char*>(wpg.constData()),
                 static_cast<unsigned int>(wpg.size()));
-            if (!libwpg::WPGraphics::isSupported(&input))
-                return {};
-            input.seek(0, librevenge::RVNG_SEEK_SET);
-            librevenge::RVNGStringVector pages;
-            librevenge::RVNGSVGDrawingGenerator generator(pages, "");
-            if (!libwpg::WPGraphics::parse(&input, &generator) || pages.empty())
-                return {};
-            return QByteArray(pages[0].cstr(), static_cast<qsizetype>(pages[0].size()));
+            if (!wpgBitmapsAreSane(wpg, &why)) {
+            } else if (libwpg::WPGraphics::isSupported(&input)) {
+                input.seek(0, librevenge::RVNG_SEEK_SET);
+                librevenge::RVNGStringVector pages;
+                SvgWithPictures generator(pages, "");
+                if (libwpg::WPGraphics::parse(&input, &generator) && !pages.empty()) {
+                    if (generator.leftOut > 0 && generator.drawn == 0)
+                        why = generator.why;
+                    else
+                        svg = QByteArray(pages[0].cstr(), static_cast<qsizetype>(pages[0].size()));
+                    if (generator.leftOut > 0 && generator.drawn > 0)
+                        why = QStringLiteral("drawn without %1 embedded picture(s): %2")
+                                  .arg(generator.leftOut)
+                                  .arg(generator.why);
+                }
+            }
+        } catch (const std::bad_alloc&) {
+            why = QStringLiteral("the graphic needs too much memory");
         } catch (...) {
-            return {};
         }
+        if (svg.isEmpty() && why.isEmpty())
+            why = QStringLiteral("the graphic is damaged");
+        if (problem)
+            *problem = why;
+        return svg;
     }
 
     EncodedPicture encode(const QByteArray& data, PictureFormat format,
                           int jpegQuality) const override
     {
+        EncodedPicture encoded;
         try {
-            const QImage image = toImage(data);
-            if (image.isNull())
-                return {};
-            return {write(image, format, jpegQuality), image.width(), image.height()};
+            const QImage image = toImage(data, &encoded.problem);
+            if (image.isNull()) {
+                if (encoded.problem.isEmpty())
+                    encoded.problem = QStringLiteral("it is empty or damaged");
+                return encoded;
+            }
+            encoded.bytes = write(image, format, jpegQuality);
+            encoded.width = image.width();
+            encoded.height = image.height();
+            if (encoded.bytes.isEmpty())
+                encoded.problem = QStringLiteral("it could not be encoded");
         } catch (const std::bad_alloc&) {
-            return {};
+            encoded = {};
+            encoded.problem = QStringLiteral("it needs too much memory");
         }
+        return encoded;
     }
 
 private:
-    QImage toImage(const QByteArray& data) const
+    QImage toImage(const QByteArray& data, QString* why) const
     {
         if (data.isEmpty())
             return {};
         if (isWpg(data)) {
-            QImage bitmap = wrappedBitmap(data);
-            if (!bitmap.isNull())
+            bool wraps = false;
+            QImage bitmap = wrappedBitmap(data, &wraps, why);
+            if (wraps)
                 return bitmap;
-            const QByteArray svg = wpgToSvg(data);
+            const QByteArray svg = wpgToSvg(data, why);
             return svg.isEmpty() ? QImage() : renderSvg(svg);
         }
-        return decodeBitmap(data);
+        return decodePicture(data, why);
     }
 
     static QByteArray write(const QImage& image, PictureFormat format, int jpegQuality)

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
 
 namespace engine {
 
@@ -16,6 +17,9 @@ struct EncodedPicture {
     QByteArray bytes; // empty when the picture could not be converted
     int width = 0;    // pixels
     int height = 0;
+    // Why the picture could not be converted, or what of it could not be drawn (an embedded
+    // metafile left out of a graphic): one short line, empty when all went well.
+    QString problem;
 };
 
 // The picture machinery links Qt GUI, Qt SVG and libwpg, whose loading and relocation cost more
@@ -26,12 +30,16 @@ public:
     virtual ~PictureCodec() = default;
 
     // Renders a WordPerfect graphic (WPG 1 or 2) to SVG with libwpg; empty when it cannot.
-    virtual QByteArray wpgToSvg(const QByteArray& wpg) const = 0;
+    // Pictures embedded in the graphic are kept where they are in a format a browser and Qt
+    // draw (a Windows Metafile is drawn into a PNG); one that cannot be drawn is left out and
+    // *problem says so.
+    virtual QByteArray wpgToSvg(const QByteArray& wpg, QString* problem = nullptr) const = 0;
 
-    // Decodes the object (a WPG graphic that wraps one bitmap as that bitmap, any other rendered
-    // at 96 dots per inch, longest side at most 2048 pixels; anything else decoded by its content
-    // as a bitmap) and encodes it as JPEG (on
-    // white, since JPEG has no transparency) or PNG.
+    // Decodes the object (a WPG graphic that wraps one bitmap or metafile as that picture, any
+    // other rendered at 96 dots per inch, longest side at most 2048 pixels; anything else decoded
+    // by its content: a bitmap, or a Windows Metafile drawn at 96 dots per inch) and encodes it
+    // as JPEG (on white, since JPEG has no transparency) or PNG. A bitmap whose size does not fit
+    // the bytes it holds, or passes a sane ceiling, is refused before anything is allocated.
     virtual EncodedPicture encode(const QByteArray& data, PictureFormat format,
                                   int jpegQuality) const = 0;
 

@@ -60,10 +60,10 @@ bool isWpg(const QByteArray& data)
     return data.size() >= 16 && data.startsWith("\xFFWPC") && data.at(9) == 0x16;
 }
 
-QByteArray wpgToSvg(const QByteArray& wpg)
+QByteArray wpgToSvg(const QByteArray& wpg, QString* problem)
 {
     const PictureCodec* codec = PictureCodec::instance();
-    return codec ? codec->wpgToSvg(wpg) : QByteArray();
+    return codec ? codec->wpgToSvg(wpg, problem) : QByteArray();
 }
 
 } // namespace pictures
@@ -128,16 +128,23 @@ PictureRef PictureExporter::picture(const Inline& object)
     const PictureRef ref = convert(object, ++m_count);
     if (ref.failed())
         ++m_failed;
+    if (!m_problem.isEmpty())
+        m_problems << QStringLiteral("%1 %2: %3")
+                          .arg(ref.failed() ? QStringLiteral("could not convert picture")
+                                            : QStringLiteral("picture"))
+                          .arg(m_count)
+                          .arg(m_problem);
     m_done.insert(key, ref);
     return ref;
 }
 
 PictureRef PictureExporter::convert(const Inline& object, int number)
 {
+    m_problem.clear();
     PictureRef ref;
     ref.alt = QStringLiteral("Picture %1").arg(number);
     if (m_format == PictureFormat::InlineSvg && pictures::isWpg(object.data)) {
-        QString svg = QString::fromUtf8(pictures::wpgToSvg(object.data));
+        QString svg = QString::fromUtf8(pictures::wpgToSvg(object.data, &m_problem));
         const qsizetype open = svg.indexOf(QLatin1String("<svg"));
         if (open >= 0) {
             svg = prefixIds(svg.mid(open), QStringLiteral("picture%1-").arg(number));
@@ -152,7 +159,9 @@ PictureRef PictureExporter::convert(const Inline& object, int number)
     QByteArray why;
     if (const PictureCodec* codec = PictureCodec::instance(&why)) {
         encoded = codec->encode(object.data, fileFormat, m_quality);
+        m_problem = encoded.problem;
     } else {
+        m_problem = QStringLiteral("the picture module cannot be loaded");
         static bool told = false; // once per process
         if (!told)
             std::fprintf(stderr, "quillon-engine: pictures cannot be converted: %s\n",
@@ -174,8 +183,11 @@ PictureRef PictureExporter::convert(const Inline& object, int number)
             ref.height = encoded.height;
             ++m_written;
             return ref;
-        } catch (const EngineError&) {
+        } catch (const EngineError& e) {
+            m_problem = e.description();
         }
+    } else if (!bytes.isEmpty()) {
+        m_problem = QStringLiteral("its folder cannot be made");
     }
     ref.alt = QStringLiteral("Picture %1 could not be converted").arg(number);
     return ref;

@@ -8,6 +8,7 @@
 #include <QByteArray>
 #include <QHash>
 #include <QString>
+#include <QStringList>
 
 namespace engine {
 
@@ -38,6 +39,9 @@ public:
 
     int written() const { return m_written; }
     int failed() const { return m_failed; }
+    // One short line for each picture that could not be converted or was drawn without a part
+    // of it ("could not convert picture 2: ..."), in the order of the pictures.
+    const QStringList& problems() const { return m_problems; }
 
     // A companion file (the external style sheet) goes into the picture folder too: its URL
     // relative to the target, and writing it (false when it could not be written).
@@ -57,6 +61,8 @@ private:
     int m_count = 0;
     int m_written = 0;
     int m_failed = 0;
+    QString m_problem; // of the picture being converted
+    QStringList m_problems;
     bool m_folderTried = false;
     bool m_folderReady = false;
 };

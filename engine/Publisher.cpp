@@ -96,7 +96,7 @@ PublishReport Publisher::publish(const Document& document, PublishFormat format,
         throw writeFailed(target, QStringLiteral("the document is too large to publish"));
     }
     writeAtomically(target, bytes);
-    return {pictures.written(), pictures.failed()};
+    return {pictures.written(), pictures.failed(), pictures.problems()};
 }
 
 void Publisher::writeAtomically(const QString& target, const QByteArray& bytes)

@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 namespace engine {
 
@@ -20,6 +21,7 @@ struct PublishOptions {
 struct PublishReport {
     int picturesWritten = 0;
     int picturesFailed = 0; // referenced as "could not be converted"
+    QStringList problems;   // one line for each picture converted badly or not at all
 };
 
 class Publisher final {

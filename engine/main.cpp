@@ -1,5 +1,6 @@
 // Quillon engine: the "WordPerfect.PerfectScript" automation server.
 #include "CommandLine.h"
+#include "MessageLog.h"
 
 #include <QStringList>
 #include <QTextStream>
@@ -8,6 +9,7 @@
 
 int main(int argc, char** argv)
 {
+    engine::installMessageLog();
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);

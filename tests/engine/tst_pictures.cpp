@@ -1,6 +1,7 @@
 // Quillon engine tests: pictures beside the published document, the JPEG quality and the HTML
 // settings file.
 #include "Engine.h"
+#include "MessageLog.h"
 #include "Publisher.h"
 #include "TestData.h"
 #include "ToolRunner.h"
@@ -10,6 +11,7 @@
 #include <QFile>
 #include <QImage>
 #include <QImageReader>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -42,6 +44,87 @@ QByteArray pngOf(int width, int height)
     return buffer.data();
 }
 
+// A Windows Metafile written record by record: 1440 units an inch, so that a picture of
+// 1440 x 720 units is drawn 96 x 48 pixels.
+class WmfWriter {
+public:
+    void record(quint16 function, const QList<qint16>& words, const QByteArray& bytes = {})
+    {
+        QByteArray params;
+        for (const qint16 w : words)
+            put16(params, quint16(w));
+        params += bytes;
+        if (params.size() % 2)
+            params += '\0';
+        const quint32 size = quint32(3 + params.size() / 2);
+        m_largest = std::max(m_largest, size);
+        put16(m_records, quint16(size & 0xFFFF));
+        put16(m_records, quint16(size >> 16));
+        put16(m_records, function);
+        m_records += params;
+    }
+    static QList<qint16> color(int r, int g, int b) { return {qint16(r | g << 8), qint16(b)}; }
+    QByteArray finish(qint16 width, qint16 height, quint16 objects)
+    {
+        record(0, {}); // end of file
+        QByteArray out;
+        const QList<quint16> placeable{0xCDD7,         0x9AC6,          0,    0, 0,
+                                       quint16(width), quint16(height), 1440, 0, 0};
+        quint16 checksum = 0;
+        for (const quint16 w : placeable) {
+            put16(out, w);
+            checksum ^= w;
+        }
+        put16(out, checksum);
+        const quint32 words = quint32(9 + m_records.size() / 2);
+        for (const quint16 w :
+             {quint16(1), quint16(9), quint16(0x300), quint16(words & 0xFFFF), quint16(words >> 16),
+              objects, quint16(m_largest & 0xFFFF), quint16(m_largest >> 16), quint16(0)})
+            put16(out, w);
+        return out + m_records;
+    }
+
+private:
+    static void put16(QByteArray& out, quint16 w)
+    {
+        out += char(w & 0xFF);
+        out += char(w >> 8);
+    }
+    QByteArray m_records;
+    quint32 m_largest = 0;
+};
+
+// A red rectangle at the top left, a thick blue line along the bottom and a black "H" at the
+// right, on nothing.
+QByteArray testMetafile()
+{
+    WmfWriter wmf;
+    wmf.record(0x020B, {0, 0});      // window origin
+    wmf.record(0x020C, {720, 1440}); // window extent (height, width)
+    wmf.record(0x02FC, QList<qint16>{0} + WmfWriter::color(255, 0, 0) + QList<qint16>{0});
+    wmf.record(0x02FA, QList<qint16>{5, 0, 0} + WmfWriter::color(0, 0, 0)); // no pen
+    wmf.record(0x012D, {0});
+    wmf.record(0x012D, {1});
+    wmf.record(0x041B, {360, 576, 0, 0}); // rectangle: bottom, right, top, left
+    wmf.record(0x02FA, QList<qint16>{0, 60, 0} + WmfWriter::color(0, 0, 255));
+    wmf.record(0x012D, {2});
+    wmf.record(0x0325, {3, 144, 648, 720, 648, 1296, 648}); // polyline
+    QByteArray face("DejaVu Sans");
+    face.resize(32, '\0');
+    wmf.record(0x02FB, {-400, 0, 0, 0, 700, 0, 0}, face); // font 400 units high, bold
+    wmf.record(0x012D, {3});
+    wmf.record(0x0209, WmfWriter::color(0, 0, 0)); // text colour
+    wmf.record(0x0102, {1});                       // transparent background
+    wmf.record(0x0521, {1},
+               QByteArray("H\0", 2) + QByteArray("\x20\x00\x40\x04", 4)); // at 1088, 32
+    return wmf.finish(1440, 720, 4);
+}
+
+bool isBlank(QRgb pixel)
+{
+    return qAlpha(pixel) == 0 || (qRed(pixel) > 240 && qGreen(pixel) > 240 && qBlue(pixel) > 240);
+}
+
 Inline object(const QByteArray& data, const QString& mimeType)
 {
     Inline o = Inline::of(Inline::Kind::Object);
@@ -64,6 +147,8 @@ private slots:
     void htmlSettingsShapeThePage();
     void settingsThatCannotBeUnderstoodGiveTheDefaults();
     void pictureFailuresNeverFailThePublish();
+    void metafilesAreDrawn();
+    void damagedBitmapHeaderGivesThePlaceholderQuietly();
 
 private:
     void writeSettings(const QByteArray& ini);
@@ -252,12 +337,22 @@ void PicturesTest::pictureFailuresNeverFailThePublish()
         object(QByteArray("\xFFWPC\x10\0\0\0\x01\x16garbage", 17), QStringLiteral("image/x-wpg")));
     p.inlines.push_back(object(pngOf(40, 30), QStringLiteral("image/png")));
     p.inlines.push_back(object(pngOf(40, 30), QStringLiteral("image/png"))); // the same again
+    QByteArray emf(88, '\0');
+    emf[0] = 1;
+    emf.replace(40, 4, " EMF");
+    p.inlines.push_back(object(emf, QStringLiteral("image/emf")));
     doc.body.push_back(Block{p});
 
     const QString xml = m_out.filePath(QStringLiteral("broken.xml"));
     PublishReport report = Publisher::publish(doc, PublishFormat::Xml, xml, QStringLiteral("b"));
     QCOMPARE(report.picturesWritten, 1);
-    QCOMPARE(report.picturesFailed, 1);
+    QCOMPARE(report.picturesFailed, 2);
+    // One line for each, saying why.
+    QCOMPARE(report.problems.size(), 2);
+    QVERIFY2(report.problems.at(0).startsWith(QLatin1String("could not convert picture 1: ")),
+             qPrintable(report.problems.at(0)));
+    QVERIFY2(report.problems.at(1).contains(QLatin1String("picture 3: it is an Enhanced Metafile")),
+             qPrintable(report.problems.at(1)));
     QString text = readText(xml);
     QVERIFY(text.contains(QLatin1String("<phrase>Picture 1 could not be converted</phrase>")));
     QCOMPARE(text.count(QLatin1String("fileref=\"broken_files/picture2.jpg\"")), 2);
@@ -271,7 +366,7 @@ void PicturesTest::pictureFailuresNeverFailThePublish()
     blocker.close();
     report = Publisher::publish(doc, PublishFormat::Html, html, QStringLiteral("b"));
     QCOMPARE(report.picturesWritten, 0);
-    QCOMPARE(report.picturesFailed, 2);
+    QCOMPARE(report.picturesFailed, 3);
     text = readText(html);
     QVERIFY(text.contains(QLatin1String("[Picture 2 could not be converted]")));
     QVERIFY(!text.contains(QLatin1String("<img")));
@@ -279,6 +374,66 @@ void PicturesTest::pictureFailuresNeverFailThePublish()
     const testtools::ToolResult check = testtools::checkDocBook({xml});
     QVERIFY2(check.ran, testtools::kDocBookMissing);
     QVERIFY2(check.exitCode == 0, qPrintable(check.output));
+}
+
+// A metafile embedded as an object is drawn at 96 dots per inch, each shape where it belongs.
+void PicturesTest::metafilesAreDrawn()
+{
+    Document doc;
+    Paragraph p;
+    p.inlines.push_back(object(testMetafile(), QStringLiteral("image/wmf")));
+    doc.body.push_back(Block{p});
+    const QString html = m_out.filePath(QStringLiteral("metafile.html"));
+    const PublishReport report =
+        Publisher::publish(doc, PublishFormat::Html, html, QStringLiteral("m"));
+    QVERIFY2(report.problems.isEmpty(), qPrintable(report.problems.join(u'\n')));
+    const QImage image(m_out.filePath(QStringLiteral("metafile_files/picture1.png")));
+    QCOMPARE(image.size(), QSize(96, 48));
+    QCOMPARE(image.pixel(10, 10), qRgb(255, 0, 0)); // inside the rectangle
+    QVERIFY(isBlank(image.pixel(45, 10)));          // right of it
+    QCOMPARE(image.pixel(48, 43), qRgb(0, 0, 255)); // on the line (4 pixels wide at y 43)
+    QVERIFY(isBlank(image.pixel(48, 38)));          // above the line
+    int ink = 0; // of the letter, right of the rectangle and above the line
+    for (int y = 0; y < 36; ++y)
+        for (int x = 60; x < 96; ++x)
+            ink += qGray(image.pixel(x, y)) < 100 && qAlpha(image.pixel(x, y)) > 200;
+    QVERIFY2(ink > 20, qPrintable(QString::number(ink)));
+
+    // What the engine prints for a library's message: one line, no payload.
+    QCOMPARE(messageLine(QStringLiteral("Could not load data:image/wmf;base64,") +
+                         QString(5000, u'A') + QStringLiteral("\nsecond line")),
+             QStringLiteral("Could not load data:image/wmf;base64,") + QString(18, u'A') +
+                 QStringLiteral("..."));
+}
+
+// One flipped bit made a bitmap of a graphic 17,146 pixels wide instead of 762: the picture
+// becomes the placeholder before anything that size is allocated, with one short line.
+void PicturesTest::damagedBitmapHeaderGivesThePlaceholderQuietly()
+{
+    QFile source(corpus(QStringLiteral("odr_Sync3_Sample_Page.wpd")));
+    QVERIFY(source.open(QIODevice::ReadOnly));
+    QByteArray bytes = source.readAll();
+    const qsizetype header = bytes.indexOf(QByteArray::fromHex("fa02ce020801")); // 762 x 718
+    QVERIFY(header > 0);
+    bytes[header + 1] = char(bytes[header + 1] | 0x40);
+    const QString damaged = m_out.filePath(QStringLiteral("flipped.wpd"));
+    QFile out(damaged);
+    QVERIFY(out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size());
+    out.close();
+    const QString html = m_out.filePath(QStringLiteral("flipped.html"));
+    QProcess engine;
+    engine.start(QStringLiteral(QUILLON_ENGINE_PATH),
+                 {QStringLiteral("--publish"), QStringLiteral("html"), damaged, html});
+    QVERIFY(engine.waitForFinished(60000));
+    QCOMPARE(engine.exitCode(), 0);
+    const QStringList lines =
+        QString::fromUtf8(engine.readAllStandardError()).split(u'\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 1);
+    QVERIFY2(lines.first().contains(QLatin1String("picture 1: its size (17146 x 718 pixels)")),
+             qPrintable(lines.first()));
+    const QString page = readText(html);
+    QVERIFY(page.contains(QLatin1String("[Picture 1 could not be converted]")));
+    QVERIFY(page.contains(QLatin1String("flipped_files/picture2.png")));
 }
 
 QTEST_MAIN(PicturesTest)
