@@ -3,6 +3,7 @@
 
 #include "Engine.h"
 #include "EngineError.h"
+#include "Leftovers.h"
 #include "WireServer.h"
 
 #include <QTextStream>
@@ -25,8 +26,15 @@ const char kUsage[] =
 
 int CommandLine::run(const QStringList& arguments, QTextStream& out, QTextStream& err)
 {
+    // A file-size limit makes a write fail with "File too large" (reported like a full disk)
+    // instead of killing the engine.
+    std::signal(SIGXFSZ, SIG_IGN);
     const QString first = arguments.value(0);
-    if (arguments.isEmpty() || (first == QLatin1String("--serve") && arguments.size() == 1))
+    const bool serving =
+        arguments.isEmpty() || (first == QLatin1String("--serve") && arguments.size() == 1);
+    if (serving || first == QLatin1String("--publish"))
+        Leftovers::removeAbandoned();
+    if (serving)
         return serve();
     if (first == QLatin1String("--version") && arguments.size() == 1) {
         out << "quillon-engine " << QUILLON_ENGINE_VERSION << '\n';

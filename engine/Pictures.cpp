@@ -2,7 +2,7 @@
 #include "Pictures.h"
 
 #include "EngineError.h"
-#include "Publisher.h"
+#include "OutputFiles.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -49,12 +49,6 @@ int jpegQualityFromText(const QString& text)
 
 namespace pictures {
 
-QString folderFor(const QString& target)
-{
-    const QFileInfo info(target);
-    return info.absoluteDir().filePath(info.completeBaseName() + QStringLiteral("_files"));
-}
-
 bool isWpg(const QByteArray& data)
 {
     return data.size() >= 16 && data.startsWith("\xFFWPC") && data.at(9) == 0x16;
@@ -94,24 +88,14 @@ const PictureCodec* PictureCodec::instance(QByteArray* error)
     return codec;
 }
 
-PictureExporter::PictureExporter(const QString& target, PictureFormat format, int jpegQuality)
-    : m_folder(pictures::folderFor(target)), m_folderName(QFileInfo(m_folder).fileName()),
-      m_format(format), m_quality(jpegQuality)
+PictureExporter::PictureExporter(OutputFiles& files, PictureFormat format, int jpegQuality)
+    : m_files(files), m_format(format), m_quality(jpegQuality)
 {
-}
-
-bool PictureExporter::ensureFolder()
-{
-    if (!m_folderTried) {
-        m_folderTried = true;
-        m_folderReady = QDir().mkpath(m_folder) && QFileInfo(m_folder).isDir();
-    }
-    return m_folderReady;
 }
 
 QString PictureExporter::urlOf(const QString& fileName) const
 {
-    return QString::fromLatin1(QUrl::toPercentEncoding(m_folderName) + '/' +
+    return QString::fromLatin1(QUrl::toPercentEncoding(m_files.companionName()) + '/' +
                                QUrl::toPercentEncoding(fileName));
 }
 
@@ -173,32 +157,26 @@ PictureRef PictureExporter::convert(const Inline& object, int number)
         QStringLiteral("picture%1.%2")
             .arg(number)
             .arg(fileFormat == PictureFormat::Jpeg ? QLatin1String("jpg") : QLatin1String("png"));
-    if (!bytes.isEmpty() && ensureFolder()) {
-        try {
-            Publisher::writeAtomically(QDir(m_folder).filePath(fileName), bytes);
-            ref.src = urlOf(fileName);
-            ref.contentType = fileFormat == PictureFormat::Jpeg ? QStringLiteral("image/jpeg")
-                                                                : QStringLiteral("image/png");
-            ref.width = encoded.width;
-            ref.height = encoded.height;
-            ++m_written;
-            return ref;
-        } catch (const EngineError& e) {
-            m_problem = e.description();
-        }
-    } else if (!bytes.isEmpty()) {
-        m_problem = QStringLiteral("its folder cannot be made");
+    if (bytes.isEmpty()) {
+        ref.alt = QStringLiteral("Picture %1 could not be converted").arg(number);
+        return ref;
     }
-    ref.alt = QStringLiteral("Picture %1 could not be converted").arg(number);
+    // A picture that cannot be written fails the publish: the disk is full, the folder cannot
+    // be made, ... and the output would silently lack it.
+    m_files.writeCompanion(fileName, bytes);
+    ref.src = urlOf(fileName);
+    ref.contentType = fileFormat == PictureFormat::Jpeg ? QStringLiteral("image/jpeg")
+                                                        : QStringLiteral("image/png");
+    ref.width = encoded.width;
+    ref.height = encoded.height;
+    ++m_written;
     return ref;
 }
 
 bool PictureExporter::writeCompanion(const QString& name, const QByteArray& bytes)
 {
-    if (!ensureFolder())
-        return false;
     try {
-        Publisher::writeAtomically(QDir(m_folder).filePath(name), bytes);
+        m_files.writeCompanion(name, bytes);
     } catch (const EngineError&) {
         return false;
     }

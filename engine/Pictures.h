@@ -17,23 +17,17 @@ namespace engine {
 // Raises EngineError (BadArgument) when the text is not a number.
 int jpegQualityFromText(const QString& text);
 
-namespace pictures {
+class OutputFiles;
 
-// The folder a target's pictures go to: beside the target, "<base name>_files".
-QString folderFor(const QString& target);
-
-bool isWpg(const QByteArray& data);
-
-} // namespace pictures
-
-// Exports pictures for one publish: converts each object the writer asks for, writes it through
-// a temporary file into the target's picture folder (created when the first picture comes),
-// and numbers the files in the order the writer asks ("picture1.jpg", ...). The same picture met
-// twice (a logo in every header) is written once. A picture that cannot be converted or written
-// never fails the publish: its reference says it could not be converted.
+// Exports pictures for one publish: converts each object the writer asks for, writes it into
+// the target's picture folder through the publish's OutputFiles, and numbers the files in the
+// order the writer asks ("picture1.jpg", ...). The same picture met twice (a logo in every
+// header) is written once. A picture that cannot be converted (damaged data, an unknown kind)
+// is referenced as such; one that cannot be written raises EngineError (WriteFailed), which
+// fails the publish.
 class PictureExporter final : public PictureSink {
 public:
-    PictureExporter(const QString& target, PictureFormat format, int jpegQuality);
+    PictureExporter(OutputFiles& files, PictureFormat format, int jpegQuality);
 
     PictureRef picture(const Inline& object) override;
 
@@ -49,12 +43,10 @@ public:
     bool writeCompanion(const QString& name, const QByteArray& bytes);
 
 private:
-    bool ensureFolder();
     QString urlOf(const QString& fileName) const;
     PictureRef convert(const Inline& object, int number);
 
-    QString m_folder;
-    QString m_folderName;
+    OutputFiles& m_files;
     PictureFormat m_format;
     int m_quality;
     QHash<QByteArray, PictureRef> m_done; // by a hash of type and content
@@ -63,8 +55,6 @@ private:
     int m_failed = 0;
     QString m_problem; // of the picture being converted
     QStringList m_problems;
-    bool m_folderTried = false;
-    bool m_folderReady = false;
 };
 
 } // namespace engine

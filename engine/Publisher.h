@@ -27,16 +27,13 @@ struct PublishReport {
 class Publisher final {
 public:
     // Writes the document in the format to target, and its pictures (and an external style
-    // sheet) into the folder "<target's base name>_files" beside it. Raises EngineError
-    // (WriteFailed) naming the target when the target cannot be written; a picture that cannot
-    // be converted or written does not fail the publish.
+    // sheet) into the folder "<target's base name>_files" beside it, all put in place together
+    // at the end (OutputFiles). Raises EngineError (WriteFailed) naming the target when the
+    // target or a picture cannot be written, and then leaves nothing behind; a picture that
+    // cannot be converted (damaged, of an unknown kind) is named in the output instead.
     static PublishReport publish(const Document& document, PublishFormat format,
                                  const QString& target, const QString& fallbackTitle,
                                  const PublishOptions& options = {});
-
-    // Writes bytes to a temporary file beside target and renames it into place, so a failure
-    // never leaves a half-written target nor touches a file already there.
-    static void writeAtomically(const QString& target, const QByteArray& bytes);
 };
 
 } // namespace engine

@@ -38,17 +38,18 @@ KillingProxy::KillingProxy(std::shared_ptr<platform::EngineAutomationClient> cli
 {
 }
 
-void KillingProxy::killBefore(const QString& operation, int occurrence)
+void KillingProxy::killBefore(const QString& operation, int occurrence, int signal)
 {
     m_killOperation = operation;
     m_killOccurrence = occurrence;
+    m_signal = signal;
 }
 
 QVariant KillingProxy::invoke(const QString& operation, const QStringList& arguments)
 {
     if (operation == m_killOperation && ++m_seen == m_killOccurrence) {
         if (const qint64 pid = m_client->processId(); pid > 0)
-            ::kill(static_cast<pid_t>(pid), SIGKILL);
+            ::kill(static_cast<pid_t>(pid), m_signal);
     }
     const QVariant result = m_client->Call(operation, arguments);
     if (const qint64 pid = m_client->processId(); pid > 0 && !enginePids.contains(pid))
@@ -56,10 +57,14 @@ QVariant KillingProxy::invoke(const QString& operation, const QStringList& argum
     return result;
 }
 
-EngineApp::EngineApp()
+EngineApp::EngineApp(const QStringList& wrapper)
 {
     platform::EngineAutomationClient::Options options;
     options.program = qEnvironmentVariable("QUILLON_BIN_DIR") + QStringLiteral("/quillon-engine");
+    if (!wrapper.isEmpty()) {
+        options.arguments = wrapper.mid(1) << options.program;
+        options.program = wrapper.first();
+    }
     options.callTimeoutMs = 60000;
     auto client = std::make_shared<platform::EngineAutomationClient>(options);
     client->start();

@@ -10,6 +10,7 @@
 
 #include <QList>
 #include <QString>
+#include <csignal>
 #include <memory>
 
 class QTemporaryDir;
@@ -23,12 +24,13 @@ QString readText(const QString& path);
 // Copies a test document into the folder under another name; false when it failed.
 bool copyInto(const QTemporaryDir& dir, const QString& document, const QString& asName);
 
-// Forwards every call to the engine client; can kill the engine just before a chosen call, the
-// way a crash of the reader would, and notes each engine process it saw.
+// Forwards every call to the engine client; can send the engine a signal just before a chosen
+// call (SIGKILL: the way a crash of the reader would end it; SIGSTOP: frozen), and notes each
+// engine process it saw.
 class KillingProxy final : public platform::AutomationObject {
 public:
     explicit KillingProxy(std::shared_ptr<platform::EngineAutomationClient> client);
-    void killBefore(const QString& operation, int occurrence);
+    void killBefore(const QString& operation, int occurrence, int signal = SIGKILL);
     QList<qint64> enginePids;
 
 protected:
@@ -38,6 +40,7 @@ private:
     std::shared_ptr<platform::EngineAutomationClient> m_client;
     QString m_killOperation;
     int m_killOccurrence = 0;
+    int m_signal = SIGKILL;
     int m_seen = 0;
 };
 
@@ -46,7 +49,9 @@ private:
 // the engine starts, so the engine reads its HTML settings from there too.
 class EngineApp final {
 public:
-    EngineApp();
+    // The engine is started through the wrapper when one is given (a program and its arguments
+    // before the engine's path, for example prlimit with a file size limit).
+    explicit EngineApp(const QStringList& wrapper = {});
     ~EngineApp();
     EngineApp(const EngineApp&) = delete;
     EngineApp& operator=(const EngineApp&) = delete;

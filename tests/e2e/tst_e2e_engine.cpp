@@ -6,9 +6,11 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -97,6 +99,46 @@ private Q_SLOTS:
         QVERIFY(readText(targetDir.filePath(QStringLiteral("c.xml")))
                     .contains(QStringLiteral("docbook")));
         QCOMPARE(app.proxy->enginePids.size(), 2); // a fresh engine took over after the crash
+    }
+
+    // A link planted in the target folder is replaced, never written through; a document whose
+    // picture does not fit on the disk (a file size limit) fails alone and leaves nothing.
+    void batchIntoHostileTargetFolder()
+    {
+        QTemporaryDir sourceDir;
+        QTemporaryDir targetDir;
+        QTemporaryDir elsewhere;
+        QVERIFY(copyInto(sourceDir, QStringLiteral("aperture_corel-wordperfect-x3.wpd"),
+                         QStringLiteral("a.wpd")));
+        QVERIFY(copyInto(sourceDir, QStringLiteral("opf_TOPOPREC.WPD"), QStringLiteral("b.wpd")));
+        QVERIFY(copyInto(sourceDir, QStringLiteral("doctor_word-perfect.wpd"),
+                         QStringLiteral("c.wpd")));
+        const QString victim = elsewhere.filePath(QStringLiteral("victim"));
+        QFile precious(victim);
+        QVERIFY(precious.open(QIODevice::WriteOnly) && precious.write("precious") == 8);
+        precious.close();
+        QVERIFY(QFile::link(victim, targetDir.filePath(QStringLiteral("a.xml"))));
+
+        // a.xml and c.xml (12 KB) fit, b's pictures and page (25 KB) do not.
+        const QString prlimit = QStandardPaths::findExecutable(QStringLiteral("prlimit"));
+        QVERIFY2(!prlimit.isEmpty(), "prlimit (util-linux) is needed");
+        EngineApp app({prlimit, QStringLiteral("--fsize=14000"), QStringLiteral("--")});
+        app.runBatch(sourceDir.path(), targetDir.path());
+
+        const QString s = sourceDir.path() + QLatin1Char('/');
+        const QStringList rows = apptest::documentRows();
+        QCOMPARE(rows.size(), 3);
+        QCOMPARE(rows.at(0), s + QStringLiteral("c.wpd=Converted"));
+        QVERIFY2(rows.at(1).startsWith(s + QStringLiteral("b.wpd=")) &&
+                     !rows.at(1).endsWith(QLatin1String("=Converted")),
+                 qPrintable(rows.at(1)));
+        QCOMPARE(rows.at(2), s + QStringLiteral("a.wpd=Converted"));
+        QCOMPARE(readText(victim), QStringLiteral("precious"));
+        QVERIFY(!QFileInfo(targetDir.filePath(QStringLiteral("a.xml"))).isSymLink());
+        QVERIFY(readText(targetDir.filePath(QStringLiteral("a.xml"))).contains("docbook"));
+        QCOMPARE(QDir(targetDir.path())
+                     .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+                 (QStringList{QStringLiteral("a.xml"), QStringLiteral("c.xml")}));
     }
 };
 

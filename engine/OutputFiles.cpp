@@ -1,0 +1,244 @@
+// Quillon engine: the files one publish writes, put in place together or not at all.
+#include "OutputFiles.h"
+
+#include "EngineError.h"
+#include "Leftovers.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace engine {
+namespace {
+
+QString systemError(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+bool writeAll(int fd, const QByteArray& bytes)
+{
+    const char* data = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, data, static_cast<size_t>(left));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (n == 0)
+                errno = EIO;
+            return false;
+        }
+        data += n;
+        left -= n;
+    }
+    return true;
+}
+
+// Creates name in folderFd (never through a link, never over an existing entry), with the
+// permissions of the regular file `keepModeOf` when there is one, and writes bytes to it.
+// Returns 0, or the error; a file that was created stays for the caller to remove.
+int createAndWrite(int folderFd, const QByteArray& name, const QByteArray& keepModeOf,
+                   const QByteArray& bytes, bool* created)
+{
+    *created = false;
+    const int fd = ::openat(folderFd, name.constData(),
+                            O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return errno;
+    *created = true;
+    struct stat existing {};
+    bool ok = true;
+    if (!keepModeOf.isEmpty() &&
+        ::fstatat(folderFd, keepModeOf.constData(), &existing, AT_SYMLINK_NOFOLLOW) == 0 &&
+        S_ISREG(existing.st_mode))
+        ok = ::fchmod(fd, existing.st_mode & 07777) == 0 || errno == EPERM;
+    ok = ok && writeAll(fd, bytes);
+    const int error = errno;
+    if (::close(fd) != 0 && ok)
+        return errno;
+    return ok ? 0 : error;
+}
+
+} // namespace
+
+OutputFiles::OutputFiles(const QString& target) : m_target(target)
+{
+    const QFileInfo info(target);
+    m_companionName = info.completeBaseName() + QStringLiteral("_files");
+    m_name = QFile::encodeName(info.fileName());
+    m_companion = QFile::encodeName(m_companionName);
+    m_token = "quillon-" + QByteArray::number(::getpid()) + '-' +
+              QByteArray::number(QRandomGenerator::global()->generate(), 36);
+    m_folderFd = ::open(QFile::encodeName(info.absolutePath()).constData(),
+                        O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (m_folderFd < 0)
+        failSystem(QString(), errno);
+}
+
+OutputFiles::~OutputFiles()
+{
+    if (!m_committed)
+        rollback();
+    if (m_companionFd >= 0)
+        ::close(m_companionFd);
+    if (m_folderFd >= 0)
+        ::close(m_folderFd);
+    Leftovers::forget(m_note);
+}
+
+void OutputFiles::fail(const QString& why) const
+{
+    throw EngineError(EngineError::Kind::WriteFailed,
+                      QStringLiteral("Cannot write \"%1\": %2.").arg(m_target, why));
+}
+
+void OutputFiles::failSystem(const QString& what, int error) const
+{
+    fail(what.isEmpty()
+             ? systemError(error)
+             : QStringLiteral("%1 could not be written (%2)").arg(what, systemError(error)));
+}
+
+// The name marked as this publish's, shortened where the file system's limit on a name needs.
+QByteArray OutputFiles::tempName(const QByteArray& name) const
+{
+    const QByteArray suffix = '.' + m_token + ".tmp";
+    return name.left(NAME_MAX - suffix.size()) + suffix;
+}
+
+void OutputFiles::noteOnce()
+{
+    if (m_noted)
+        return;
+    m_noted = true;
+    m_note = Leftovers::note(QFile::encodeName(QFileInfo(m_target).absolutePath()), m_companion,
+                             m_token);
+}
+
+// Opens the companion folder, or makes it under a temporary name; called with m_lock held.
+int OutputFiles::companionFolder()
+{
+    if (m_folder != Folder::NotYet)
+        return m_companionFd;
+    // The folder as the target was given: "out/report_files" for "out/report.html".
+    const QString shown =
+        QStringLiteral("\"%1%2\"")
+            .arg(m_target.left(m_target.size() - QFileInfo(m_target).fileName().size()),
+                 m_companionName);
+    struct stat st {};
+    if (::fstatat(m_folderFd, m_companion.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (errno != ENOENT)
+            failSystem(shown, errno);
+        const QByteArray temp = tempName(m_companion);
+        if (::mkdirat(m_folderFd, temp.constData(), 0777) != 0)
+            failSystem(shown, errno);
+        m_madeFolder = temp;
+        m_folder = Folder::Made;
+        m_companionFd =
+            ::openat(m_folderFd, temp.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    } else if (S_ISLNK(st.st_mode)) {
+        fail(QStringLiteral("its picture folder %1 is a symbolic link, which is not followed; "
+                            "remove it or choose another name")
+                 .arg(shown));
+    } else if (!S_ISDIR(st.st_mode)) {
+        fail(QStringLiteral("%1, where its pictures go, is not a folder").arg(shown));
+    } else {
+        m_folder = Folder::Existing;
+        m_companionFd = ::openat(m_folderFd, m_companion.constData(),
+                                 O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    }
+    if (m_companionFd < 0)
+        failSystem(shown, errno);
+    return m_companionFd;
+}
+
+void OutputFiles::writeCompanion(const QString& name, const QByteArray& bytes)
+{
+    const QByteArray plain = QFile::encodeName(name);
+    Companion companion{plain, plain};
+    int folder = -1;
+    bool existing = false;
+    {
+        const std::lock_guard<std::mutex> guard(m_lock);
+        noteOnce();
+        folder = companionFolder();
+        existing = m_folder == Folder::Existing;
+    }
+    // In a folder this publish made, the files get their own names at once.
+    if (existing)
+        companion.tempName = tempName(plain);
+    bool created = false;
+    const int error = createAndWrite(folder, companion.tempName, existing ? plain : QByteArray(),
+                                     bytes, &created);
+    if (error != 0) {
+        if (created)
+            ::unlinkat(folder, companion.tempName.constData(), 0);
+        failSystem(QStringLiteral("\"%1/%2\"").arg(m_companionName, name), error);
+    }
+    const std::lock_guard<std::mutex> guard(m_lock);
+    m_companions.push_back(std::move(companion));
+}
+
+void OutputFiles::writeTarget(const QByteArray& bytes)
+{
+    const std::lock_guard<std::mutex> guard(m_lock);
+    noteOnce();
+    const QByteArray temp = tempName(m_name);
+    bool created = false;
+    const int error = createAndWrite(m_folderFd, temp, m_name, bytes, &created);
+    if (created)
+        m_targetTemp = temp;
+    if (error != 0)
+        failSystem(QString(), error);
+}
+
+void OutputFiles::commit()
+{
+    const std::lock_guard<std::mutex> guard(m_lock);
+    if (m_folder == Folder::Existing) {
+        while (!m_companions.empty()) {
+            const Companion& c = m_companions.back();
+            if (::renameat(m_companionFd, c.tempName.constData(), m_companionFd,
+                           c.name.constData()) != 0)
+                failSystem(
+                    QStringLiteral("\"%1/%2\"").arg(m_companionName, QFile::decodeName(c.name)),
+                    errno);
+            m_companions.pop_back();
+        }
+    } else if (m_folder == Folder::Made && !m_companions.empty()) {
+        if (::renameat(m_folderFd, m_madeFolder.constData(), m_folderFd, m_companion.constData()) !=
+            0)
+            failSystem(QStringLiteral("\"%1\"").arg(m_companionName), errno);
+        m_madeFolder.clear();
+        m_companions.clear();
+    }
+    if (!m_targetTemp.isEmpty()) {
+        if (::renameat(m_folderFd, m_targetTemp.constData(), m_folderFd, m_name.constData()) != 0)
+            failSystem(QString(), errno);
+        m_targetTemp.clear();
+    }
+    m_committed = true;
+    // An empty folder this publish made (a style sheet that could not be written) goes.
+    if (!m_madeFolder.isEmpty())
+        ::unlinkat(m_folderFd, m_madeFolder.constData(), AT_REMOVEDIR);
+}
+
+void OutputFiles::rollback()
+{
+    if (!m_targetTemp.isEmpty())
+        ::unlinkat(m_folderFd, m_targetTemp.constData(), 0);
+    for (const Companion& c : m_companions)
+        ::unlinkat(m_companionFd, c.tempName.constData(), 0);
+    if (!m_madeFolder.isEmpty())
+        ::unlinkat(m_folderFd, m_madeFolder.constData(), AT_REMOVEDIR);
+}
+
+} // namespace engine

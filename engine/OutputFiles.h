@@ -1,0 +1,72 @@
+// Quillon engine: the files one publish writes, put in place together or not at all.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <mutex>
+#include <vector>
+
+namespace engine {
+
+// Every file of one publish (the target, and pictures and a style sheet in the companion folder
+// "<target's base name>_files" beside it) is made under a temporary name marked as this
+// publish's ("<name>.quillon-<pid>-<random>.tmp"; a companion folder that does not exist yet is
+// made under such a name too) and put in place by commit(): companions first, the target last.
+// Until then nothing the user had is touched; a failure, or destroying the object before
+// commit(), removes everything made. A publish killed before either leaves a note behind that
+// the next engine to start acts on (Leftovers).
+//
+// Links are never written through. The target's name is replaced: a link there becomes the
+// published file and what it pointed to stays as it was; so are the names of pictures in the
+// companion folder. A companion folder that is a link is refused: replacing it would destroy a
+// link someone may have made on purpose, writing into it would write wherever it points.
+//
+// Every failure raises EngineError (WriteFailed) naming the target, with the system's reason.
+// writeCompanion may be called from several threads at once.
+class OutputFiles final {
+public:
+    explicit OutputFiles(const QString& target);
+    ~OutputFiles();
+    OutputFiles(const OutputFiles&) = delete;
+    OutputFiles& operator=(const OutputFiles&) = delete;
+
+    // The companion folder's name ("report_files").
+    const QString& companionName() const { return m_companionName; }
+
+    void writeCompanion(const QString& name, const QByteArray& bytes);
+    void writeTarget(const QByteArray& bytes);
+    void commit();
+
+private:
+    struct Companion {
+        QByteArray tempName; // in the companion folder
+        QByteArray name;
+    };
+    enum class Folder { NotYet, Made, Existing };
+
+    [[noreturn]] void fail(const QString& why) const;
+    [[noreturn]] void failSystem(const QString& what, int error) const;
+    QByteArray tempName(const QByteArray& name) const;
+    void noteOnce();
+    int companionFolder();
+    void rollback();
+
+    QString m_target;
+    QString m_companionName;
+    QByteArray m_name;      // the target's file name
+    QByteArray m_companion; // the companion folder's file name
+    QByteArray m_token;
+    QByteArray m_note; // the path of the note left for a kill, once written
+    int m_folderFd = -1;
+    int m_companionFd = -1;
+    Folder m_folder = Folder::NotYet;
+    QByteArray m_madeFolder; // the temporary name of a companion folder this publish made
+    QByteArray m_targetTemp;
+    std::vector<Companion> m_companions;
+    bool m_noted = false;
+    bool m_committed = false;
+    std::mutex m_lock;
+};
+
+} // namespace engine
