@@ -133,6 +133,16 @@ std::optional<Reply> decodeReply(const QByteArray& payload)
     }
 }
 
+QByteArray heartbeat()
+{
+    return QByteArrayLiteral("H");
+}
+
+bool isHeartbeat(const QByteArray& payload)
+{
+    return payload.size() == 1 && payload.at(0) == 'H';
+}
+
 QByteArray frame(const QByteArray& payload)
 {
     QByteArray out;

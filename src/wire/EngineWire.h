@@ -22,6 +22,11 @@ class QIODevice;
 //   'S' <UTF-8 bytes>         text
 //   'E' <4-byte BE number> <UTF-8 description>   a raised error
 //
+// While a request takes longer than a second, the engine sends heartbeat frames (payload 'H'
+// alone) from a thread of its own, about one a second, before the one reply. They are not
+// replies: the client skips them, but they tell an engine that is working from one that is
+// stopped or frozen, which sends nothing.
+//
 // On start the engine sends one reply frame before reading anything: 'S' followed by
 // kEngineHello. A client that does not receive it in time treats the engine as missing.
 namespace wire {
@@ -29,6 +34,8 @@ namespace wire {
 inline constexpr char kEngineHello[] = "quillon-engine/1";
 // A frame larger than this is refused by both sides as corrupt.
 inline constexpr quint32 kMaxFrame = 64u * 1024u * 1024u;
+// How often a working engine sends a heartbeat.
+inline constexpr int kHeartbeatIntervalMs = 1000;
 
 struct Request {
     QString operation;
@@ -39,7 +46,7 @@ struct Reply {
     enum class Kind { Null, Boolean, Text, Error };
     Kind kind = Kind::Null;
     bool boolean = false;
-    QString text;    // the text, or the error's description
+    QString text;      // the text, or the error's description
     qint32 number = 0; // the error's number
 
     static Reply null() { return {}; }
@@ -52,6 +59,10 @@ QByteArray encodeRequest(const Request& request);
 std::optional<Request> decodeRequest(const QByteArray& payload);
 QByteArray encodeReply(const Reply& reply);
 std::optional<Reply> decodeReply(const QByteArray& payload);
+
+// The payload of a heartbeat frame, and whether a payload is one.
+QByteArray heartbeat();
+bool isHeartbeat(const QByteArray& payload);
 
 // Wraps a payload into a frame (length prefix added).
 QByteArray frame(const QByteArray& payload);

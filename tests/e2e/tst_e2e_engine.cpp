@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QPushButton>
 #include <QRadioButton>
@@ -76,8 +77,17 @@ private Q_SLOTS:
         QVERIFY(readText(targetDir.filePath(QStringLiteral("c.xml"))).size() > 8000);
     }
 
-    void engineKilledMidBatchFailsOneDocumentAndTheBatchGoesOn()
+    void engineKilledOrFrozenMidBatchFailsOneDocumentAndTheBatchGoesOn_data()
     {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("killed") << int(SIGKILL);
+        // No heartbeat: ended after the client's silence limit (5 s), not its call limit (60 s).
+        QTest::newRow("frozen") << int(SIGSTOP);
+    }
+
+    void engineKilledOrFrozenMidBatchFailsOneDocumentAndTheBatchGoesOn()
+    {
+        QFETCH(int, signal);
         QTemporaryDir sourceDir;
         QTemporaryDir targetDir;
         QVERIFY(copyInto(sourceDir, QStringLiteral("aperture_corel-wordperfect-x3.wpd"),
@@ -87,8 +97,11 @@ private Q_SLOTS:
         QVERIFY(copyInto(sourceDir, QStringLiteral("opf_testWordPerfect_6_61.wpd"),
                          QStringLiteral("c.wpd")));
         EngineApp app;
-        app.proxy->killBefore(QStringLiteral("XMLPublish"), 2);
+        app.proxy->killBefore(QStringLiteral("XMLPublish"), 2, signal);
+        QElapsedTimer timer;
+        timer.start();
         app.runBatch(sourceDir.path(), targetDir.path());
+        QVERIFY2(timer.elapsed() < 20000, qPrintable(QString::number(timer.elapsed())));
 
         const QString s = sourceDir.path() + QLatin1Char('/');
         QCOMPARE(apptest::documentRows(), (QStringList{s + QStringLiteral("c.wpd=Converted"),

@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 namespace {
 
 QString engineBinary()
@@ -43,8 +45,11 @@ public:
         QElapsedTimer timer;
         timer.start();
         for (;;) {
-            if (auto payload = wire::takeFrame(m_buffer))
+            if (auto payload = wire::takeFrame(m_buffer)) {
+                if (wire::isHeartbeat(*payload))
+                    continue;
                 return wire::decodeReply(*payload);
+            }
             if (timer.elapsed() > timeoutMs || m_process.state() == QProcess::NotRunning)
                 return std::nullopt;
             m_process.waitForReadyRead(100);
@@ -75,6 +80,7 @@ private slots:
     void helloThenCallsThenEof();
     void errorsTravelAsReplies();
     void garbageRequestsDoNotKillTheServer();
+    void heartbeatsWhileAnOperationTakesLong();
     void commandLinePublish();
 };
 
@@ -162,6 +168,45 @@ void ServerTest::garbageRequestsDoNotKillTheServer()
     QCOMPARE(r->kind, wire::Reply::Kind::Error);
     QVERIFY(engine.process().waitForFinished(10000));
     QCOMPARE(engine.process().exitCode(), 2);
+}
+
+// While an operation takes long (here FileOpen of a pipe nobody writes to yet: the engine waits,
+// alive), a thread of the engine sends a heartbeat about every second, then the one reply comes;
+// a quick operation gets none.
+void ServerTest::heartbeatsWhileAnOperationTakesLong()
+{
+    QTemporaryDir dir;
+    const QString pipe = dir.filePath(QStringLiteral("slow.wpd"));
+    QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    EngineProcess engine({});
+    QVERIFY(engine.nextReply());
+    engine.process().write(wire::frame(wire::encodeRequest({QStringLiteral("FileOpen"), {pipe}})));
+    QElapsedTimer timer;
+    timer.start();
+    QList<qint64> beats;
+    while (timer.elapsed() < 2700) {
+        engine.process().waitForReadyRead(50);
+        engine.buffer() += engine.process().readAllStandardOutput();
+        while (const auto payload = wire::takeFrame(engine.buffer())) {
+            QVERIFY2(wire::isHeartbeat(*payload), "only heartbeats before the document comes");
+            beats << timer.elapsed();
+        }
+    }
+    QVERIFY2(beats.size() >= 2, qPrintable(QString::number(beats.size())));
+    for (int i = 0; i < beats.size(); ++i)
+        QVERIFY2(beats.at(i) - (i ? beats.at(i - 1) : 0) < 1500, qPrintable(QString::number(i)));
+
+    QFile source(corpus(QStringLiteral("smi_regular.wpd")));
+    QFile writer(pipe);
+    QVERIFY(source.open(QIODevice::ReadOnly) && writer.open(QIODevice::WriteOnly));
+    writer.write(source.readAll());
+    writer.close();
+    const auto reply = engine.nextReply();
+    QVERIFY(reply);
+    QCOMPARE(reply->kind, wire::Reply::Kind::Null);
+    QCOMPARE(engine.call(QStringLiteral("envDocBlank")).kind, wire::Reply::Kind::Boolean);
+    engine.buffer() += engine.process().readAllStandardOutput();
+    QVERIFY(engine.buffer().isEmpty());
 }
 
 void ServerTest::commandLinePublish()

@@ -9,6 +9,8 @@
 //   --hang-on OP            stop answering when asked to run OP
 //   --garbage-on OP         answer OP with a frame announcing an impossible length
 //   --bad-reply-on OP       answer OP with a well-framed but unreadable payload
+//   --slow-on OP MS         work on OP for MS milliseconds, sending a heartbeat every 200 ms,
+//                           then answer it (MS 0: work for ever)
 //
 // Operations: Echo (answers its arguments joined by "|"), Count (the number of arguments),
 // Pid (the process id), True, False, Null, Fail NUMBER DESCRIPTION (raises that error);
@@ -18,15 +20,22 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <unistd.h>
 
 namespace {
 
+std::mutex writeLock; // frames of the heartbeat thread and of the answers never interleave
+
 bool writeAll(const QByteArray& bytes)
 {
+    const std::lock_guard<std::mutex> guard(writeLock);
     const char* data = bytes.constData();
     qsizetype left = bytes.size();
     while (left > 0) {
@@ -42,6 +51,23 @@ bool writeAll(const QByteArray& bytes)
 bool send(const wire::Reply& reply)
 {
     return writeAll(wire::frame(wire::encodeReply(reply)));
+}
+
+// Beats while working for ms milliseconds (for ever when 0), the way the real engine does.
+void work(int ms)
+{
+    std::atomic<bool> done{false};
+    std::thread heart([&done] {
+        while (!done) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            writeAll(wire::frame(wire::heartbeat()));
+        }
+    });
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (ms == 0 || std::chrono::steady_clock::now() < end)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    done = true;
+    heart.join();
 }
 
 [[noreturn]] void hang()
@@ -76,7 +102,8 @@ wire::Reply answer(const wire::Request& request)
 int main(int argc, char** argv)
 {
     std::signal(SIGPIPE, SIG_IGN);
-    QString crashOn, hangOn, garbageOn, badReplyOn;
+    QString crashOn, hangOn, garbageOn, badReplyOn, slowOn;
+    int slowMs = 0;
     bool hello = true, badHello = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -93,6 +120,10 @@ int main(int argc, char** argv)
             garbageOn = next();
         else if (arg == "--bad-reply-on")
             badReplyOn = next();
+        else if (arg == "--slow-on") {
+            slowOn = next();
+            slowMs = next().toInt();
+        }
     }
 
     if (!hello)
@@ -116,6 +147,8 @@ int main(int argc, char** argv)
                 std::abort();
             if (op == hangOn)
                 hang();
+            if (op == slowOn)
+                work(slowMs);
             if (op == garbageOn) {
                 writeAll(QByteArray("\xff\xff\xff\xff garbage", 12));
                 continue;

@@ -7,8 +7,10 @@
 #include <QElapsedTimer>
 #include <QTest>
 
+#include <chrono>
 #include <csignal>
 #include <sys/types.h>
+#include <thread>
 
 using platform::EngineAutomationClient;
 using platform::Error;
@@ -55,7 +57,9 @@ private slots:
     void missingOrSilentEngineCannotBeCreated();
     void brokenEngineFailsTheCallAndIsReplaced_data();
     void brokenEngineFailsTheCallAndIsReplaced();
-    void hangingCallEndsAtTheLimit();
+    void silentOrOverlongCallEnds_data();
+    void silentOrOverlongCallEnds();
+    void slowButLiveEngineIsWaitedFor();
     void registryCreatesThroughTheFactory();
     void destroyingTheClientEndsTheEngine();
 };
@@ -171,24 +175,74 @@ void TestEngineClient::brokenEngineFailsTheCallAndIsReplaced()
              QStringLiteral("after"));
 }
 
-void TestEngineClient::hangingCallEndsAtTheLimit()
+void TestEngineClient::silentOrOverlongCallEnds_data()
 {
-    EngineAutomationClient::Options options = fakeEngine({"--hang-on", "FilePublish"});
-    options.callTimeoutMs = 600;
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("stopAfterMs"); // SIGSTOP to the engine that long into the call; -1: none
+    QTest::addColumn<QString>("expected");
+    // Silence limit 1 s, call limit 2 s; the fake beats every 200 ms while it works.
+    QTest::newRow("live engine past the call limit")
+        << QStringList{"--slow-on", "Work", "0"} << -1
+        << QStringLiteral("did not answer Work within 2 s");
+    QTest::newRow("hung without a heartbeat")
+        << QStringList{"--hang-on", "Work"} << -1
+        << QStringLiteral("stopped responding while running Work (no sign of life for 1 s)");
+    QTest::newRow("stopped before the call")
+        << QStringList{"--slow-on", "Work", "0"} << 0 << QStringLiteral("stopped responding");
+    QTest::newRow("stopped while working")
+        << QStringList{"--slow-on", "Work", "0"} << 500 << QStringLiteral("stopped responding");
+}
+
+// An engine that works (heartbeats) is waited for up to the call limit; one that falls silent
+// (stopped, frozen) is ended after the silence limit. Either way it is gone and replaced.
+void TestEngineClient::silentOrOverlongCallEnds()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, stopAfterMs);
+    QFETCH(QString, expected);
+    EngineAutomationClient::Options options = fakeEngine(arguments);
+    options.callTimeoutMs = 2000;
+    options.silenceTimeoutMs = 1000;
     EngineAutomationClient client(options);
     const QString firstPid = client.Call(QStringLiteral("Pid")).toString();
+    std::thread stopper;
+    if (stopAfterMs >= 0)
+        stopper = std::thread([&firstPid, stopAfterMs] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(stopAfterMs));
+            ::kill(static_cast<pid_t>(firstPid.toLongLong()), SIGSTOP);
+        });
+    if (stopAfterMs == 0)
+        stopper.join();
 
     QElapsedTimer timer;
     timer.start();
-    const Error e = errorOf([&] { client.Call(QStringLiteral("FilePublish")); });
+    const Error e = errorOf([&] { client.Call(QStringLiteral("Work")); });
+    const qint64 elapsed = timer.elapsed();
+    if (stopper.joinable())
+        stopper.join();
     QCOMPARE(e.number(), platform::err::AutomationError);
-    QVERIFY2(e.description().contains(QStringLiteral("did not answer FilePublish")),
-             qPrintable(e.description()));
-    QVERIFY(timer.elapsed() >= 500);
-    QVERIFY(timer.elapsed() < 5000);
+    QVERIFY2(e.description().contains(expected), qPrintable(e.description()));
+    const qint64 limit = expected.contains(QLatin1String("within")) ? 2000 : 1000;
+    QVERIFY2(elapsed >= limit - 100 && elapsed < limit + std::max(stopAfterMs, 0) + 1500,
+             qPrintable(QString::number(elapsed)));
 
     QVERIFY(!processExists(firstPid));
     QVERIFY(client.Call(QStringLiteral("Pid")).toString() != firstPid);
+}
+
+// Heartbeats are not answers: a call that outlasts the silence limit many times over, while the
+// engine beats, gets its answer.
+void TestEngineClient::slowButLiveEngineIsWaitedFor()
+{
+    EngineAutomationClient::Options options = fakeEngine({"--slow-on", "True", "2500"});
+    options.silenceTimeoutMs = 700;
+    EngineAutomationClient client(options);
+    QElapsedTimer timer;
+    timer.start();
+    QVERIFY(platform::isTrue(client.Call(QStringLiteral("True"))));
+    QVERIFY(timer.elapsed() >= 2500);
+    QCOMPARE(client.Call(QStringLiteral("Echo"), {QStringLiteral("next")}).toString(),
+             QStringLiteral("next"));
 }
 
 void TestEngineClient::registryCreatesThroughTheFactory()

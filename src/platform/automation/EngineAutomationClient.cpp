@@ -16,32 +16,52 @@ namespace {
 const QString kSource = QStringLiteral("WordPerfect.PerfectScript");
 constexpr int kGracefulStopMs = 2000;
 
-// Waits are cut into slices of at most a second, so that an engine that dies without closing
-// its pipes is noticed promptly.
-int slice(const QDeadlineTimer& deadline)
-{
-    if (deadline.isForever())
-        return 1000;
-    return static_cast<int>(qBound(qint64(1), deadline.remainingTime(), qint64(1000)));
-}
-
 // A limit of zero or less means no limit.
 QDeadlineTimer deadlineIn(int ms)
 {
     return ms > 0 ? QDeadlineTimer(ms) : QDeadlineTimer(QDeadlineTimer::Forever);
 }
 
-// How a wait for one reply frame ended.
-enum class Wait { Frame, Died, TimedOut, Corrupt };
+// The limits of one wait: the whole call, and the silence of the engine, which every frame it
+// sends (a heartbeat too) starts afresh.
+struct Limits {
+    QDeadlineTimer call;
+    int silenceMs = 0;
+    QDeadlineTimer silence = deadlineIn(silenceMs);
 
-// Waits for one complete frame on the process's output, keeping any bytes beyond it in
+    void heard() { silence = deadlineIn(silenceMs); }
+    // Waits are cut into slices of at most a second, so that an engine that dies without
+    // closing its pipes is noticed promptly.
+    int slice() const
+    {
+        const QDeadlineTimer first = qMin(call, silence);
+        if (first.isForever())
+            return 1000;
+        return static_cast<int>(qBound(qint64(1), first.remainingTime(), qint64(1000)));
+    }
+};
+
+// How a wait for one reply frame ended.
+enum class Wait { Frame, Died, TimedOut, Silent, Corrupt };
+
+// Takes the next reply frame off buffer, skipping heartbeats (which count as signs of life).
+std::optional<QByteArray> takeReply(QByteArray& buffer, Limits& limits, bool* corrupt)
+{
+    while (std::optional<QByteArray> frame = wire::takeFrame(buffer, corrupt)) {
+        limits.heard();
+        if (!wire::isHeartbeat(*frame))
+            return frame;
+    }
+    return std::nullopt;
+}
+
+// Waits for one complete reply frame on the process's output, keeping any bytes beyond it in
 // buffer. Returns the payload through payload.
-Wait readFrame(QProcess& process, QByteArray& buffer, const QDeadlineTimer& deadline,
-               QByteArray& payload)
+Wait readFrame(QProcess& process, QByteArray& buffer, Limits& limits, QByteArray& payload)
 {
     for (;;) {
         bool corrupt = false;
-        if (std::optional<QByteArray> frame = wire::takeFrame(buffer, &corrupt)) {
+        if (std::optional<QByteArray> frame = takeReply(buffer, limits, &corrupt)) {
             payload = std::move(*frame);
             return Wait::Frame;
         }
@@ -49,15 +69,17 @@ Wait readFrame(QProcess& process, QByteArray& buffer, const QDeadlineTimer& dead
             return Wait::Corrupt;
         if (process.state() == QProcess::NotRunning) {
             buffer.append(process.readAllStandardOutput());
-            if (std::optional<QByteArray> frame = wire::takeFrame(buffer)) {
+            if (std::optional<QByteArray> frame = takeReply(buffer, limits, nullptr)) {
                 payload = std::move(*frame);
                 return Wait::Frame;
             }
             return Wait::Died;
         }
-        if (deadline.hasExpired())
+        if (limits.call.hasExpired())
             return Wait::TimedOut;
-        if (process.waitForReadyRead(slice(deadline)))
+        if (limits.silence.hasExpired())
+            return Wait::Silent;
+        if (process.waitForReadyRead(limits.slice()))
             buffer.append(process.readAllStandardOutput());
     }
 }
@@ -137,8 +159,8 @@ void EngineAutomationClient::start()
                        .arg(m_process->errorString()));
 
     QByteArray payload;
-    const Wait result =
-        readFrame(*m_process, m_buffer, deadlineIn(m_options.startTimeoutMs), payload);
+    Limits limits{deadlineIn(m_options.startTimeoutMs)};
+    const Wait result = readFrame(*m_process, m_buffer, limits, payload);
     if (result != Wait::Frame)
         throw fail(QStringLiteral("the document engine did not greet"));
     const std::optional<wire::Reply> hello = wire::decodeReply(payload);
@@ -181,7 +203,17 @@ QVariant EngineAutomationClient::invoke(const QString& operation, const QStringL
                     kSource);
 
     m_buffer.clear();
-    const QDeadlineTimer deadline = deadlineIn(m_options.callTimeoutMs);
+    Limits limits{deadlineIn(m_options.callTimeoutMs), m_options.silenceTimeoutMs};
+    const auto timedOut = [&] {
+        return engineFailed(QStringLiteral("The document engine did not answer %1 within %2 s")
+                                .arg(operation, seconds(m_options.callTimeoutMs)));
+    };
+    const auto silent = [&] {
+        return engineFailed(
+            QStringLiteral("The document engine stopped responding while running %1 (no sign "
+                           "of life for %2 s)")
+                .arg(operation, seconds(m_options.silenceTimeoutMs)));
+    };
     qsizetype written = 0;
     while (written < bytes.size()) {
         const qint64 n = m_process->write(bytes.constData() + written, bytes.size() - written);
@@ -195,22 +227,24 @@ QVariant EngineAutomationClient::invoke(const QString& operation, const QStringL
         if (m_process->state() == QProcess::NotRunning)
             throw engineFailed(
                 QStringLiteral("The document engine stopped while running %1").arg(operation));
-        if (deadline.hasExpired())
-            throw engineFailed(QStringLiteral("The document engine did not answer %1 within %2 s")
-                                   .arg(operation, seconds(m_options.callTimeoutMs)));
-        m_process->waitForBytesWritten(slice(deadline));
+        if (limits.call.hasExpired())
+            throw timedOut();
+        if (limits.silence.hasExpired())
+            throw silent();
+        m_process->waitForBytesWritten(limits.slice());
     }
 
     QByteArray payload;
-    switch (readFrame(*m_process, m_buffer, deadline, payload)) {
+    switch (readFrame(*m_process, m_buffer, limits, payload)) {
     case Wait::Frame:
         break;
     case Wait::Died:
         throw engineFailed(
             QStringLiteral("The document engine stopped while running %1").arg(operation));
     case Wait::TimedOut:
-        throw engineFailed(QStringLiteral("The document engine did not answer %1 within %2 s")
-                               .arg(operation, seconds(m_options.callTimeoutMs)));
+        throw timedOut();
+    case Wait::Silent:
+        throw silent();
     case Wait::Corrupt:
         throw engineFailed(
             QStringLiteral("The document engine sent a corrupt answer to %1").arg(operation));

@@ -17,9 +17,10 @@ namespace platform {
 // - creation starts the engine and waits for its greeting; when the engine is missing or does
 //   not greet in time, creation raises error 429;
 // - each call sends the operation and its arguments and blocks until the reply;
-// - when the engine dies, or a call runs past the call time limit, the waiting call raises
-//   error 440 with a description that says what happened, the engine is ended, and the next
-//   call starts a fresh engine (documents open in the old one are gone).
+// - when the engine dies, falls silent (no frame, not even a heartbeat, for the silence limit:
+//   stopped or frozen), or a call runs past the call time limit while the engine still works,
+//   the waiting call raises error 440 with a description that says what happened, the engine
+//   is ended, and the next call starts a fresh engine (documents open in the old one are gone).
 class EngineAutomationClient final : public AutomationObject {
 public:
     struct Options {
@@ -27,6 +28,8 @@ public:
         QStringList arguments; // extra arguments (tests use them to script a fake engine)
         int startTimeoutMs = 10000;
         int callTimeoutMs = 300000; // generous: a large document takes seconds, not minutes
+        // A working engine sends a heartbeat every second: one silent this long is not running.
+        int silenceTimeoutMs = 5000;
     };
 
     explicit EngineAutomationClient(Options options);
