@@ -127,6 +127,19 @@ Document DocumentReader::readFile(const QString& path)
         throw unreadable(
             path,
             QStringLiteral("the file cannot be opened for reading (%1)").arg(file.errorString()));
+    // A pipe or a device (a process substitution, /dev/zero) has no size: it is read to its end
+    // within the memory budget, and one that gives more is refused.
+    if (!info.isFile()) {
+        QByteArray bytes;
+        char chunk[65536];
+        for (qint64 n; (n = file.read(chunk, sizeof chunk)) > 0;) {
+            if (bytes.size() + n > kMaxInMemory)
+                throw unreadable(path, QStringLiteral("it is not a regular file, and it gives "
+                                                      "more than 256 MiB"));
+            bytes.append(chunk, n);
+        }
+        return readBytes(bytes, path);
+    }
     // libwpd reads a byte at a time: from memory that costs nothing, through stdio it costs a
     // library call per byte. Files beyond the memory budget are read from disk.
     if (file.size() <= kMaxInMemory) {
