@@ -153,6 +153,27 @@ Document DocumentReader::readFile(const QString& path)
     return parse(input, head, path);
 }
 
+bool DocumentReader::isDocument(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return true;
+    const QByteArray head = file.read(16);
+    file.close();
+    if (head.isEmpty())
+        return false;
+    try {
+        librevenge::RVNGFileStream input(QFile::encodeName(path).constData());
+        if (libwpd::WPDocument::isFileFormatSupported(&input) != libwpd::WPD_CONFIDENCE_NONE)
+            return true;
+    } catch (...) {
+        return true;
+    }
+    // A WordPerfect document libwpd turns down: its header cut short, or a version it cannot read.
+    return head.startsWith("\xFFWPC") &&
+           (head.size() < 16 || static_cast<unsigned char>(head.at(9)) == 0x0A);
+}
+
 Document DocumentReader::readBytes(const QByteArray& bytes, const QString& name)
 {
     librevenge::RVNGStringStream input(reinterpret_cast<const unsigned char*>(bytes.constData()),

@@ -17,6 +17,9 @@ public:
     static Document readFile(const QString& path);
     // Reads a document held in memory; `name` is what error descriptions call it.
     static Document readBytes(const QByteArray& bytes, const QString& name);
+    // False when the file can be read and holds no WordPerfect document (an empty file, a
+    // picture, a presentation, any other format); true for documents, readable or not.
+    static bool isDocument(const QString& path);
 };
 
 } // namespace engine

@@ -89,6 +89,7 @@ const QHash<QString, Engine::Operation>& Engine::operations()
             {QStringLiteral("CloseNoSave"), 0, &Engine::closeNoSave},
             {QStringLiteral("XMLPublish"), 1, &Engine::xmlPublish},
             {QStringLiteral("HTMLPublish"), 1, &Engine::htmlPublish},
+            {QStringLiteral("FileIsDocument"), 1, &Engine::fileIsDocument},
             {QStringLiteral("XMLPublishSetJPEGOptions"), 1, &Engine::setJpegOptions},
             {QStringLiteral("MasterDocExpand"), 0, &Engine::masterDocExpand},
             {QStringLiteral("envDocBlank"), 0, &Engine::docBlank},
@@ -159,9 +160,9 @@ wire::Reply Engine::xmlPublish(const QStringList& args)
     const OpenDocument& doc = current(QStringLiteral("XMLPublish"));
     PublishOptions options;
     options.jpegQuality = m_jpegQuality;
-    report(Publisher::publish(doc.document, PublishFormat::Xml, args.at(0), doc.title, options),
-           args.at(0));
-    return wire::Reply::null();
+    return report(
+        Publisher::publish(doc.document, PublishFormat::Xml, args.at(0), doc.title, options),
+        args.at(0));
 }
 
 wire::Reply Engine::htmlPublish(const QStringList& args)
@@ -172,17 +173,27 @@ wire::Reply Engine::htmlPublish(const QStringList& args)
     options.html = HtmlSettings::load(&warnings);
     for (const QString& w : warnings)
         std::fprintf(stderr, "quillon-engine: %s\n", qPrintable(w));
-    report(Publisher::publish(doc.document, PublishFormat::Html, args.at(0), doc.title, options),
-           args.at(0));
-    return wire::Reply::null();
+    return report(
+        Publisher::publish(doc.document, PublishFormat::Html, args.at(0), doc.title, options),
+        args.at(0));
+}
+
+wire::Reply Engine::fileIsDocument(const QStringList& args)
+{
+    return wire::Reply::fromBool(DocumentReader::isDocument(args.at(0)));
 }
 
 // Pictures that could not be converted are named in the output; standard error has one short
-// line for each, for someone running the engine from the command line.
-void Engine::report(const PublishReport& report, const QString& target)
+// line for each, for someone running the engine from the command line. The answer counts what
+// was written.
+wire::Reply Engine::report(const PublishReport& report, const QString& target)
 {
     for (const QString& problem : report.problems)
         std::fprintf(stderr, "quillon-engine: %s: %s\n", qPrintable(target), qPrintable(problem));
+    return wire::Reply::fromText(QStringLiteral("pictures=%1 failed=%2 bytes=%3")
+                                     .arg(report.picturesWritten)
+                                     .arg(report.picturesFailed)
+                                     .arg(report.bytesWritten));
 }
 
 // A text that is not a number raises an error and leaves the quality as it was.

@@ -22,6 +22,10 @@ struct PublishReport;
 //   CloseNoSave                     closes the current document
 //   XMLPublish(target)              writes the current document as DocBook XML
 //   HTMLPublish(target)             writes the current document as HTML
+//                                   (both answer "pictures=N failed=N bytes=N": the pictures
+//                                   written and not converted, the bytes of every file written)
+//   FileIsDocument(path)            True when the file is a WordPerfect document, readable or
+//                                   not (damaged, of an unreadable version, password-protected)
 //   XMLPublishSetJPEGOptions(text)  sets the JPEG quality of XML pictures (a number, 0..100)
 //   MasterDocExpand                 expands subdocuments (libwpd reports none: no change)
 //   envDocBlank                     True when the current document has no content
@@ -68,13 +72,14 @@ private:
     wire::Reply closeNoSave(const QStringList& args);
     wire::Reply xmlPublish(const QStringList& args);
     wire::Reply htmlPublish(const QStringList& args);
+    wire::Reply fileIsDocument(const QStringList& args);
     wire::Reply setJpegOptions(const QStringList& args);
     wire::Reply masterDocExpand(const QStringList& args);
     wire::Reply docBlank(const QStringList& args);
     wire::Reply posDocVeryTop(const QStringList& args);
     wire::Reply macroFilePlay(const QStringList& args);
     wire::Reply macroPlaying(const QStringList& args);
-    static void report(const PublishReport& report, const QString& target);
+    static wire::Reply report(const PublishReport& report, const QString& target);
 
     std::vector<OpenDocument> m_documents;
     int m_jpegQuality = 80;

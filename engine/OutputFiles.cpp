@@ -185,6 +185,7 @@ void OutputFiles::writeCompanion(const QString& name, const QByteArray& bytes)
     }
     const std::lock_guard<std::mutex> guard(m_lock);
     m_companions.push_back(std::move(companion));
+    m_bytes += bytes.size();
 }
 
 void OutputFiles::writeTarget(const QByteArray& bytes)
@@ -198,6 +199,7 @@ void OutputFiles::writeTarget(const QByteArray& bytes)
         m_targetTemp = temp;
     if (error != 0)
         failSystem(QString(), error);
+    m_bytes += bytes.size();
 }
 
 void OutputFiles::commit()

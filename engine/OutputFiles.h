@@ -37,6 +37,8 @@ public:
     void writeCompanion(const QString& name, const QByteArray& bytes);
     void writeTarget(const QByteArray& bytes);
     void commit();
+    // The bytes of every file written.
+    qint64 bytesWritten() const { return m_bytes; }
 
 private:
     struct Companion {
@@ -66,6 +68,7 @@ private:
     std::vector<Companion> m_companions;
     bool m_noted = false;
     bool m_committed = false;
+    qint64 m_bytes = 0;
     std::mutex m_lock;
 };
 

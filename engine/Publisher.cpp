@@ -77,7 +77,7 @@ PublishReport Publisher::publish(const Document& document, PublishFormat format,
     }
     files.writeTarget(bytes);
     files.commit();
-    return {pictures.written(), pictures.failed(), pictures.problems()};
+    return {pictures.written(), pictures.failed(), pictures.problems(), files.bytesWritten()};
 }
 
 } // namespace engine

@@ -114,6 +114,7 @@ void OperationsTest::openFailuresSayWhy_data()
     QTest::addColumn<QString>("path");
     QTest::addColumn<int>("number");
     QTest::addColumn<QString>("reason");
+    QTest::addColumn<bool>("document"); // what FileIsDocument says
 
     // The kinds no test document gives are made from one.
     const QString doc = QStringLiteral("aperture_corel-wordperfect-5.1.wp");
@@ -131,18 +132,20 @@ void OperationsTest::openFailuresSayWhy_data()
                                 QStringLiteral("cut.wpd"), [](QByteArray& b) { b.truncate(600); });
 
     QTest::newRow("missing") << m_dir.filePath(QStringLiteral("gone.wpd")) << 53
-                             << "File not found";
-    QTest::newRow("folder") << m_dir.path() << 440 << "it is a folder";
-    QTest::newRow("empty") << empty << 440 << "the file is empty";
-    QTest::newRow("text") << text << 440 << "it is not a WordPerfect document";
-    QTest::newRow("OLE2 without a document") << ole << 440 << "OLE2 compound file that holds no";
-    QTest::newRow("password") << locked << 440 << "password-protected";
-    QTest::newRow("cut short") << cut << 440 << "could not be read";
-    QTest::newRow("stub") << corpus(QStringLiteral("ff_stub_sample1.wpd")) << 440 << "truncated";
+                             << "File not found" << true;
+    QTest::newRow("folder") << m_dir.path() << 440 << "it is a folder" << true;
+    QTest::newRow("empty") << empty << 440 << "the file is empty" << false;
+    QTest::newRow("text") << text << 440 << "it is not a WordPerfect document" << false;
+    QTest::newRow("OLE2 without a document")
+        << ole << 440 << "OLE2 compound file that holds no" << false;
+    QTest::newRow("password") << locked << 440 << "password-protected" << true;
+    QTest::newRow("cut short") << cut << 440 << "could not be read" << true;
+    QTest::newRow("stub") << corpus(QStringLiteral("ff_stub_sample1.wpd")) << 440 << "truncated"
+                          << true;
     QTest::newRow("graphics") << corpus(QStringLiteral("ff_stub_sample1.wpg")) << 440
-                              << "WordPerfect Graphics";
+                              << "WordPerfect Graphics" << false;
     QTest::newRow("presentation") << corpus(QStringLiteral("aperture_corel-presentations-3.0.shw"))
-                                  << 440 << "Corel Presentations";
+                                  << 440 << "Corel Presentations" << false;
 }
 
 void OperationsTest::openFailuresSayWhy()
@@ -150,7 +153,11 @@ void OperationsTest::openFailuresSayWhy()
     QFETCH(QString, path);
     QFETCH(int, number);
     QFETCH(QString, reason);
+    QFETCH(bool, document);
     Engine engine;
+    const Reply is = engine.call(QStringLiteral("FileIsDocument"), {path});
+    QCOMPARE(is.kind, Reply::Kind::Boolean);
+    QCOMPARE(is.boolean, document);
     const Reply r = engine.call(QStringLiteral("FileOpen"), {path});
     QCOMPARE(r.kind, Reply::Kind::Error);
     QCOMPARE(r.number, number);
@@ -172,14 +179,17 @@ void OperationsTest::documentsFormAStack()
     QCOMPARE(engine.openDocumentCount(), 2);
 
     const QString target = m_dir.filePath(QStringLiteral("stack.html"));
-    QCOMPARE(engine.call(QStringLiteral("HTMLPublish"), {target}).kind, Reply::Kind::Null);
+    QCOMPARE(engine.call(QStringLiteral("FileIsDocument"), {second}).boolean, true);
+    // The answer counts what was written.
+    QCOMPARE(engine.call(QStringLiteral("HTMLPublish"), {target}).text,
+             QStringLiteral("pictures=0 failed=0 bytes=%1").arg(QFileInfo(target).size()));
     QFile page(target);
     QVERIFY(page.open(QIODevice::ReadOnly));
     QVERIFY(page.readAll().contains("<title>doctor_word-perfect</title>"));
     page.close();
 
     QCOMPARE(engine.call(QStringLiteral("CloseNoSave"), {}).kind, Reply::Kind::Null);
-    QCOMPARE(engine.call(QStringLiteral("XMLPublish"), {target}).kind, Reply::Kind::Null);
+    QCOMPARE(engine.call(QStringLiteral("XMLPublish"), {target}).kind, Reply::Kind::Text);
     QVERIFY(page.open(QIODevice::ReadOnly));
     const QByteArray xml = page.readAll();
     QVERIFY(xml.contains("<article"));
@@ -251,7 +261,7 @@ void OperationsTest::publishNeverLeavesAHalfWrittenTarget()
     existing.close();
 
     // A good publish replaces the file whole and leaves no temporary file behind.
-    QCOMPARE(engine.call(QStringLiteral("XMLPublish"), {target}).kind, Reply::Kind::Null);
+    QCOMPARE(engine.call(QStringLiteral("XMLPublish"), {target}).kind, Reply::Kind::Text);
     QVERIFY(existing.open(QIODevice::ReadOnly));
     QVERIFY(existing.readAll().startsWith("<?xml"));
     existing.close();
@@ -260,7 +270,7 @@ void OperationsTest::publishNeverLeavesAHalfWrittenTarget()
     // The replaced file keeps its permissions (links: see tst_hostile).
     const QFile::Permissions narrow = QFile::ReadOwner | QFile::WriteOwner;
     QVERIFY(QFile::setPermissions(target, narrow));
-    QCOMPARE(engine.call(QStringLiteral("HTMLPublish"), {target}).kind, Reply::Kind::Null);
+    QCOMPARE(engine.call(QStringLiteral("HTMLPublish"), {target}).kind, Reply::Kind::Text);
     QCOMPARE(QFile::permissions(target) & 0x7077, narrow);
     QVERIFY(existing.open(QIODevice::ReadOnly));
     QVERIFY(existing.readAll().startsWith("<!DOCTYPE html>"));

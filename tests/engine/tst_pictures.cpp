@@ -359,6 +359,9 @@ void PicturesTest::picturesThatCannotBeConvertedAreNamed()
     QCOMPARE(text.count(QLatin1String("fileref=\"broken_files/picture2.jpg\"")), 2);
     QCOMPARE(QDir(m_out.filePath(QStringLiteral("broken_files"))).entryList(QDir::Files),
              QStringList{QStringLiteral("picture2.jpg")});
+    QCOMPARE(report.bytesWritten,
+             QFileInfo(xml).size() +
+                 QFileInfo(m_out.filePath(QStringLiteral("broken_files/picture2.jpg"))).size());
 
     const testtools::ToolResult check = testtools::checkDocBook({xml});
     QVERIFY2(check.ran, testtools::kDocBookMissing);

@@ -10,6 +10,11 @@
 #include <QFileInfo>
 #include <QProcess>
 
+#include <csignal>
+#include <sys/prctl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
 namespace platform {
 namespace {
 
@@ -152,7 +157,25 @@ void EngineAutomationClient::start()
         throw fail(QStringLiteral("the document engine %1 was not found").arg(m_options.program));
 
     m_process = std::make_unique<QProcess>();
-    m_process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    if (m_options.discardEngineErrors)
+        m_process->setStandardErrorFile(QProcess::nullDevice());
+    else
+        m_process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    if (m_options.addressSpaceLimit > 0 || m_options.ownProcessGroup) {
+        const auto limit = static_cast<rlim_t>(qMax<qint64>(m_options.addressSpaceLimit, 0));
+        const bool ownGroup = m_options.ownProcessGroup;
+        // Runs in the child between fork and exec: system calls only.
+        m_process->setChildProcessModifier([limit, ownGroup]() {
+            if (limit > 0) {
+                const rlimit cap{limit, limit};
+                ::setrlimit(RLIMIT_AS, &cap);
+            }
+            if (ownGroup) {
+                ::setpgid(0, 0);
+                ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+            }
+        });
+    }
     m_process->start(m_options.program, m_options.arguments);
     if (!m_process->waitForStarted(m_options.startTimeoutMs))
         throw fail(QStringLiteral("the document engine could not be started: %1")
@@ -185,9 +208,11 @@ void EngineAutomationClient::stop()
 QVariant EngineAutomationClient::invoke(const QString& operation, const QStringList& arguments)
 {
     // A previous engine that died or was ended is replaced here, so one crash costs one call.
+    m_outcome = Outcome::Answered;
     start();
 
-    auto engineFailed = [this](const QString& description) {
+    auto engineFailed = [this](const QString& description, Outcome outcome = Outcome::Stopped) {
+        m_outcome = outcome;
         stop();
         return Error(err::AutomationError, description, kSource);
     };
@@ -206,7 +231,8 @@ QVariant EngineAutomationClient::invoke(const QString& operation, const QStringL
     Limits limits{deadlineIn(m_options.callTimeoutMs), m_options.silenceTimeoutMs};
     const auto timedOut = [&] {
         return engineFailed(QStringLiteral("The document engine did not answer %1 within %2 s")
-                                .arg(operation, seconds(m_options.callTimeoutMs)));
+                                .arg(operation, seconds(m_options.callTimeoutMs)),
+                            Outcome::TimedOut);
     };
     const auto silent = [&] {
         return engineFailed(
@@ -247,13 +273,15 @@ QVariant EngineAutomationClient::invoke(const QString& operation, const QStringL
         throw silent();
     case Wait::Corrupt:
         throw engineFailed(
-            QStringLiteral("The document engine sent a corrupt answer to %1").arg(operation));
+            QStringLiteral("The document engine sent a corrupt answer to %1").arg(operation),
+            Outcome::Corrupt);
     }
 
     const std::optional<wire::Reply> reply = wire::decodeReply(payload);
     if (!reply)
         throw engineFailed(
-            QStringLiteral("The document engine sent a corrupt answer to %1").arg(operation));
+            QStringLiteral("The document engine sent a corrupt answer to %1").arg(operation),
+            Outcome::Corrupt);
     switch (reply->kind) {
     case wire::Reply::Kind::Null:
         return QVariant();

@@ -30,7 +30,20 @@ public:
         int callTimeoutMs = 300000; // generous: a large document takes seconds, not minutes
         // A working engine sends a heartbeat every second: one silent this long is not running.
         int silenceTimeoutMs = 5000;
+        // The engine's address space in bytes (setrlimit), so a document that makes the reader
+        // ask for gigabytes fails alone; 0 leaves it unlimited.
+        qint64 addressSpaceLimit = 0;
+        // The engine in a process group of its own, so a Ctrl-C at the terminal reaches only
+        // this process, which decides when the engine ends; it is killed when the thread that
+        // started it ends.
+        bool ownProcessGroup = false;
+        // The engine's standard error goes nowhere instead of to this process's.
+        bool discardEngineErrors = false;
     };
+
+    // How the last call ended: with an answer (a value or an error the engine raised), or with
+    // the engine gone (stopped, timed out, or talking nonsense), which raised error 440.
+    enum class Outcome { Answered, Stopped, TimedOut, Corrupt };
 
     explicit EngineAutomationClient(Options options);
     ~EngineAutomationClient() override;
@@ -46,6 +59,9 @@ public:
     bool isRunning() const;
     // The engine's process id while it runs, 0 otherwise.
     qint64 processId() const;
+    // The time limit of the calls that follow; zero or less means none.
+    void setCallTimeout(int ms) { m_options.callTimeoutMs = ms; }
+    Outcome lastOutcome() const { return m_outcome; }
 
 protected:
     QVariant invoke(const QString& operation, const QStringList& arguments) override;
@@ -56,6 +72,7 @@ private:
     Options m_options;
     std::unique_ptr<QProcess> m_process;
     QByteArray m_buffer; // bytes read from the engine that do not yet make a whole frame
+    Outcome m_outcome = Outcome::Answered;
 };
 
 } // namespace platform

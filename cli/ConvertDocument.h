@@ -1,0 +1,68 @@
+// quillon-convert: the conversion of one file, a command run by a worker.
+#pragma once
+
+#include "FileTask.h"
+#include "Settings.h"
+
+#include <QByteArray>
+#include <QDeadlineTimer>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+#include <functional>
+
+namespace platform {
+class EngineAutomationClient;
+class Error;
+} // namespace platform
+
+namespace cli {
+
+class EnginePaths;
+
+// What every conversion of a run shares.
+struct ConvertSettings {
+    QByteArray target;       // TARGET, absolute and clean
+    QString engineTarget;    // TARGET as the engine names it
+    QString engineMacro;     // the macro as the engine names it; empty for none
+    Format format = Format::Xml;
+    int quality = 80;
+    int timeoutMs = 0; // per document; 0: none
+    bool skipExisting = false;
+};
+
+// Converts one file with the worker's engine, the way the batch dialog does (open, the macro,
+// publish, close), and says how it ended. It never raises: every failure ends up in the result.
+// A file the engine finds not to be a WordPerfect document is skipped. When the engine dies or
+// runs past the time limit, the client ends it (the next file starts a fresh one), and the
+// temporary files its publish may have left are removed.
+class ConvertDocument final {
+public:
+    // started: told the engine's process id whenever a document is about to reach the engine.
+    ConvertDocument(const ConvertSettings& settings, platform::EngineAutomationClient& engine,
+                    EnginePaths& paths, std::function<void(qint64)> started);
+
+    FileResult execute(FileTask task);
+
+private:
+    // Calls the engine with what is left of the document's time.
+    QVariant call(const QString& operation, const QStringList& arguments = {});
+    bool prepareTarget(const QByteArray& target, FileResult& result);
+    bool ensureFolder(const QByteArray& outputFolder, QString* why);
+    // The result for an error the engine client raised; false when it is not the engine's
+    // end (the engine answered with an error).
+    bool engineEnded(const platform::Error& error, FileResult& result) const;
+    void classifyOpenFailure(const platform::Error& error, const QString& source,
+                             FileResult& result);
+    void playMacro(FileResult& result);
+
+    const ConvertSettings& m_settings;
+    platform::EngineAutomationClient& m_engine;
+    EnginePaths& m_paths;
+    std::function<void(qint64)> m_started;
+    QByteArray m_readyFolder; // the last output folder known to exist
+    QDeadlineTimer m_deadline; // of the current document
+};
+
+} // namespace cli

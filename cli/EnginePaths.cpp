@@ -1,0 +1,63 @@
+// quillon-convert: paths as the engine can take them.
+#include "EnginePaths.h"
+
+#include "RawPath.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <cstdlib>
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace cli {
+namespace {
+
+void removeFolder(const QByteArray& folder)
+{
+    if (DIR* dir = ::opendir(folder.constData())) {
+        while (const dirent* d = ::readdir(dir)) {
+            const QByteArray name(d->d_name);
+            if (name == "." || name == "..")
+                continue;
+            const QByteArray path = rawpath::join(folder, name);
+            if (d->d_type == DT_DIR)
+                removeFolder(path);
+            else
+                ::unlink(path.constData());
+        }
+        ::closedir(dir);
+    }
+    ::rmdir(folder.constData());
+}
+
+} // namespace
+
+EnginePaths::~EnginePaths()
+{
+    if (!m_folder.isEmpty())
+        removeFolder(m_folder);
+}
+
+QString EnginePaths::name(const QByteArray& path, const QByteArray& slot)
+{
+    if (rawpath::isUtf8(path))
+        return QString::fromUtf8(path);
+    if (m_folder.isEmpty()) {
+        QByteArray pattern = QFile::encodeName(QDir::tempPath()) + "/quillon-convert-XXXXXX";
+        if (!::mkdtemp(pattern.data()))
+            return {};
+        m_folder = pattern;
+    }
+    const QByteArray folder = rawpath::join(m_folder, slot);
+    removeFolder(folder);
+    ::mkdir(folder.constData(), 0700);
+    // U+FFFD for the bytes that are not text, which is valid UTF-8 from here on.
+    QByteArray link = rawpath::join(folder, QString::fromUtf8(rawpath::fileName(path)).toUtf8());
+    if (::symlink(path.constData(), link.constData()) != 0)
+        return {};
+    return QString::fromUtf8(link);
+}
+
+} // namespace cli

@@ -1,0 +1,38 @@
+// quillon-convert: one file of the run, as the walk finds it and as its conversion ends.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace cli {
+
+// A file found by the walk or read from the list, with the output it gets.
+struct FileTask {
+    // What to do with the file before any engine sees it.
+    enum class Verdict { Convert, Skip, Fail };
+
+    QByteArray source;   // absolute and clean
+    QByteArray relative; // source below SOURCE; for a listed file outside it, as listed
+    QByteArray output;   // output below TARGET, UTF-8 (names that are not are escaped)
+    QString collision;   // the plain output name, when another file of the folder took it
+    Verdict verdict = Verdict::Convert;
+    QString kind;    // with Skip or Fail: a short word for the reason ("link-out-of-source")
+    QString message; // with Skip or Fail: what happened, in words
+};
+
+// How the conversion of one file ended.
+struct FileResult {
+    enum class Status { Converted, Failed, TimedOut, Skipped };
+
+    FileTask task;
+    Status status = Status::Converted;
+    QString kind;    // failed, timed out or skipped: the reason's short word
+    QString message; // failed, timed out or skipped: the reason in words
+    QString warning; // converted all the same (a macro that failed)
+    qint64 ms = 0;
+    int pictures = 0;
+    int picturesFailed = 0;
+    qint64 bytes = 0;
+};
+
+} // namespace cli

@@ -1,0 +1,121 @@
+// quillon-convert: the report, one JSON object a line.
+#include "Report.h"
+
+#include "RawPath.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace cli {
+namespace {
+
+void field(QByteArray& out, const char* name, const QByteArray& bytes)
+{
+    out.append(",\"").append(name).append("\":");
+    rawpath::appendJson(out, bytes);
+}
+
+void field(QByteArray& out, const char* name, qint64 value)
+{
+    out.append(",\"").append(name).append("\":").append(QByteArray::number(value));
+}
+
+} // namespace
+
+Report::~Report()
+{
+    if (m_ownsFd)
+        ::close(m_fd);
+}
+
+bool Report::open(const QByteArray& path, QString* error)
+{
+    if (path == "-") {
+        m_fd = STDOUT_FILENO;
+        return true;
+    }
+    m_fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (m_fd < 0) {
+        *error = QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    m_ownsFd = true;
+    return true;
+}
+
+const char* Report::statusWord(FileResult::Status status)
+{
+    switch (status) {
+    case FileResult::Status::Converted:
+        return "converted";
+    case FileResult::Status::Failed:
+        return "failed";
+    case FileResult::Status::TimedOut:
+        return "timed-out";
+    case FileResult::Status::Skipped:
+        return "skipped";
+    }
+    return "";
+}
+
+QByteArray Report::line(const FileResult& r, const QByteArray& source, const QByteArray& target)
+{
+    QByteArray out("{\"source\":");
+    rawpath::appendJson(out, source);
+    if (!target.isEmpty())
+        field(out, "target", target);
+    out.append(",\"status\":\"").append(statusWord(r.status)).append('"');
+    if (!r.task.collision.isEmpty())
+        field(out, "collision", r.task.collision.toUtf8());
+    switch (r.status) {
+    case FileResult::Status::Converted:
+        break;
+    case FileResult::Status::Skipped:
+        field(out, "reason", r.kind.toUtf8());
+        field(out, "message", r.message.toUtf8());
+        break;
+    case FileResult::Status::Failed:
+    case FileResult::Status::TimedOut:
+        out.append(",\"error\":{\"kind\":");
+        rawpath::appendJson(out, r.kind.toUtf8());
+        field(out, "message", r.message.toUtf8());
+        out.append('}');
+        break;
+    }
+    if (!r.warning.isEmpty())
+        field(out, "warning", r.warning.toUtf8());
+    field(out, "ms", r.ms);
+    if (r.status == FileResult::Status::Converted) {
+        field(out, "pictures", r.pictures);
+        if (r.picturesFailed > 0)
+            field(out, "pictures_failed", r.picturesFailed);
+        field(out, "bytes", r.bytes);
+    }
+    out.append("}\n");
+    return out;
+}
+
+bool Report::write(const FileResult& r, const QByteArray& source, const QByteArray& target)
+{
+    if (m_fd < 0 || m_failed)
+        return !m_failed;
+    const QByteArray bytes = line(r, source, target);
+    const char* data = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(m_fd, data, static_cast<size_t>(left));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            m_failed = true;
+            return false;
+        }
+        data += n;
+        left -= n;
+    }
+    return true;
+}
+
+} // namespace cli

@@ -1,0 +1,44 @@
+// quillon-convert: the report, one JSON object a line.
+#pragma once
+
+#include "FileTask.h"
+
+#include <QByteArray>
+#include <QString>
+
+namespace cli {
+
+// Writes a line for each file as it is done, straight to the file (no buffer to lose when the
+// run is killed):
+//   {"source":"docs/a.wpd","target":"out/a.xml","status":"converted","ms":12,"pictures":1,
+//    "bytes":10412}
+// "status" is converted, failed, timed-out or skipped. A failed or timed-out file has
+// "error":{"kind":...,"message":...}, a skipped one "reason" and "message"; "collision" names the
+// plain output name another file of the folder took; "warning" what went wrong without failing
+// the file (a macro), "pictures_failed" the pictures that could not be converted. Paths are
+// bytes turned into JSON as rawpath::appendJson says.
+class Report final {
+public:
+    Report() = default;
+    ~Report();
+    Report(const Report&) = delete;
+    Report& operator=(const Report&) = delete;
+
+    // path: a file (created or emptied) or "-" for standard output. False with the reason.
+    bool open(const QByteArray& path, QString* error);
+    bool isOpen() const { return m_fd >= 0; }
+    // False once a write has failed (the disk is full, the reader of the pipe went away).
+    bool write(const FileResult& result, const QByteArray& source, const QByteArray& target);
+
+    // target: where the output goes or would have gone; left out when empty.
+    static QByteArray line(const FileResult& result, const QByteArray& source,
+                           const QByteArray& target);
+    static const char* statusWord(FileResult::Status status);
+
+private:
+    int m_fd = -1;
+    bool m_ownsFd = false;
+    bool m_failed = false;
+};
+
+} // namespace cli

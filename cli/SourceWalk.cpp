@@ -1,0 +1,347 @@
+// quillon-convert: the files of a run, walked or listed, with their output names.
+#include "SourceWalk.h"
+
+#include "OutputNames.h"
+#include "RawPath.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <sys/stat.h>
+
+namespace cli {
+namespace {
+
+// Folders whose output names stay known for listed files (their collisions only).
+constexpr size_t kRecentFolders = 64;
+
+unsigned char typeOf(mode_t mode)
+{
+    if (S_ISREG(mode))
+        return DT_REG;
+    if (S_ISDIR(mode))
+        return DT_DIR;
+    if (S_ISLNK(mode))
+        return DT_LNK;
+    return DT_UNKNOWN;
+}
+
+QString systemError(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+FileTask judged(FileTask task, FileTask::Verdict verdict, const char* kind, const QString& why)
+{
+    task.verdict = verdict;
+    task.kind = QLatin1String(kind);
+    task.message = why;
+    task.output.clear();
+    return task;
+}
+
+} // namespace
+
+SourceWalk::SourceWalk(WalkSettings settings) : m_settings(std::move(settings))
+{
+    // Outputs can land among the sources only when SOURCE lies in TARGET, or is one file.
+    if (m_settings.sourceIsFile ||
+        !rawpath::relativeTo(m_settings.canonicalSource, m_settings.canonicalTarget).isNull())
+        m_sourceInTarget = m_settings.canonicalSource;
+}
+
+bool SourceWalk::run(const Sink& sink, QString* error)
+{
+    if (!m_settings.filesFrom.isEmpty())
+        return readList(sink, error);
+    if (m_settings.sourceIsFile)
+        return single(sink);
+    return walk(sink);
+}
+
+bool SourceWalk::wanted(const QByteArray& name) const
+{
+    if (m_settings.extensions.isEmpty())
+        return true;
+    const qsizetype dot = name.lastIndexOf('.');
+    return dot > 0 &&
+           m_settings.extensions.contains(QString::fromUtf8(name.mid(dot + 1)).toLower());
+}
+
+SourceWalk::Kind SourceWalk::classify(const QByteArray& folder, const QByteArray& name,
+                                      unsigned char type) const
+{
+    const QByteArray path = rawpath::join(folder, name);
+    struct stat st {};
+    if (type == DT_UNKNOWN || type == DT_DIR) {
+        if (::lstat(path.constData(), &st) != 0)
+            return Kind::Special;
+        type = typeOf(st.st_mode);
+    }
+    switch (type) {
+    case DT_REG:
+        return Kind::File;
+    case DT_DIR:
+        return st.st_dev == m_settings.targetDevice && st.st_ino == m_settings.targetInode
+                   ? Kind::Target
+                   : Kind::Folder;
+    case DT_LNK: {
+        const QByteArray resolved = rawpath::canonical(path);
+        if (resolved.isEmpty() || ::stat(resolved.constData(), &st) != 0)
+            return Kind::LinkBroken;
+        if (rawpath::relativeTo(resolved, m_settings.canonicalSource).isNull())
+            return Kind::LinkOut;
+        if (!rawpath::relativeTo(resolved, m_settings.canonicalTarget).isNull())
+            return Kind::Target;
+        if (S_ISDIR(st.st_mode))
+            return Kind::LinkToFolder;
+        return S_ISREG(st.st_mode) ? Kind::File : Kind::Special;
+    }
+    default:
+        return Kind::Special;
+    }
+}
+
+bool SourceWalk::list(const QByteArray& folder, std::vector<Entry>& entries) const
+{
+    DIR* dir = ::opendir(folder.constData());
+    if (!dir)
+        return false;
+    while (const dirent* d = ::readdir(dir)) {
+        const QByteArray name(d->d_name);
+        if (name == "." || name == "..")
+            continue;
+        entries.push_back({name, classify(folder, name, d->d_type), {}, {}});
+    }
+    ::closedir(dir);
+    std::sort(entries.begin(), entries.end(),
+              [](const Entry& a, const Entry& b) { return a.name < b.name; });
+    OutputNames names(m_settings.outputExtension);
+    for (Entry& e : entries) {
+        if (e.kind != Kind::File || !wanted(e.name))
+            continue;
+        const QString text = rawpath::nameText(e.name);
+        e.output = names.take(text);
+        const QString plain = names.plainName(text);
+        if (e.output != plain)
+            e.collision = plain;
+    }
+    return true;
+}
+
+QByteArray SourceWalk::folderOutput(const QByteArray& parent, const QByteArray& name)
+{
+    if (rawpath::isUtf8(name))
+        return name;
+    // An escaped name never holds "%~", so the suffix cannot meet another escaped name; a
+    // sibling that happens to be called so is looked up.
+    const QByteArray escaped = rawpath::nameText(name).toUtf8();
+    QByteArray candidate = escaped;
+    struct stat st {};
+    for (int n = 2; ::lstat(rawpath::join(parent, candidate).constData(), &st) == 0; ++n)
+        candidate = escaped + "%~" + QByteArray::number(n);
+    return candidate;
+}
+
+FileTask SourceWalk::task(const QByteArray& folder, const QByteArray& relativeFolder,
+                          const QByteArray& outputFolder, const Entry& entry) const
+{
+    FileTask t;
+    t.source = rawpath::join(folder, entry.name);
+    t.relative = rawpath::join(relativeFolder, entry.name);
+    using V = FileTask::Verdict;
+    switch (entry.kind) {
+    case Kind::File:
+        break;
+    case Kind::LinkOut:
+        return judged(t, V::Skip, "link-out-of-source",
+                      QStringLiteral("a symbolic link to a file outside SOURCE"));
+    case Kind::LinkToFolder:
+        return judged(t, V::Skip, "link-to-folder",
+                      QStringLiteral("a symbolic link to a folder, not followed"));
+    case Kind::LinkBroken:
+        return judged(t, V::Skip, "broken-link", QStringLiteral("a symbolic link to nothing"));
+    case Kind::Folder:
+        return judged(t, V::Skip, "not-a-file", QStringLiteral("a folder"));
+    case Kind::Target:
+        return judged(t, V::Skip, "inside-target", QStringLiteral("it lies in TARGET"));
+    case Kind::Special:
+        return judged(t, V::Skip, "not-a-file", QStringLiteral("not a regular file"));
+    }
+    t.output = rawpath::join(outputFolder, entry.output.toUtf8());
+    t.collision = entry.collision;
+    if (!m_sourceInTarget.isNull() &&
+        !rawpath::relativeTo(rawpath::join(m_settings.canonicalTarget, t.output), m_sourceInTarget)
+             .isNull())
+        return judged(t, V::Fail, "output-in-source",
+                      QStringLiteral("its output would be written among the sources"));
+    return t;
+}
+
+bool SourceWalk::offer(const Sink& sink, FileTask&& task) const
+{
+    return !m_settings.shard.contains(task.relative) || sink(std::move(task));
+}
+
+bool SourceWalk::single(const Sink& sink)
+{
+    const QByteArray name = rawpath::fileName(m_settings.source);
+    if (!wanted(name))
+        return true;
+    Entry e{name, Kind::File, OutputNames(m_settings.outputExtension).take(rawpath::nameText(name)),
+            {}};
+    return offer(sink, task(rawpath::folderOf(m_settings.source), {}, {}, e));
+}
+
+bool SourceWalk::walk(const Sink& sink)
+{
+    struct Frame {
+        QByteArray folder, relative, output;
+        std::vector<QByteArray> subfolders;
+        size_t next = 0;
+    };
+    std::vector<Frame> stack;
+
+    auto enter = [&](const QByteArray& folder, const QByteArray& relative,
+                     const QByteArray& output) {
+        std::vector<Entry> entries;
+        if (!list(folder, entries)) {
+            FileTask t;
+            t.source = folder;
+            t.relative = relative;
+            return offer(sink, judged(t, FileTask::Verdict::Fail, "folder-unreadable",
+                                     QStringLiteral("the folder cannot be read: %1")
+                                         .arg(systemError(errno))));
+        }
+        Frame frame{folder, relative, output, {}, 0};
+        for (const Entry& e : entries) {
+            if (e.kind == Kind::Folder)
+                frame.subfolders.push_back(e.name);
+            else if (e.kind != Kind::Target && wanted(e.name) &&
+                     !offer(sink, task(folder, relative, output, e)))
+                return false;
+        }
+        stack.push_back(std::move(frame));
+        return true;
+    };
+
+    if (!enter(m_settings.source, {}, {}))
+        return false;
+    while (!stack.empty()) {
+        Frame& top = stack.back();
+        if (top.next == top.subfolders.size()) {
+            stack.pop_back();
+            continue;
+        }
+        const QByteArray name = top.subfolders[top.next++];
+        const QByteArray folder = rawpath::join(top.folder, name);
+        const QByteArray relative = rawpath::join(top.relative, name);
+        const QByteArray output = rawpath::join(top.output, folderOutput(top.folder, name));
+        if (!enter(folder, relative, output))
+            return false;
+    }
+    return true;
+}
+
+const SourceWalk::Names& SourceWalk::namesOf(const QByteArray& folder)
+{
+    for (auto it = m_recent.begin(); it != m_recent.end(); ++it) {
+        if (it->first == folder) {
+            m_recent.splice(m_recent.begin(), m_recent, it);
+            return m_recent.front().second;
+        }
+    }
+    Names names;
+    std::vector<Entry> entries;
+    if (list(folder, entries)) {
+        for (const Entry& e : entries) {
+            if (!e.collision.isEmpty()) {
+                names.output.insert(e.name, e.output);
+                names.plain.insert(e.name, e.collision);
+            }
+        }
+    }
+    m_recent.emplace_front(folder, std::move(names));
+    if (m_recent.size() > kRecentFolders)
+        m_recent.pop_back();
+    return m_recent.front().second;
+}
+
+bool SourceWalk::readList(const Sink& sink, QString* error)
+{
+    const bool fromInput = m_settings.filesFrom == "-";
+    FILE* in = fromInput ? stdin : std::fopen(m_settings.filesFrom.constData(), "rb");
+    if (!in) {
+        if (error)
+            *error = systemError(errno);
+        return false;
+    }
+    const char delimiter = m_settings.nulSeparated ? '\0' : '\n';
+    char* line = nullptr;
+    size_t capacity = 0;
+    bool more = true;
+    ssize_t n = 0;
+    while (more && (n = ::getdelim(&line, &capacity, delimiter, in)) >= 0) {
+        QByteArray listed(line, n);
+        if (listed.endsWith(delimiter))
+            listed.chop(1);
+        if (listed.isEmpty())
+            continue;
+
+        FileTask t;
+        t.source = rawpath::absolute(listed);
+        QByteArray base = m_settings.source;
+        QByteArray relative = rawpath::relativeTo(t.source, base);
+        if (relative.isEmpty()) {
+            base = m_settings.canonicalSource;
+            relative = rawpath::relativeTo(t.source, base);
+        }
+        if (relative.isEmpty()) {
+            t.relative = listed;
+            more = offer(sink, judged(t, FileTask::Verdict::Fail, "outside-source",
+                                     QStringLiteral("it does not lie in SOURCE")));
+            continue;
+        }
+        t.relative = relative;
+        const QByteArray folder = rawpath::folderOf(t.source);
+        const QByteArray name = rawpath::fileName(t.source);
+        if (!wanted(name))
+            continue;
+        struct stat st {};
+        if (::lstat(t.source.constData(), &st) != 0) {
+            more = offer(sink, judged(t, FileTask::Verdict::Fail, "not-found", systemError(errno)));
+            continue;
+        }
+        Entry e{name, classify(folder, name, typeOf(st.st_mode)), {}, {}};
+        if (e.kind == Kind::File &&
+            !rawpath::relativeTo(rawpath::canonical(folder), m_settings.canonicalTarget).isNull())
+            e.kind = Kind::Target;
+        if (e.kind == Kind::File) {
+            const Names& names = namesOf(folder);
+            e.output = names.output.value(name);
+            e.collision = names.plain.value(name);
+            if (e.output.isEmpty())
+                e.output = OutputNames(m_settings.outputExtension)
+                               .plainName(rawpath::nameText(name));
+        }
+        // The folders below SOURCE get their output names one by one, as in the walk.
+        QByteArray output, parent = base;
+        const QList<QByteArray> parts = relative.split('/');
+        for (qsizetype i = 0; i + 1 < parts.size(); ++i) {
+            output = rawpath::join(output, folderOutput(parent, parts.at(i)));
+            parent = rawpath::join(parent, parts.at(i));
+        }
+        FileTask made = task(folder, rawpath::folderOf(relative), output, e);
+        made.relative = relative;
+        more = offer(sink, std::move(made));
+    }
+    std::free(line);
+    if (!fromInput)
+        std::fclose(in);
+    return true;
+}
+
+} // namespace cli

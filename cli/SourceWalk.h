@@ -1,0 +1,93 @@
+// quillon-convert: the files of a run, walked or listed, with their output names.
+#pragma once
+
+#include "FileTask.h"
+#include "Settings.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QStringList>
+
+#include <functional>
+#include <list>
+#include <sys/types.h>
+#include <vector>
+
+namespace cli {
+
+struct WalkSettings {
+    QByteArray source;          // absolute and clean, as named
+    QByteArray canonicalSource; // with links resolved
+    bool sourceIsFile = false;
+    QByteArray canonicalTarget;
+    dev_t targetDevice = 0;
+    ino_t targetInode = 0;
+    QStringList extensions; // lower case; empty: every file
+    QString outputExtension;
+    Shard shard;
+    QByteArray filesFrom; // empty: walk SOURCE
+    bool nulSeparated = false;
+};
+
+// Produces the files of a run in a stable order, each with its output path below TARGET.
+//
+// The walk goes depth first: a folder's files in byte order of their names, then its subfolders
+// in the same order. It never follows a link to a folder, hands on a link to a file only when
+// the file lies in SOURCE, and leaves TARGET out. Output names are decided per folder from all
+// the folder's candidates (the regular files passing --extensions) before the shard is taken,
+// so every shard and every re-run gives each file the same output. A list (--files-from) is
+// read entry by entry; the names are decided from a listing of each entry's folder, the same
+// way.
+//
+// Files that cannot be converted come with a verdict (a link out of SOURCE, a listed path
+// outside it, a folder that cannot be read); files outside the shard or the extensions are not
+// handed on at all.
+class SourceWalk final {
+public:
+    // Returns false to stop the walk.
+    using Sink = std::function<bool(FileTask&&)>;
+
+    explicit SourceWalk(WalkSettings settings);
+
+    // Hands each file to sink. Returns false (with the reason in error) when the list cannot be
+    // read.
+    bool run(const Sink& sink, QString* error = nullptr);
+
+private:
+    enum class Kind { File, Folder, Target, LinkOut, LinkToFolder, LinkBroken, Special };
+    struct Entry {
+        QByteArray name;
+        Kind kind = Kind::Special;
+        QString output; // files: the output name
+        QString collision;
+    };
+    struct Names {
+        QHash<QByteArray, QString> output; // file name -> output name, where they collide
+        QHash<QByteArray, QString> plain;
+    };
+
+    bool walk(const Sink& sink);
+    bool readList(const Sink& sink, QString* error);
+    bool single(const Sink& sink);
+
+    // Lists a folder, sorted, each entry classified, the files named. False when it cannot be
+    // read (errno set).
+    bool list(const QByteArray& folder, std::vector<Entry>& entries) const;
+    Kind classify(const QByteArray& folder, const QByteArray& name, unsigned char type) const;
+    bool wanted(const QByteArray& name) const;
+    // The name a source folder gets below TARGET: itself when it is UTF-8, escaped otherwise,
+    // and then kept apart from its siblings.
+    static QByteArray folderOutput(const QByteArray& parent, const QByteArray& name);
+    // A task for an entry of a folder: the verdict its kind calls for, the output path.
+    FileTask task(const QByteArray& folder, const QByteArray& relativeFolder,
+                  const QByteArray& outputFolder, const Entry& entry) const;
+    bool offer(const Sink& sink, FileTask&& task) const;
+    // For listed files: the output name of a file in folder, from a cache of recent folders.
+    const Names& namesOf(const QByteArray& folder);
+
+    WalkSettings m_settings;
+    QByteArray m_sourceInTarget; // where SOURCE lies in TARGET, when it does
+    std::list<std::pair<QByteArray, Names>> m_recent; // most recent first
+};
+
+} // namespace cli

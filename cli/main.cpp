@@ -1,0 +1,41 @@
+// quillon-convert: converts an archive of WordPerfect documents from the command line.
+#include "ArchiveConverter.h"
+#include "CommandLine.h"
+
+#include <QCoreApplication>
+#include <QThread>
+
+#include <cstdio>
+#include <sched.h>
+
+int main(int argc, char** argv)
+{
+    QList<QByteArray> arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QByteArray(argv[i]);
+    QCoreApplication app(argc, argv); // the engine is looked up beside this program
+
+    // The processors this process may run on (a batch scheduler may grant fewer than exist).
+    cpu_set_t cpus;
+    const int processors = ::sched_getaffinity(0, sizeof cpus, &cpus) == 0
+                               ? CPU_COUNT(&cpus)
+                               : QThread::idealThreadCount();
+
+    const cli::CommandLine line = cli::CommandLine::parse(arguments, processors);
+    switch (line.action) {
+    case cli::CommandLine::Action::Help:
+        std::fputs(cli::CommandLine::helpText().constData(), stdout);
+        return cli::exitcode::Done;
+    case cli::CommandLine::Action::Version:
+        std::fputs(cli::CommandLine::versionText().constData(), stdout);
+        return cli::exitcode::Done;
+    case cli::CommandLine::Action::Error:
+        std::fprintf(stderr,
+                     "quillon-convert: %s\nTry 'quillon-convert --help' for more information.\n",
+                     line.error.toUtf8().constData());
+        return cli::exitcode::Usage;
+    case cli::CommandLine::Action::Run:
+        break;
+    }
+    return cli::ArchiveConverter(line.settings).run();
+}
