@@ -80,8 +80,9 @@ int ArchiveConverter::prepare(Report& report)
 
     const QByteArray target = rawpath::absolute(s.target);
     if (!makeFolders(target) || ::stat(target.constData(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-        diagnose(s.target, QStringLiteral("cannot be created as a folder: %1")
-                               .arg(errno ? systemError(errno) : QStringLiteral("a file is there")));
+        diagnose(s.target,
+                 QStringLiteral("cannot be created as a folder: %1")
+                     .arg(errno ? systemError(errno) : QStringLiteral("a file is there")));
         return NoSourceOrTarget;
     }
     if (st.st_dev == sourceDevice && st.st_ino == sourceInode) {
@@ -209,8 +210,9 @@ int ArchiveConverter::run()
         }
         progress.show(summary.done(), summary.converted(), summary.problems(),
                       clock.elapsed() / 1000.0);
-        if (!result && walked &&
-            std::all_of(workers.begin(), workers.end(), [](const auto& w) { return w->finished(); }))
+        if (!result && walked && std::all_of(workers.begin(), workers.end(), [](const auto& w) {
+                return w->finished();
+            }))
             break;
     }
     walker.join();
@@ -261,8 +263,8 @@ void ArchiveConverter::handle(const FileResult& r, Report& report, Summary& summ
     if (!report.write(r, source, target) && !m_reportFailed) {
         m_reportFailed = true;
         progress.clear();
-        diagnose(m_settings.report, QStringLiteral("the report cannot be written: %1")
-                                        .arg(systemError(errno)));
+        diagnose(m_settings.report,
+                 QStringLiteral("the report cannot be written: %1").arg(systemError(errno)));
     }
     if (!m_settings.verbose)
         return;
@@ -270,12 +272,12 @@ void ArchiveConverter::handle(const FileResult& r, Report& report, Summary& summ
     using Status = FileResult::Status;
     switch (r.status) {
     case Status::Converted:
-        std::fprintf(stderr, "%s -> %s%s\n", rawpath::display(source).constData(),
-                     rawpath::display(target).constData(),
-                     r.task.collision.isEmpty()
-                         ? ""
-                         : qPrintable(QStringLiteral(" (%1 is another document's)")
-                                          .arg(r.task.collision)));
+        std::fprintf(
+            stderr, "%s -> %s%s\n", rawpath::display(source).constData(),
+            rawpath::display(target).constData(),
+            r.task.collision.isEmpty()
+                ? ""
+                : qPrintable(QStringLiteral(" (%1 is another document's)").arg(r.task.collision)));
         break;
     case Status::Skipped:
         std::fprintf(stderr, "%s: skipped: %s\n", rawpath::display(source).constData(),

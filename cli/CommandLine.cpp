@@ -151,7 +151,9 @@ const std::vector<Option>& options()
              return QString();
          }},
         {"quality", 0, true,
-         [](Settings& s, const QByteArray& v) { return number(v, 0, 100, s.quality, "--quality"); }},
+         [](Settings& s, const QByteArray& v) {
+             return number(v, 0, 100, s.quality, "--quality");
+         }},
         {"macro", 0, true,
          [](Settings& s, const QByteArray& v) {
              s.macro = v;

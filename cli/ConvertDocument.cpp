@@ -4,8 +4,8 @@
 #include "EngineAutomationClient.h"
 #include "EnginePaths.h"
 #include "Error.h"
-#include "RawPath.h"
 #include "Interrupt.h"
+#include "RawPath.h"
 
 #include <QElapsedTimer>
 
@@ -37,7 +37,8 @@ QString shown(const QByteArray& path)
 // Whether the output exists and is newer than the document.
 bool upToDate(const QByteArray& source, const QByteArray& target)
 {
-    struct stat s {}, o {};
+    struct stat s {
+    }, o{};
     if (::stat(source.constData(), &s) != 0 || ::lstat(target.constData(), &o) != 0 ||
         !S_ISREG(o.st_mode))
         return false;
@@ -52,39 +53,43 @@ QByteArray picturesFolder(const QByteArray& target)
     return (dot > target.lastIndexOf('/') ? target.left(dot) : target) + "_files";
 }
 
-bool exists(const QByteArray& path)
+// Removes a file, or a folder with what it holds.
+void removeAll(const QByteArray& path)
 {
-    struct stat st {};
-    return ::lstat(path.constData(), &st) == 0;
+    if (::unlink(path.constData()) == 0 || errno != EISDIR)
+        return;
+    if (DIR* dir = ::opendir(path.constData())) {
+        while (const dirent* d = ::readdir(dir)) {
+            const QByteArray name(d->d_name);
+            if (name != "." && name != "..")
+                removeAll(rawpath::join(path, name));
+        }
+        ::closedir(dir);
+    }
+    ::rmdir(path.constData());
 }
 
-// The engine writes each file as "<name>.quillon-<random>.tmp" and renames it into place; an
-// engine ended in the middle leaves that file behind. In a picture folder this publish made,
-// the pictures it wrote before its end go too.
-void removeLeftovers(const QByteArray& target, const QByteArray& pictures, bool picturesAreNew)
+// The engine writes every file (and a new picture folder) of a publish under a temporary name,
+// "<name>.quillon-<mark>.tmp", and renames it into place; an engine ended in the middle leaves
+// those behind.
+void removeLeftovers(const QByteArray& target, const QByteArray& pictures)
 {
-    auto sweep = [](const QByteArray& folder, const std::function<bool(const QByteArray&)>& ours) {
+    auto sweep = [](const QByteArray& folder, const QList<QByteArray>& prefixes) {
         DIR* dir = ::opendir(folder.constData());
         if (!dir)
             return;
         while (const dirent* d = ::readdir(dir)) {
             const QByteArray name(d->d_name);
-            if (ours(name))
-                ::unlink(rawpath::join(folder, name).constData());
+            for (const QByteArray& prefix : prefixes) {
+                if (name.startsWith(prefix) && name.contains(".quillon-") && name.endsWith(".tmp"))
+                    removeAll(rawpath::join(folder, name));
+            }
         }
         ::closedir(dir);
     };
-    const QByteArray prefix = rawpath::fileName(target) + ".quillon-";
-    sweep(rawpath::folderOf(target), [&prefix](const QByteArray& name) {
-        return name.startsWith(prefix) && name.endsWith(".tmp");
-    });
-    sweep(pictures, [picturesAreNew](const QByteArray& name) {
-        if (name.contains(".quillon-") && name.endsWith(".tmp"))
-            return true;
-        return picturesAreNew && (name.startsWith("picture") || name == "style.css");
-    });
-    if (picturesAreNew)
-        ::rmdir(pictures.constData());
+    sweep(rawpath::folderOf(target),
+          {rawpath::fileName(target) + ".quillon-", rawpath::fileName(pictures) + ".quillon-"});
+    sweep(pictures, {QByteArray()});
 }
 
 // "pictures=N failed=N bytes=N" from the publish; the output's size when the engine says less.
@@ -109,9 +114,8 @@ void readCounts(const QVariant& answer, const QByteArray& target, FileResult& r)
 
 } // namespace
 
-ConvertDocument::ConvertDocument(const ConvertSettings& settings,
-                                 EngineAutomationClient& engine, EnginePaths& paths,
-                                 std::function<void(qint64)> started)
+ConvertDocument::ConvertDocument(const ConvertSettings& settings, EngineAutomationClient& engine,
+                                 EnginePaths& paths, std::function<void(qint64)> started)
     : m_settings(settings), m_engine(engine), m_paths(paths), m_started(std::move(started))
 {
 }
@@ -156,8 +160,6 @@ FileResult ConvertDocument::execute(FileTask task)
         return done();
     }
     const QString engineTarget = m_settings.engineTarget + u'/' + QString::fromUtf8(t.output);
-    const QByteArray pictures = picturesFolder(target);
-    const bool picturesExisted = exists(pictures);
 
     m_deadline = m_settings.timeoutMs > 0 ? QDeadlineTimer(m_settings.timeoutMs)
                                           : QDeadlineTimer(QDeadlineTimer::Forever);
@@ -189,7 +191,7 @@ FileResult ConvertDocument::execute(FileTask task)
         readCounts(answer, target, r);
     } catch (const Error& e) {
         if (engineEnded(e, r)) {
-            removeLeftovers(target, pictures, !picturesExisted);
+            removeLeftovers(target, picturesFolder(target));
             return done();
         }
         set(r, Status::Failed, "publish-failed", e.description());
@@ -284,8 +286,7 @@ bool ConvertDocument::engineEnded(const Error& error, FileResult& r) const
     return false;
 }
 
-void ConvertDocument::classifyOpenFailure(const Error& error, const QString& source,
-                                          FileResult& r)
+void ConvertDocument::classifyOpenFailure(const Error& error, const QString& source, FileResult& r)
 {
     set(r, Status::Failed, error.number() == 53 ? "not-found" : "unreadable", error.description());
     if (error.number() == 53)

@@ -23,9 +23,9 @@ class EnginePaths;
 
 // What every conversion of a run shares.
 struct ConvertSettings {
-    QByteArray target;       // TARGET, absolute and clean
-    QString engineTarget;    // TARGET as the engine names it
-    QString engineMacro;     // the macro as the engine names it; empty for none
+    QByteArray target;    // TARGET, absolute and clean
+    QString engineTarget; // TARGET as the engine names it
+    QString engineMacro;  // the macro as the engine names it; empty for none
     Format format = Format::Xml;
     int quality = 80;
     int timeoutMs = 0; // per document; 0: none
@@ -61,7 +61,7 @@ private:
     platform::EngineAutomationClient& m_engine;
     EnginePaths& m_paths;
     std::function<void(qint64)> m_started;
-    QByteArray m_readyFolder; // the last output folder known to exist
+    QByteArray m_readyFolder;  // the last output folder known to exist
     QDeadlineTimer m_deadline; // of the current document
 };
 

@@ -13,7 +13,10 @@ constexpr qint64 kRedrawMs = 250;
 QString clock(qint64 seconds)
 {
     const qint64 h = seconds / 3600, m = seconds / 60 % 60, s = seconds % 60;
-    return h > 0 ? QStringLiteral("%1:%2:%3").arg(h).arg(m, 2, 10, QLatin1Char('0')).arg(s, 2, 10, QLatin1Char('0'))
+    return h > 0 ? QStringLiteral("%1:%2:%3")
+                       .arg(h)
+                       .arg(m, 2, 10, QLatin1Char('0'))
+                       .arg(s, 2, 10, QLatin1Char('0'))
                  : QStringLiteral("%1:%2").arg(m).arg(s, 2, 10, QLatin1Char('0'));
 }
 
@@ -30,7 +33,8 @@ void Progress::show(qint64 done, qint64 converted, qint64 problems, double secon
                               : QStringLiteral("%1 files").arg(done);
     if (total > 0)
         line += QStringLiteral(" (%1%)").arg(100 * done / total);
-    line += QStringLiteral(", %1 documents/s").arg(seconds > 0 ? converted / seconds : 0, 0, 'f', 1);
+    line +=
+        QStringLiteral(", %1 documents/s").arg(seconds > 0 ? converted / seconds : 0, 0, 'f', 1);
     if (total >= 0 && rate > 0)
         line += QStringLiteral(", %1 left").arg(clock(static_cast<qint64>((total - done) / rate)));
     if (problems > 0)

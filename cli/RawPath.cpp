@@ -140,7 +140,8 @@ QByteArray folderOf(const QByteArray& path)
 bool isUtf8(QByteArrayView bytes)
 {
     bool valid = true;
-    decode(bytes, [](const char*, qsizetype) {}, [&valid](unsigned char) { valid = false; });
+    decode(
+        bytes, [](const char*, qsizetype) {}, [&valid](unsigned char) { valid = false; });
     return valid;
 }
 

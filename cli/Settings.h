@@ -19,8 +19,8 @@ struct Shard {
 };
 
 struct Settings {
-    QByteArray source; // as given
-    QByteArray target; // as given
+    QByteArray source;    // as given
+    QByteArray target;    // as given
     QByteArray filesFrom; // the list of files instead of the walk; "-" for standard input
     bool nulSeparated = false;
     QStringList extensions; // lower case, without dots; empty: every file

@@ -191,7 +191,9 @@ bool SourceWalk::single(const Sink& sink)
     const QByteArray name = rawpath::fileName(m_settings.source);
     if (!wanted(name))
         return true;
-    Entry e{name, Kind::File, OutputNames(m_settings.outputExtension).take(rawpath::nameText(name)),
+    Entry e{name,
+            Kind::File,
+            OutputNames(m_settings.outputExtension).take(rawpath::nameText(name)),
             {}};
     return offer(sink, task(rawpath::folderOf(m_settings.source), {}, {}, e));
 }
@@ -212,9 +214,10 @@ bool SourceWalk::walk(const Sink& sink)
             FileTask t;
             t.source = folder;
             t.relative = relative;
-            return offer(sink, judged(t, FileTask::Verdict::Fail, "folder-unreadable",
-                                     QStringLiteral("the folder cannot be read: %1")
-                                         .arg(systemError(errno))));
+            return offer(
+                sink,
+                judged(t, FileTask::Verdict::Fail, "folder-unreadable",
+                       QStringLiteral("the folder cannot be read: %1").arg(systemError(errno))));
         }
         Frame frame{folder, relative, output, {}, 0};
         for (const Entry& e : entries) {
@@ -302,7 +305,7 @@ bool SourceWalk::readList(const Sink& sink, QString* error)
         if (relative.isEmpty()) {
             t.relative = listed;
             more = offer(sink, judged(t, FileTask::Verdict::Fail, "outside-source",
-                                     QStringLiteral("it does not lie in SOURCE")));
+                                      QStringLiteral("it does not lie in SOURCE")));
             continue;
         }
         t.relative = relative;
@@ -324,8 +327,8 @@ bool SourceWalk::readList(const Sink& sink, QString* error)
             e.output = names.output.value(name);
             e.collision = names.plain.value(name);
             if (e.output.isEmpty())
-                e.output = OutputNames(m_settings.outputExtension)
-                               .plainName(rawpath::nameText(name));
+                e.output =
+                    OutputNames(m_settings.outputExtension).plainName(rawpath::nameText(name));
         }
         // The folders below SOURCE get their output names one by one, as in the walk.
         QByteArray output, parent = base;

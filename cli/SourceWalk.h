@@ -86,7 +86,7 @@ private:
     const Names& namesOf(const QByteArray& folder);
 
     WalkSettings m_settings;
-    QByteArray m_sourceInTarget; // where SOURCE lies in TARGET, when it does
+    QByteArray m_sourceInTarget;                      // where SOURCE lies in TARGET, when it does
     std::list<std::pair<QByteArray, Names>> m_recent; // most recent first
 };
 

@@ -12,8 +12,7 @@ namespace cli {
 // Producers push, consumers pull. With a capacity, push waits while the queue is full, so a
 // walk of a million files holds only a few of them at a time. close() lets the consumers take
 // what is left and then ends them; cancel() ends everyone at once and drops what is left.
-template <typename T>
-class WorkQueue final {
+template <typename T> class WorkQueue final {
 public:
     explicit WorkQueue(size_t capacity = 0) : m_capacity(capacity) {}
 
@@ -21,9 +20,8 @@ public:
     bool push(T item)
     {
         std::unique_lock lock(m_mutex);
-        m_notFull.wait(lock, [this] {
-            return m_closed || m_capacity == 0 || m_items.size() < m_capacity;
-        });
+        m_notFull.wait(
+            lock, [this] { return m_closed || m_capacity == 0 || m_items.size() < m_capacity; });
         if (m_closed)
             return false;
         m_items.push_back(std::move(item));

@@ -9,9 +9,8 @@
 
 namespace cli {
 
-Worker::Worker(const ConvertSettings& settings,
-               platform::EngineAutomationClient::Options engine, WorkQueue<FileTask>& files,
-               WorkQueue<FileResult>& results)
+Worker::Worker(const ConvertSettings& settings, platform::EngineAutomationClient::Options engine,
+               WorkQueue<FileTask>& files, WorkQueue<FileResult>& results)
     : m_settings(settings), m_engineOptions(std::move(engine)), m_files(files), m_results(results)
 {
 }

@@ -131,8 +131,8 @@ void OperationsTest::openFailuresSayWhy_data()
     const QString cut = variant(m_dir, QStringLiteral("doctor_word-perfect.wpd"),
                                 QStringLiteral("cut.wpd"), [](QByteArray& b) { b.truncate(600); });
 
-    QTest::newRow("missing") << m_dir.filePath(QStringLiteral("gone.wpd")) << 53
-                             << "File not found" << true;
+    QTest::newRow("missing") << m_dir.filePath(QStringLiteral("gone.wpd")) << 53 << "File not found"
+                             << true;
     QTest::newRow("folder") << m_dir.path() << 440 << "it is a folder" << true;
     QTest::newRow("empty") << empty << 440 << "the file is empty" << false;
     QTest::newRow("text") << text << 440 << "it is not a WordPerfect document" << false;
@@ -181,7 +181,8 @@ void OperationsTest::documentsFormAStack()
     const QString target = m_dir.filePath(QStringLiteral("stack.html"));
     QCOMPARE(engine.call(QStringLiteral("FileIsDocument"), {second}).boolean, true);
     // The answer counts what was written.
-    QCOMPARE(engine.call(QStringLiteral("HTMLPublish"), {target}).text,
+    const Reply published = engine.call(QStringLiteral("HTMLPublish"), {target});
+    QCOMPARE(published.text,
              QStringLiteral("pictures=0 failed=0 bytes=%1").arg(QFileInfo(target).size()));
     QFile page(target);
     QVERIFY(page.open(QIODevice::ReadOnly));

@@ -15,15 +15,24 @@
 // Operations: Echo (answers its arguments joined by "|"), Count (the number of arguments),
 // Pid (the process id), True, False, Null, Fail NUMBER DESCRIPTION (raises that error);
 // anything else raises error 438.
+//
+// For the archive converter it also converts "documents": FileOpen reads the file, XMLPublish
+// and HTMLPublish write "<fake/>" to the target through a temporary file, as the engine does,
+// and answer as the engine does. What the document says makes it misbehave: MEMORY (FileOpen
+// asks for a gigabyte), CRASH (the publish aborts), HANG (the publish writes its temporary file
+// and stops answering), SLOW (the publish takes 300 ms).
 #include "EngineWire.h"
 
 #include <QString>
 #include <QStringList>
 
+#include <QFile>
+
 #include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -76,9 +85,53 @@ void work(int ms)
         ::pause();
 }
 
+QByteArray g_document; // what FileOpen read
+
+wire::Reply publish(const QString& target)
+{
+    const QByteArray name = QFile::encodeName(target);
+    const QByteArray temporary = name + ".quillon-fake.tmp";
+    QFile file(QFile::decodeName(temporary));
+    if (!file.open(QIODevice::WriteOnly) || file.write("<fake/>") != 7)
+        return wire::Reply::error(440, QStringLiteral("Cannot write \"%1\"").arg(target));
+    file.close();
+    if (g_document.startsWith("CRASH"))
+        std::abort();
+    if (g_document.startsWith("HANG"))
+        hang();
+    if (g_document.startsWith("SLOW"))
+        ::usleep(300 * 1000);
+    ::rename(temporary.constData(), name.constData());
+    return wire::Reply::fromText(QStringLiteral("pictures=0 failed=0 bytes=7"));
+}
+
+wire::Reply openDocument(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return wire::Reply::error(53, QStringLiteral("File not found: \"%1\"").arg(path));
+    g_document = file.readAll();
+    if (g_document.startsWith("MEMORY")) {
+        const size_t size = size_t(1) << 30;
+        void* block = std::malloc(size);
+        if (!block)
+            return wire::Reply::error(440, QStringLiteral("\"FileOpen\" ran out of memory"));
+        std::memset(block, 1, size);
+        std::free(block);
+    }
+    return wire::Reply::null();
+}
+
 wire::Reply answer(const wire::Request& request)
 {
     const QString& op = request.operation;
+    if (op == QLatin1String("FileOpen") && !request.arguments.isEmpty())
+        return openDocument(request.arguments.at(0));
+    if ((op == QLatin1String("XMLPublish") || op == QLatin1String("HTMLPublish")) &&
+        !request.arguments.isEmpty())
+        return publish(request.arguments.at(0));
+    if (op == QLatin1String("CloseNoSave") || op == QLatin1String("XMLPublishSetJPEGOptions"))
+        return wire::Reply::null();
     if (op == QLatin1String("Echo"))
         return wire::Reply::fromText(request.arguments.join(QLatin1Char('|')));
     if (op == QLatin1String("Count"))

@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# quillon-convert on 100,000 small documents in one run: the converter's own resident memory
+# (its peak, sampled every second; the engines are separate processes) and the time per
+# document over the first and the last thousand, taken from the moments the report's lines
+# arrive.
+#
+#   bench/cli/scale.sh [BUILD_DIR] [DOCUMENTS] [JOBS]
+# BUILD_DIR defaults to build, DOCUMENTS to 100000, JOBS to 2. The documents are hard links
+# to one small corpus document in folders of 1,000. QUILLON_CORPUS points at the corpus.
+set -euo pipefail
+here="$(cd "$(dirname "$0")" && pwd)"
+root="$(cd "$here/../.." && pwd)"
+build="${1:-$root/build}"
+count="${2:-100000}"
+jobs="${3:-2}"
+convert="$build/bin/quillon-convert"
+corpus="${QUILLON_CORPUS:-$root/../shared/corpus}"
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+[ -x "$convert" ] || { echo "no $convert (build the quillon-convert target)" >&2; exit 1; }
+[ "$count" -ge 2000 ] || { echo "at least 2000 documents" >&2; exit 1; }
+
+per=1000
+mkdir -p "$work/src/d0"
+for ((i = 0; i < per; i++)); do
+    ln "$corpus/alf_quick.wpd" "$work/src/d0/doc$i.wpd" 2>/dev/null ||
+        cp "$corpus/alf_quick.wpd" "$work/src/d0/doc$i.wpd"
+done
+for ((d = 1; d < count / per; d++)); do
+    cp -al "$work/src/d0" "$work/src/d$d" 2>/dev/null || cp -a "$work/src/d0" "$work/src/d$d"
+done
+echo "$((count / per * per)) documents in $((count / per)) folders"
+
+# The moment (ms since the start) each report line arrives.
+mkfifo "$work/report"
+(while IFS= read -r _; do echo "${EPOCHREALTIME/./}"; done < "$work/report" > "$work/stamps") &
+reader=$!
+start="${EPOCHREALTIME/./}"
+"$convert" -q -j "$jobs" --format=html --report="$work/report" "$work/src" "$work/out" &
+pid=$!
+peak=0
+while kill -0 "$pid" 2>/dev/null; do
+    hwm=$(awk '/^VmHWM/ { print $2 }' "/proc/$pid/status" 2>/dev/null || echo 0)
+    [ -n "$hwm" ] && [ "$hwm" -gt "$peak" ] && peak=$hwm
+    sleep 1
+done
+wait "$pid" && status=0 || status=$?
+wait "$reader"
+end="${EPOCHREALTIME/./}"
+
+awk -v start="$start" -v end="$end" -v per="$per" -v peak="$peak" -v status="$status" '
+    { t[NR] = $1 }
+    END {
+        n = NR
+        first = (t[per] - t[1]) / (per - 1) / 1000
+        last = (t[n] - t[n - per]) / per / 1000
+        printf "exit status %d, %d report lines in %.1f s (%.2f ms a document)\n", status, n, (end - start) / 1e6, (end - start) / 1e3 / n
+        printf "converter peak resident memory: %.1f MB\n", peak / 1024
+        printf "ms a document, first thousand: %.3f, last thousand: %.3f (last/first %.2f)\n", first, last, last / first
+    }' "$work/stamps"
