@@ -34,6 +34,14 @@ QString systemError(int error)
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
+// The output name before any collision: the name up to its last dot (unless the dot leads it),
+// plus the output extension.
+QString plainOutput(const QString& name, const QString& extension)
+{
+    const qsizetype dot = name.lastIndexOf(u'.');
+    return (dot > 0 ? name.left(dot) : name) + extension;
+}
+
 FileTask judged(FileTask task, FileTask::Verdict verdict, const char* kind, const QString& why)
 {
     task.verdict = verdict;
@@ -119,13 +127,13 @@ bool SourceWalk::list(const QByteArray& folder, std::vector<Entry>& entries) con
     ::closedir(dir);
     std::sort(entries.begin(), entries.end(),
               [](const Entry& a, const Entry& b) { return a.name < b.name; });
-    OutputNames names(m_settings.outputExtension);
+    fs::OutputNames names;
     for (Entry& e : entries) {
         if (e.kind != Kind::File || !wanted(e.name))
             continue;
         const QString text = rawpath::nameText(e.name);
-        e.output = names.take(text);
-        const QString plain = names.plainName(text);
+        const QString plain = plainOutput(text, m_settings.outputExtension);
+        e.output = names.claim(plain, text);
         if (e.output != plain)
             e.collision = plain;
     }
@@ -191,10 +199,7 @@ bool SourceWalk::single(const Sink& sink)
     const QByteArray name = rawpath::fileName(m_settings.source);
     if (!wanted(name))
         return true;
-    Entry e{name,
-            Kind::File,
-            OutputNames(m_settings.outputExtension).take(rawpath::nameText(name)),
-            {}};
+    Entry e{name, Kind::File, plainOutput(rawpath::nameText(name), m_settings.outputExtension), {}};
     return offer(sink, task(rawpath::folderOf(m_settings.source), {}, {}, e));
 }
 
@@ -327,8 +332,7 @@ bool SourceWalk::readList(const Sink& sink, QString* error)
             e.output = names.output.value(name);
             e.collision = names.plain.value(name);
             if (e.output.isEmpty())
-                e.output =
-                    OutputNames(m_settings.outputExtension).plainName(rawpath::nameText(name));
+                e.output = plainOutput(rawpath::nameText(name), m_settings.outputExtension);
         }
         // The folders below SOURCE get their output names one by one, as in the walk.
         QByteArray output, parent = base;
