@@ -21,11 +21,13 @@
 #include <libwpg/libwpg.h>
 
 #include <png.h>
+#include <turbojpeg.h>
 
 #include <algorithm>
 #include <csetjmp>
 #include <cstdlib>
 #include <new>
+#include <unistd.h>
 
 namespace engine {
 namespace {
@@ -152,7 +154,8 @@ bool fontsAvailable()
 {
     if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         return true;
-    if (QCoreApplication::instance())
+    // Only the main thread may create it (see PictureCodec::prepare).
+    if (QCoreApplication::instance() || ::gettid() != ::getpid())
         return false;
     static int argc = 1;
     static char name[] = "quillon-engine";
@@ -281,6 +284,38 @@ bool bmpHoldsItsRows(const QByteArray& data, QString* why)
         return false;
     }
     return true;
+}
+
+// JPEG through libjpeg-turbo's own interface, from the image's memory as it is (on white: JPEG
+// has no transparency), 4:2:0 with the accurate DCT, Huffman tables optimised for the picture.
+QByteArray encodeJpeg(const QImage& image, int quality)
+{
+    QImage flat;
+    if (isOpaque(image)) {
+        flat = image.convertToFormat(QImage::Format_RGB32);
+    } else {
+        flat = QImage(image.size(), QImage::Format_RGB32);
+        flat.fill(Qt::white);
+        QPainter painter(&flat);
+        painter.drawImage(0, 0, image);
+    }
+    if (flat.isNull())
+        return {};
+    tjhandle compressor = tjInitCompress();
+    if (!compressor)
+        return {};
+    unsigned char* out = nullptr;
+    unsigned long size = 0;
+    // Format_RGB32 is 0xffRRGGBB in native (little-endian) order: B, G, R, X in memory.
+    const int failed = tjCompress2(compressor, flat.constBits(), flat.width(),
+                                   static_cast<int>(flat.bytesPerLine()), flat.height(), TJPF_BGRX,
+                                   &out, &size, TJSAMP_420, std::clamp(quality, 0, 100), 0);
+    QByteArray bytes;
+    if (!failed && out)
+        bytes = QByteArray(reinterpret_cast<const char*>(out), static_cast<qsizetype>(size));
+    tjFree(out);
+    tjDestroy(compressor);
+    return bytes;
 }
 
 QImage decodeBitmap(const QByteArray& data, QString* why)
@@ -565,6 +600,14 @@ public:
         return svg;
     }
 
+    void prepare() const override
+    {
+        fontsAvailable();
+        // TurboJPEG optimises Huffman tables (smaller files, as before) only when told so here.
+        static const bool optimise = qputenv("TJ_OPTIMIZE", "1");
+        (void)optimise;
+    }
+
     EncodedPicture encode(const QByteArray& data, PictureFormat format,
                           int jpegQuality) const override
     {
@@ -606,23 +649,7 @@ private:
 
     static QByteArray write(const QImage& image, PictureFormat format, int jpegQuality)
     {
-        if (format != PictureFormat::Jpeg)
-            return encodePng(image);
-        QBuffer buffer;
-        buffer.open(QIODevice::WriteOnly);
-        {
-            QImage flat(image.size(), QImage::Format_RGB32);
-            flat.fill(Qt::white);
-            QPainter painter(&flat);
-            painter.drawImage(0, 0, image);
-            painter.end();
-            QImageWriter writer(&buffer, "jpeg");
-            writer.setQuality(jpegQuality);
-            writer.setOptimizedWrite(true);
-            if (!writer.write(flat))
-                return {};
-        }
-        return buffer.data();
+        return format == PictureFormat::Jpeg ? encodeJpeg(image, jpegQuality) : encodePng(image);
     }
 };
 

@@ -25,6 +25,7 @@ struct EncodedPicture {
 // The picture machinery links Qt GUI, Qt SVG and libwpg, whose loading and relocation cost more
 // than converting a small document. It lives in the module quillon-engine-pictures.so beside the
 // program and is opened the first time a document has a picture.
+// Thread-safe: pictures are converted on a thread pool, after prepare().
 class PictureCodec {
 public:
     virtual ~PictureCodec() = default;
@@ -42,6 +43,10 @@ public:
     // the bytes it holds, or passes a sane ceiling, is refused before anything is allocated.
     virtual EncodedPicture encode(const QByteArray& data, PictureFormat format,
                                   int jpegQuality) const = 0;
+
+    // Made ready on the publish's thread before pictures are converted on other threads (text
+    // in pictures needs an application object, which only the main thread may create).
+    virtual void prepare() const = 0;
 
     // The module's codec, or null (and why in *error) when the module cannot be loaded.
     static const PictureCodec* instance(QByteArray* error = nullptr);

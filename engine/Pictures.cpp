@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
+#include <QThread>
 #include <QUrl>
 
 #include <algorithm>
@@ -88,9 +89,25 @@ const PictureCodec* PictureCodec::instance(QByteArray* error)
     return codec;
 }
 
+// One picture of the publish: converted on the pool, placed (written) by the publish's thread.
+struct PictureExporter::Job {
+    int number = 0;
+    QByteArray data;
+    QString svg; // inline SVG, when the format asks for it and the picture is a graphic
+    EncodedPicture encoded;
+    PictureRef ref;
+    bool placed = false;
+};
+
 PictureExporter::PictureExporter(OutputFiles& files, PictureFormat format, int jpegQuality)
     : m_files(files), m_format(format), m_quality(jpegQuality)
 {
+    m_pool.setMaxThreadCount(std::max(1, QThread::idealThreadCount()));
+}
+
+PictureExporter::~PictureExporter()
+{
+    m_pool.waitForDone();
 }
 
 QString PictureExporter::urlOf(const QString& fileName) const
@@ -106,71 +123,112 @@ PictureRef PictureExporter::picture(const Inline& object)
     hash.addData(QByteArrayView("\0", 1));
     hash.addData(object.data);
     const QByteArray key = hash.result();
-    const auto found = m_done.constFind(key);
-    if (found != m_done.constEnd())
-        return *found;
-    const PictureRef ref = convert(object, ++m_count);
-    if (ref.failed())
-        ++m_failed;
-    if (!m_problem.isEmpty())
-        m_problems << QStringLiteral("%1 %2: %3")
-                          .arg(ref.failed() ? QStringLiteral("could not convert picture")
-                                            : QStringLiteral("picture"))
-                          .arg(m_count)
-                          .arg(m_problem);
-    m_done.insert(key, ref);
-    return ref;
+    Job* job = m_jobs.value(key);
+    if (!job) {
+        m_order.push_back(std::make_unique<Job>());
+        job = m_order.back().get();
+        job->number = ++m_count;
+        job->data = object.data;
+        m_jobs.insert(key, job);
+        start(*job);
+    }
+    if (!job->placed) {
+        if (!m_finished) {
+            PictureRef provisional;
+            provisional.alt = QStringLiteral("Picture %1").arg(job->number);
+            provisional.src = QStringLiteral("picture%1").arg(job->number);
+            return provisional;
+        }
+        place(*job); // met only now: the writer asks in the same order each time
+    }
+    return job->ref;
 }
 
-PictureRef PictureExporter::convert(const Inline& object, int number)
+// Conversions run on the pool while the writer goes on; the codec is made ready for them here,
+// on the publish's thread.
+void PictureExporter::start(Job& job)
 {
-    m_problem.clear();
-    PictureRef ref;
-    ref.alt = QStringLiteral("Picture %1").arg(number);
-    if (m_format == PictureFormat::InlineSvg && pictures::isWpg(object.data)) {
-        QString svg = QString::fromUtf8(pictures::wpgToSvg(object.data, &m_problem));
-        const qsizetype open = svg.indexOf(QLatin1String("<svg"));
-        if (open >= 0) {
-            svg = prefixIds(svg.mid(open), QStringLiteral("picture%1-").arg(number));
-            svg.insert(4, QStringLiteral(" role=\"img\" aria-label=\"%1\"").arg(ref.alt));
-            ref.svg = svg;
-            return ref;
-        }
-    }
-    const PictureFormat fileFormat =
-        m_format == PictureFormat::Jpeg ? PictureFormat::Jpeg : PictureFormat::Png;
-    EncodedPicture encoded;
     QByteArray why;
-    if (const PictureCodec* codec = PictureCodec::instance(&why)) {
-        encoded = codec->encode(object.data, fileFormat, m_quality);
-        m_problem = encoded.problem;
-    } else {
-        m_problem = QStringLiteral("the picture module cannot be loaded");
+    const PictureCodec* codec = PictureCodec::instance(&why);
+    if (!codec) {
+        job.encoded.problem = QStringLiteral("the picture module cannot be loaded");
         static bool told = false; // once per process
         if (!told)
             std::fprintf(stderr, "quillon-engine: pictures cannot be converted: %s\n",
                          why.constData());
         told = true;
+        return;
     }
-    const QByteArray& bytes = encoded.bytes;
-    const QString fileName =
-        QStringLiteral("picture%1.%2")
-            .arg(number)
-            .arg(fileFormat == PictureFormat::Jpeg ? QLatin1String("jpg") : QLatin1String("png"));
-    if (bytes.isEmpty()) {
+    codec->prepare();
+    const PictureFormat format = m_format;
+    const int quality = m_quality;
+    m_pool.start([codec, &job, format, quality] {
+        try {
+            if (format == PictureFormat::InlineSvg && pictures::isWpg(job.data)) {
+                job.svg = QString::fromUtf8(codec->wpgToSvg(job.data, &job.encoded.problem));
+                if (job.svg.contains(QLatin1String("<svg")))
+                    return;
+            }
+            job.encoded = codec->encode(
+                job.data, format == PictureFormat::Jpeg ? PictureFormat::Jpeg : PictureFormat::Png,
+                quality);
+        } catch (...) { // nothing may leave a pool thread
+            job.svg.clear();
+            job.encoded = {};
+            job.encoded.problem = QStringLiteral("it could not be converted");
+        }
+    });
+}
+
+void PictureExporter::finish()
+{
+    m_pool.waitForDone();
+    m_finished = true;
+    for (const auto& job : m_order)
+        if (!job->placed)
+            place(*job);
+}
+
+// Writes the converted picture into the folder, in the order the pictures were met. A picture
+// that cannot be written fails the publish (EngineError): the disk is full, the folder cannot
+// be made, ... and the output would silently lack it.
+void PictureExporter::place(Job& job)
+{
+    m_pool.waitForDone();
+    job.placed = true;
+    PictureRef& ref = job.ref;
+    const int number = job.number;
+    ref.alt = QStringLiteral("Picture %1").arg(number);
+    const qsizetype open = job.svg.indexOf(QLatin1String("<svg"));
+    if (open >= 0) {
+        QString svg = prefixIds(job.svg.mid(open), QStringLiteral("picture%1-").arg(number));
+        svg.insert(4, QStringLiteral(" role=\"img\" aria-label=\"%1\"").arg(ref.alt));
+        ref.svg = svg;
+    } else if (!job.encoded.bytes.isEmpty()) {
+        const bool jpeg = m_format == PictureFormat::Jpeg;
+        const QString fileName = QStringLiteral("picture%1.%2")
+                                     .arg(number)
+                                     .arg(jpeg ? QLatin1String("jpg") : QLatin1String("png"));
+        m_files.writeCompanion(fileName, job.encoded.bytes);
+        ref.src = urlOf(fileName);
+        ref.contentType = jpeg ? QStringLiteral("image/jpeg") : QStringLiteral("image/png");
+        ref.width = job.encoded.width;
+        ref.height = job.encoded.height;
+        ++m_written;
+    } else {
         ref.alt = QStringLiteral("Picture %1 could not be converted").arg(number);
-        return ref;
+        ++m_failed;
     }
-    // A picture that cannot be written fails the publish: the disk is full, the folder cannot
-    // be made, ... and the output would silently lack it.
-    m_files.writeCompanion(fileName, bytes);
-    ref.src = urlOf(fileName);
-    ref.contentType = fileFormat == PictureFormat::Jpeg ? QStringLiteral("image/jpeg")
-                                                        : QStringLiteral("image/png");
-    ref.width = encoded.width;
-    ref.height = encoded.height;
-    ++m_written;
-    return ref;
+    const QString& problem = job.encoded.problem;
+    if (!problem.isEmpty())
+        m_problems << QStringLiteral("%1 %2: %3")
+                          .arg(ref.failed() ? QStringLiteral("could not convert picture")
+                                            : QStringLiteral("picture"))
+                          .arg(number)
+                          .arg(problem);
+    job.data.clear();
+    job.encoded.bytes.clear();
+    job.svg.clear();
 }
 
 bool PictureExporter::writeCompanion(const QString& name, const QByteArray& bytes)

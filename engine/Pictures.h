@@ -9,6 +9,10 @@
 #include <QHash>
 #include <QString>
 #include <QStringList>
+#include <QThreadPool>
+
+#include <memory>
+#include <vector>
 
 namespace engine {
 
@@ -19,17 +23,28 @@ int jpegQualityFromText(const QString& text);
 
 class OutputFiles;
 
-// Exports pictures for one publish: converts each object the writer asks for, writes it into
-// the target's picture folder through the publish's OutputFiles, and numbers the files in the
-// order the writer asks ("picture1.jpg", ...). The same picture met twice (a logo in every
-// header) is written once. A picture that cannot be converted (damaged data, an unknown kind)
-// is referenced as such; one that cannot be written raises EngineError (WriteFailed), which
-// fails the publish.
+// Exports pictures for one publish. The writer runs twice: while it first meets the objects,
+// each new picture starts converting on a thread pool and the writer gets a provisional
+// reference, so the text does not wait for the pictures; finish() waits for them and writes them
+// into the target's picture folder through the publish's OutputFiles, numbered in the order the
+// writer met them ("picture1.jpg", ...); the second run of the writer then gets the final
+// references. The same picture met twice (a logo in every header) is converted and written
+// once. A picture that cannot be converted (damaged data, an unknown kind) is referenced as
+// such; one that cannot be written raises EngineError (WriteFailed) from finish(), which fails
+// the publish.
 class PictureExporter final : public PictureSink {
 public:
     PictureExporter(OutputFiles& files, PictureFormat format, int jpegQuality);
+    ~PictureExporter() override;
+    PictureExporter(const PictureExporter&) = delete;
+    PictureExporter& operator=(const PictureExporter&) = delete;
 
     PictureRef picture(const Inline& object) override;
+
+    // Whether the writer met any picture (and must run again after finish()).
+    bool metPictures() const { return m_count > 0; }
+    // Waits for the conversions and writes the pictures; references are final from then on.
+    void finish();
 
     int written() const { return m_written; }
     int failed() const { return m_failed; }
@@ -43,17 +58,21 @@ public:
     bool writeCompanion(const QString& name, const QByteArray& bytes);
 
 private:
+    struct Job;
     QString urlOf(const QString& fileName) const;
-    PictureRef convert(const Inline& object, int number);
+    void start(Job& job);
+    void place(Job& job);
 
     OutputFiles& m_files;
     PictureFormat m_format;
     int m_quality;
-    QHash<QByteArray, PictureRef> m_done; // by a hash of type and content
+    std::vector<std::unique_ptr<Job>> m_order; // in the order met; outlives the pool
+    QHash<QByteArray, Job*> m_jobs;            // by a hash of type and content
+    QThreadPool m_pool;
+    bool m_finished = false;
     int m_count = 0;
     int m_written = 0;
     int m_failed = 0;
-    QString m_problem; // of the picture being converted
     QStringList m_problems;
 };
 

@@ -56,8 +56,13 @@ PublishReport Publisher::publish(const Document& document, PublishFormat format,
                              xml ? options.jpegQuality : options.html.jpegQuality);
     QByteArray bytes;
     try {
+        // The writer runs again once the pictures it met are converted and written.
         if (xml) {
             bytes = XmlWriter::write(document, fallbackTitle, &pictures);
+            if (pictures.metPictures()) {
+                pictures.finish();
+                bytes = XmlWriter::write(document, fallbackTitle, &pictures);
+            }
         } else {
             HtmlOptions html;
             html.pictures = &pictures;
@@ -66,6 +71,10 @@ PublishReport Publisher::publish(const Document& document, PublishFormat format,
                 html.styleSheetHref = pictures.companionUrl(kStyleSheetName);
             QByteArray css;
             bytes = HtmlWriter::write(document, fallbackTitle, html, &css);
+            if (pictures.metPictures()) {
+                pictures.finish();
+                bytes = HtmlWriter::write(document, fallbackTitle, html, &css);
+            }
             // A style sheet that cannot be written goes into the page after all.
             if (!html.styleSheetHref.isEmpty() && !pictures.writeCompanion(kStyleSheetName, css)) {
                 html.styleSheetHref.clear();
