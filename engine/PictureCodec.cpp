@@ -3,6 +3,7 @@
 
 #include "Base64.h"
 #include "Metafile.h"
+#include "WpgBitmap.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -52,84 +53,12 @@ bool isWpg(const QByteArray& data)
     return data.size() >= 16 && data.startsWith("\xFFWPC") && data.at(9) == 0x16;
 }
 
-QString sizeProblem(qint64 width, qint64 height)
-{
-    return QStringLiteral("its size (%1 x %2 pixels) is damaged or too large")
-        .arg(width)
-        .arg(height);
-}
+using wpg::sizeProblem;
 
 bool saneSize(qint64 width, qint64 height, qint64 maxPixels = kMaxPixels)
 {
     return width > 0 && height > 0 && width <= kMaxBitmapSide && height <= kMaxBitmapSide &&
            width * height <= maxPixels;
-}
-
-// The bitmap records of a WordPerfect graphic, checked before libwpg allocates what their headers
-// announce: each within the ceiling, and an uncompressed one holding all of its rows.
-bool wpgBitmapsAreSane(const QByteArray& wpg, QString* why)
-{
-    if (!isWpg(wpg))
-        return true; // not a graphic: nothing of it reaches libwpg
-    const auto* d = reinterpret_cast<const unsigned char*>(wpg.constData());
-    const qint64 size = wpg.size();
-    const auto u16 = [&](qint64 at) {
-        return at + 2 <= size ? qFromLittleEndian<quint16>(d + at) : 0;
-    };
-    // A record length: one byte, or 0xFF and a 16-bit word, or 0xFF and 31 bits in two words.
-    const auto length = [&](qint64& at) -> qint64 {
-        if (at >= size)
-            return -1;
-        qint64 n = d[at++];
-        if (n != 0xFF)
-            return n;
-        n = u16(at);
-        at += 2;
-        if (n & 0x8000) {
-            n = (n & 0x7FFF) << 16 | u16(at);
-            at += 2;
-        }
-        return n;
-    };
-    const bool wpg2 = d[10] == 2;
-    qint64 at = qFromLittleEndian<quint32>(d + 4);
-    while (at >= 0 && at < size) {
-        qint64 type = d[at++];
-        if (wpg2)
-            type = at < size ? d[at++] : -1;
-        if (wpg2 && length(at) < 0) // extension
-            break;
-        const qint64 n = length(at);
-        if (n < 0)
-            break;
-        qint64 width = 0;
-        qint64 height = 0;
-        bool uncompressed = false;
-        qint64 rowBits = 0;
-        if (wpg2 && type == 0x0E) {
-            width = u16(at);
-            height = u16(at + 2);
-            // Bits a pixel by colour format, the least where a format is not known.
-            static const int depth[] = {1, 1, 2, 4, 8, 1, 1, 1, 24};
-            const int format = at + 4 < size ? d[at + 4] : 0;
-            rowBits = width * (format < 9 ? depth[format] : 1);
-            uncompressed = at + 5 < size && d[at + 5] == 0;
-        } else if (!wpg2 && (type == 0x0B || type == 0x14)) {
-            const qint64 base = type == 0x14 ? at + 10 : at;
-            width = u16(base);
-            height = u16(base + 2);
-        }
-        if ((width || height) && !saneSize(width, height, kMaxWpgBitmapPixels)) {
-            *why = sizeProblem(width, height);
-            return false;
-        }
-        if (uncompressed && (rowBits + 7) / 8 * height > n) {
-            *why = sizeProblem(width, height);
-            return false;
-        }
-        at += n;
-    }
-    return true;
 }
 
 // Qt asks for the user's runtime folder while it starts its GUI and complains on standard error
@@ -307,9 +236,10 @@ QByteArray encodeJpeg(const QImage& image, int quality)
     unsigned char* out = nullptr;
     unsigned long size = 0;
     // Format_RGB32 is 0xffRRGGBB in native (little-endian) order: B, G, R, X in memory.
-    const int failed = tjCompress2(compressor, flat.constBits(), flat.width(),
-                                   static_cast<int>(flat.bytesPerLine()), flat.height(), TJPF_BGRX,
-                                   &out, &size, TJSAMP_420, std::clamp(quality, 0, 100), 0);
+    const int failed =
+        tjCompress2(compressor, flat.constBits(), flat.width(),
+                    static_cast<int>(flat.bytesPerLine()), flat.height(), TJPF_BGRX, &out, &size,
+                    TJSAMP_420, std::clamp(quality, 0, 100), TJFLAG_ACCURATEDCT);
     QByteArray bytes;
     if (!failed && out)
         bytes = QByteArray(reinterpret_cast<const char*>(out), static_cast<qsizetype>(size));
@@ -462,8 +392,18 @@ private:
 QImage wrappedBitmap(const QByteArray& wpg, bool* wraps, QString* why)
 {
     *wraps = false;
-    if (!wpgBitmapsAreSane(wpg, why)) {
+    // Each bitmap is checked against its data first; the one bitmap of a graphic that draws
+    // nothing else is read directly, without libwpg's rendering and base64 round trip.
+    wpg::Bitmaps bitmaps = wpg::readBitmaps(wpg, kMaxPixels, true);
+    if (!bitmaps.sane || !bitmaps.bitmap.isNull()) {
         *wraps = true; // nothing else is tried
+        *why = bitmaps.problem;
+        return std::move(bitmaps.bitmap);
+    }
+    bitmaps = wpg::readBitmaps(wpg, kMaxWpgBitmapPixels, false);
+    if (!bitmaps.sane) {
+        *wraps = true;
+        *why = bitmaps.problem;
         return {};
     }
     BitmapFinder finder;
@@ -573,7 +513,9 @@ public:
             librevenge::RVNGStringStream input(
                 reinterpret_cast<const unsigned char*>(wpg.constData()),
                 static_cast<unsigned int>(wpg.size()));
-            if (!wpgBitmapsAreSane(wpg, &why)) {
+            const wpg::Bitmaps bitmaps = wpg::readBitmaps(wpg, kMaxWpgBitmapPixels, false);
+            if (!bitmaps.sane) {
+                why = bitmaps.problem;
             } else if (libwpg::WPGraphics::isSupported(&input)) {
                 input.seek(0, librevenge::RVNG_SEEK_SET);
                 librevenge::RVNGStringVector pages;

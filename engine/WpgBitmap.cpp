@@ -1,0 +1,232 @@
+// Quillon engine: the bitmap records of WordPerfect graphics, read without libwpg.
+#include "WpgBitmap.h"
+
+#include <QtEndian>
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+namespace engine::wpg {
+namespace {
+
+constexpr qint64 kMaxSide = 16384;
+
+// WPG 2 records that set attributes or describe the page; any other record draws something.
+bool drawsNothing(int type)
+{
+    return type <= 0x0D || type == 0x22 || (type >= 0x25 && type <= 0x3F);
+}
+
+struct Reader {
+    const unsigned char* d;
+    qint64 size;
+
+    unsigned u8(qint64 at) const { return at >= 0 && at < size ? d[at] : 0; }
+    unsigned u16(qint64 at) const
+    {
+        return at >= 0 && at + 2 <= size ? qFromLittleEndian<quint16>(d + at) : 0;
+    }
+    // A length: one byte, or 0xFF and a 16-bit word, or 0xFF and 31 bits in two words.
+    qint64 length(qint64& at) const
+    {
+        if (at >= size)
+            return -1;
+        qint64 n = d[at++];
+        if (n != 0xFF)
+            return n;
+        n = u16(at);
+        at += 2;
+        if (n & 0x8000) {
+            n = (n & 0x7FFF) << 16 | u16(at);
+            at += 2;
+        }
+        return n;
+    }
+};
+
+// The run-length encoding of WPG 2 bitmaps, by units of 1 to 255 bytes (0x7D sets the unit):
+// 0x00-0x7C: that many plus one units follow as they are; 0x80-0xFC: the unit that follows,
+// (op & 0x7F) + 1 times; 0xFD n: the last unit again n + 1 times; 0xFE n: the last row again
+// n + 1 times (only ever at the start of a row); 0xFF n: n + 1 white units; 0x7F n: n + 1
+// black units. Decodes into out (rows of rowBytes) or, without out,
+// only checks that the data makes every row: false when it does not, or when it holds an
+// operation not known here (then *known is false).
+bool runLength(const unsigned char* in, qint64 length, qint64 rowBytes, qint64 rows,
+               unsigned char* out, bool* known)
+{
+    *known = true;
+    const qint64 total = rowBytes * rows;
+    qint64 done = 0;
+    qint64 unit = 1;
+    const unsigned char* last = nullptr; // the last unit written
+    static const auto kWhite = [] {
+        std::array<unsigned char, 256> bytes{};
+        bytes.fill(0xFF);
+        return bytes;
+    }();
+    static const std::array<unsigned char, 256> kBlack{};
+    const auto put = [&](const unsigned char* unitBytes, qint64 times) {
+        const qint64 bytes = times * unit;
+        if (bytes > total - done)
+            return false;
+        if (out)
+            for (qint64 i = 0; i < times; ++i)
+                std::memcpy(out + done + i * unit, unitBytes, size_t(unit));
+        done += bytes;
+        return true;
+    };
+    qint64 at = 0;
+    while (at < length && done < total) {
+        const unsigned op = in[at++];
+        if (op == 0x7D) {
+            if (at >= length || in[at] == 0)
+                return false;
+            unit = in[at++];
+            last = nullptr;
+        } else if (op == 0x7E) {
+            *known = false;
+            return false;
+        } else if (op == 0x7F || op == 0xFF || op == 0xFD) {
+            if (at >= length)
+                return false;
+            const qint64 times = qint64(in[at++]) + 1;
+            const unsigned char* unitBytes = op == 0x7F   ? kBlack.data()
+                                             : op == 0xFF ? kWhite.data()
+                                                          : (last ? last : kBlack.data());
+            if (!put(unitBytes, times))
+                return false;
+            if (out)
+                last = out + done - unit;
+        } else if (op == 0xFE) {
+            if (at >= length || done % rowBytes != 0 || done == 0)
+                return false;
+            const qint64 times = qint64(in[at++]) + 1;
+            const qint64 bytes = std::min(times * rowBytes, total - done);
+            if (out)
+                for (qint64 i = 0; i < bytes; i += rowBytes)
+                    std::memcpy(out + done + i, out + done - rowBytes, size_t(rowBytes));
+            done += bytes;
+        } else if (op & 0x80) {
+            if (at + unit > length)
+                return false;
+            if (!put(in + at, qint64(op & 0x7F) + 1))
+                return false;
+            at += unit;
+            if (out)
+                last = out + done - unit;
+        } else {
+            const qint64 units = qint64(op) + 1;
+            if (at + units * unit > length || units * unit > total - done)
+                return false;
+            if (out)
+                std::memcpy(out + done, in + at, size_t(units * unit));
+            at += units * unit;
+            done += units * unit;
+            if (out)
+                last = out + done - unit;
+        }
+    }
+    return done == total;
+}
+
+} // namespace
+
+QString sizeProblem(qint64 width, qint64 height)
+{
+    return QStringLiteral("its size (%1 x %2 pixels) is damaged or too large")
+        .arg(width)
+        .arg(height);
+}
+
+Bitmaps readBitmaps(const QByteArray& wpg, qint64 maxPixels, bool decode)
+{
+    Bitmaps result;
+    if (wpg.size() < 16 || !wpg.startsWith("\xFFWPC") || wpg.at(9) != 0x16)
+        return result;
+    const Reader r{reinterpret_cast<const unsigned char*>(wpg.constData()), wpg.size()};
+    const bool wpg2 = r.u8(10) == 2;
+    const auto refuse = [&](qint64 width, qint64 height) {
+        result.sane = false;
+        result.problem = sizeProblem(width, height);
+        return result;
+    };
+    bool onlyOneBitmap = wpg2;
+    int bitmapData = 0;
+    bool coordinates16 = false;
+    bool flipped = false;
+    qint64 bitmapAt = -1;
+    qint64 bitmapLength = 0;
+    qint64 at = qFromLittleEndian<quint32>(r.d + 4);
+    while (at >= 0 && at < r.size) {
+        qint64 type = r.d[at++];
+        if (wpg2) {
+            type = at < r.size ? r.d[at++] : -1;
+            if (r.length(at) < 0) // extension
+                break;
+        }
+        const qint64 n = r.length(at);
+        if (n < 0 || n > r.size - at)
+            break;
+        if (!wpg2) {
+            if (type == 0x0B || type == 0x14) { // bitmap, type 1 and 2
+                const qint64 base = type == 0x14 ? at + 10 : at;
+                const qint64 width = r.u16(base);
+                const qint64 height = r.u16(base + 2);
+                if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide ||
+                    width * height > maxPixels)
+                    return refuse(width, height);
+            }
+        } else if (type == 0x01) { // start: 16-bit coordinates when its precision is 0
+            coordinates16 = n >= 5 && r.u8(at + 4) == 0;
+        } else if (type == 0x1B) { // bitmap: its frame ends the record, then the resolution
+            flipped = flipped || n < 12 || r.u16(at + n - 12) > r.u16(at + n - 8) ||
+                      r.u16(at + n - 10) > r.u16(at + n - 6);
+        } else if (type == 0x0E) { // bitmap data
+            ++bitmapData;
+            const qint64 width = r.u16(at);
+            const qint64 height = r.u16(at + 2);
+            if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide ||
+                width * height > maxPixels)
+                return refuse(width, height);
+            // Bits a pixel by colour format; the least where a format is not known.
+            static const int depth[] = {1, 1, 2, 4, 8, 1, 1, 1, 24};
+            const unsigned format = r.u8(at + 4);
+            const qint64 rowBytes = (width * (format < 9 ? depth[format] : 1) + 7) / 8;
+            const unsigned compression = r.u8(at + 5);
+            bool known = true;
+            if (compression == 0 && rowBytes * height > n - 6)
+                return refuse(width, height);
+            if (compression == 1 &&
+                !runLength(r.d + at + 6, n - 6, rowBytes, height, nullptr, &known) && known)
+                return refuse(width, height);
+            if (format == 8 && compression == 1 && known) {
+                bitmapAt = at;
+                bitmapLength = n;
+            }
+        } else if (!drawsNothing(int(type))) {
+            onlyOneBitmap = false;
+        }
+        at += n;
+    }
+    if (decode && onlyOneBitmap && bitmapData == 1 && bitmapAt >= 0 && coordinates16 && !flipped) {
+        const int width = int(r.u16(bitmapAt));
+        const int height = int(r.u16(bitmapAt + 2));
+        QImage image(width, height, QImage::Format_RGB888);
+        if (image.isNull())
+            return result;
+        // Rows of the image are 32-bit aligned; the data's are not.
+        QByteArray rows(qsizetype(width) * 3 * height, Qt::Uninitialized);
+        bool known = true;
+        if (!runLength(r.d + bitmapAt + 6, bitmapLength - 6, qint64(width) * 3, height,
+                       reinterpret_cast<unsigned char*>(rows.data()), &known))
+            return result;
+        for (int y = 0; y < height; ++y)
+            std::memcpy(image.scanLine(y), rows.constData() + qsizetype(y) * width * 3,
+                        size_t(width) * 3);
+        result.bitmap = std::move(image);
+    }
+    return result;
+}
+
+} // namespace engine::wpg

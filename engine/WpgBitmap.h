@@ -1,0 +1,29 @@
+// Quillon engine: the bitmap records of WordPerfect graphics, read without libwpg (picture module
+// only).
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+
+namespace engine::wpg {
+
+// What the records of a WordPerfect graphic (WPG 1 or 2) say about its bitmaps.
+struct Bitmaps {
+    // False when a bitmap's header does not fit the data it holds or passes the ceiling: the
+    // graphic must not reach libwpg, which would allocate what the header announces.
+    bool sane = true;
+    QString problem; // why not
+    // The one bitmap of a graphic that draws nothing else, decoded here (a run-length encoded
+    // 24-bit WPG 2 bitmap, the common case of a scanned picture); null when libwpg must read it.
+    QImage bitmap;
+};
+
+// Reads the records; decodes the bitmap of a graphic that merely wraps one when decode is set.
+// Bitmaps larger than maxPixels (or 16384 pixels a side) are refused.
+Bitmaps readBitmaps(const QByteArray& wpg, qint64 maxPixels, bool decode);
+
+// The problem of a bitmap whose size is refused.
+QString sizeProblem(qint64 width, qint64 height);
+
+} // namespace engine::wpg
