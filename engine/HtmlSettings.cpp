@@ -2,17 +2,15 @@
 #include "HtmlSettings.h"
 
 #include "EngineError.h"
+#include "EngineSettings.h"
 
-#include <QDir>
 #include <QSettings>
-#include <QStandardPaths>
 
 namespace engine {
 
 QString HtmlSettings::path()
 {
-    return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation))
-        .filePath(QStringLiteral("quillon-engine/html.ini"));
+    return wire::htmlSettingsPath();
 }
 
 HtmlSettings HtmlSettings::load(QStringList* warnings)

@@ -3,12 +3,12 @@
 
 #include "EngineError.h"
 #include "OutputFiles.h"
+#include "QualityText.h"
 
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLocale>
 #include <QThread>
 #include <QUrl>
 
@@ -35,17 +35,13 @@ QString prefixIds(QString svg, const QString& prefix)
 
 int jpegQualityFromText(const QString& text)
 {
-    const QString trimmed = text.trimmed();
-    bool ok = false;
-    double value = QLocale::c().toDouble(QString(trimmed).replace(QLatin1Char(','), u'.'), &ok);
-    if (!ok)
-        value = QLocale::system().toDouble(trimmed, &ok);
-    if (!ok || !std::isfinite(value))
+    const std::optional<double> value = wire::qualityNumber(text);
+    if (!value)
         throw EngineError(EngineError::Kind::BadArgument,
                           QStringLiteral("The JPEG quality \"%1\" is not a number: give a number "
                                          "from 0 (smallest files) to 100 (best pictures).")
                               .arg(text));
-    return static_cast<int>(std::lround(std::clamp(value, 0.0, 100.0)));
+    return static_cast<int>(std::lround(std::clamp(*value, 0.0, 100.0)));
 }
 
 namespace pictures {

@@ -1,7 +1,9 @@
 // Quillon: the batch converter.
 #include "DecObj.h"
 
+#include "FailedRow.h"
 #include "ListView.h"
+#include "OutputNames.h"
 #include "Yield.h"
 #include "automation/AutomationObject.h"
 #include "clsFileSystem.h"
@@ -47,13 +49,20 @@ void DecObj::init(QString& path)
 void DecObj::Execute()
 {
     const DepthCount count(s_depth, s_maxDepth);
-    convert();
+    platform::ListView* list = Form2::instance()->ListView1;
+    list->AddItem(m_fileName, m_fileName);
+    try {
+        convert();
+    } catch (const std::exception& error) {
+        ShowFailed(*list, m_fileName, error);
+        throw;
+    }
+    next();
 }
 
 void DecObj::convert()
 {
     Form2* main = Form2::instance();
-    main->ListView1->AddItem(m_fileName, m_fileName);
     main->ListView1->SetSubItem(m_fileName, 1, QStringLiteral("Converting..."));
     DoEvents(1);
 
@@ -64,8 +73,10 @@ void DecObj::convert()
 
     // Without a stored target folder the output goes beside the document.
     const QString folder = TargetFolderFor(RequireObject(gMediator).GetTgtFolder(), m_fileName);
-    const QString target =
+    QString target =
         JoinPath(folder, baseName + (xml ? QStringLiteral(".xml") : QStringLiteral(".html")));
+    if (m_outputNames)
+        target = m_outputNames->claim(target, m_fileName);
 
     RequireObject(gWordPerfect).Call(QStringLiteral("FileOpen"), {m_fileName});
     DoEvents(4);
@@ -90,7 +101,10 @@ void DecObj::convert()
     DoEvents(4);
     main->ListView1->SetSubItem(m_fileName, 1, QStringLiteral("Converted"));
     main->show();
+}
 
+void DecObj::next()
+{
     DoEvents(3);
     const auto next = std::make_shared<Cmd2>();
     next->init(gMediator);

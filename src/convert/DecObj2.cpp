@@ -2,6 +2,7 @@
 #include "DecObj2.h"
 
 #include "CommonDialog.h"
+#include "FailedRow.h"
 #include "ListView.h"
 #include "Yield.h"
 #include "automation/AutomationObject.h"
@@ -30,8 +31,8 @@ void DecObj2::Execute()
     list->SetSubItem(m_fileName, 1, QStringLiteral("Converting..."));
     try {
         convert();
-    } catch (const std::exception&) {
-        list->SetSubItem(m_fileName, 1, QStringLiteral("Failed"));
+    } catch (const std::exception& error) {
+        ShowFailed(*list, m_fileName, error);
     }
 }
 

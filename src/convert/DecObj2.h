@@ -8,7 +8,8 @@
 // the user confirm the target in a save dialog (proposed: target folder, base name, ".xml" or
 // ".htm"), publishes it as XML (with the JPEG quality) or HTML, closes it, shows "Converted!"
 // and issues a Command2. Any failure once the row exists (a failing call, a cancelled save
-// dialog) shows "Failed" and ends quietly, leaving the document open.
+// dialog) shows "Failed", with the reason as the row's tooltip, and ends quietly, leaving the
+// document open.
 class DecObj2 final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(DecObj2)

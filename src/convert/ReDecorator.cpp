@@ -28,7 +28,7 @@ void ReDecorator::init(std::shared_ptr<QObject>& decorator)
 void ReDecorator::AbstractDecorator_initContents(std::shared_ptr<QObject>& object)
 {
     const std::shared_ptr<Decorator> decorator = std::dynamic_pointer_cast<Decorator>(object);
-    if (!decorator)
+    if (object && !decorator)
         raiseTypeMismatch();
     std::shared_ptr<QObject> asObject = decorator;
     init(asObject);

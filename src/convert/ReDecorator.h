@@ -4,8 +4,8 @@
 #include "AbstractDecorator.h"
 
 // Built from another decorator, it wraps that decorator's object but never runs it: ShowIt
-// does nothing. initContents takes a Decorator (error 13 for anything else), builds from it and
-// hands the same object back.
+// does nothing. initContents takes a Decorator (error 13 for any other object), builds from it
+// and hands the same object back; an empty reference builds as own init does and stays empty.
 class ReDecorator final : public AbstractDecorator {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(ReDecorator)

@@ -283,11 +283,14 @@ QString clsFileSystem::GetFileBaseName(QString& FileName, bool IncludePath)
 
 QString clsFileSystem::GetFileName(const QString& strPath)
 {
-    // A separator in the first position does not count.
+    // A "\" in the first position does not count; a "/" there is this system's root folder,
+    // which precedes a name just as "C:\" does.
     for (qsizetype i = strPath.size(); i >= 2; --i) {
         if (isSeparator(strPath.at(i - 1)))
             return strPath.mid(i);
     }
+    if (strPath.startsWith(u'/'))
+        return strPath.mid(1);
     fs::raiseInvalidArgument();
 }
 

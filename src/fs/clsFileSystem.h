@@ -55,8 +55,8 @@ public:
     // The name without its extension; with IncludePath the folder is kept. FileName is not
     // changed.
     QString GetFileBaseName(QString& FileName, bool IncludePath);
-    // The text after the last separator at position 2 or later; raises the invalid-argument
-    // error when there is none.
+    // The text after the last separator at position 2 or later, or after a "/" at position 1
+    // (the root folder); raises the invalid-argument error when there is none.
     QString GetFileName(const QString& strPath);
     // The text up to and including the last separator, or "\" when there is none.
     QString GetPath(const QString& PathFile);

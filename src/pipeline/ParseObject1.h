@@ -3,10 +3,21 @@
 
 #include "ParseObject.h"
 
-// Converts its document with the batch converter DecObj.
+#include <memory>
+
+namespace fs {
+class OutputNames;
+}
+
+// Converts its document with the batch converter DecObj, which names its output among the
+// batch's output names.
 class ParseObject1 final : public ParseObject {
 public:
     const QString& fileName() const { return m_fileName; }
+    void setOutputNames(std::shared_ptr<fs::OutputNames> names)
+    {
+        m_outputNames = std::move(names);
+    }
 
 protected:
     void ParseObject_init(QString& path) override;
@@ -14,4 +25,5 @@ protected:
 
 private:
     QString m_fileName;
+    std::shared_ptr<fs::OutputNames> m_outputNames;
 };

@@ -4,6 +4,7 @@
 #include "ExtensionChain.h"
 #include "FileListControl.h"
 #include "ListView.h"
+#include "OutputNames.h"
 #include "ParseObject1.h"
 #include "Stack.h"
 #include "clsFileSystem.h"
@@ -41,6 +42,7 @@ void State2::State_Command1(QString&)
 {
     Form2::instance()->ListView1->Clear();
     m_workStack = std::make_shared<Stack>();
+    m_outputNames = std::make_shared<fs::OutputNames>();
     queueSourceFolder();
     startConversions();
 }
@@ -62,6 +64,7 @@ void State2::queueSourceFolder()
             if (IsExtensionAccepted(*chain, extension)) {
                 const auto item = std::make_shared<ParseObject1>();
                 item->init(fullPath);
+                item->setOutputNames(m_outputNames);
                 m_workStack->add(item);
             }
         } catch (const std::exception&) {
@@ -79,8 +82,8 @@ void State2::startConversions()
             static_cast<Command&>(*next).Execute();
             return;
         } catch (const std::exception&) {
-            // A document failed: its row keeps its status and the batch goes on with the next
-            // queued document, if any.
+            // A document failed (its row says so) and the batch goes on with the next queued
+            // document, if any.
             if (!m_workStack || !m_workStack->hasMoreElements())
                 return;
         }

@@ -4,6 +4,9 @@
 #include "core/State.h"
 
 class Stack;
+namespace fs {
+class OutputNames;
+}
 
 // Command1 empties the document list, queues one work item per file of the source folder that
 // the extension chain takes (in the folder listing's order) and starts the conversions.
@@ -13,8 +16,9 @@ class Stack;
 // while the loop runs, that Command2 only records that the batch goes on, and the loop takes
 // the next item once the converter has returned. A converter whose final Command2 went to
 // another state (the user switched mode meanwhile) ends the batch, as nesting would.
-// A document whose conversion raises an error keeps its status; Command1 catches the error and
-// goes on with the next queued document.
+// A document whose conversion raises an error shows "Failed"; Command1 catches the error and
+// goes on with the next queued document. The documents of one batch share its output names,
+// so none of them replaces the output of another.
 class State2 final : public State {
 public:
     State2();
@@ -32,6 +36,7 @@ private:
 
     std::weak_ptr<Mediator> m_mediator;
     std::shared_ptr<Stack> m_workStack;
+    std::shared_ptr<fs::OutputNames> m_outputNames;
     bool m_draining = false;
     bool m_goOn = false;
 };

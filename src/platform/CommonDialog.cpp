@@ -10,14 +10,24 @@
 namespace platform {
 namespace {
 
-// Qt reads an entry's patterns from its final parenthesised group, so a text that shows its
-// patterns already (as in "Macros(*.wcm)") loses that group; the real patterns follow it.
-QString withoutPatternGroup(const QString& text)
+// The pattern matching each of its letters in either case ("*.WPD" gives "*.[wW][pP][dD]"):
+// file names here are case-sensitive, and documents are named "a.wpd", "B.WPD" or "Report.Wpd".
+QString anyCase(const QString& pattern)
 {
-    static const QRegularExpression group(QStringLiteral("\\s*\\([^()]*[*?][^()]*\\)\\s*$"));
-    QString result = text;
-    result.remove(group);
-    return result.trimmed();
+    QString result;
+    for (const QChar c : pattern) {
+        const QChar lower = c.toLower();
+        const QChar upper = c.toUpper();
+        if (lower == upper) {
+            result += c;
+        } else {
+            result += QLatin1Char('[');
+            result += lower;
+            result += upper;
+            result += QLatin1Char(']');
+        }
+    }
+    return result;
 }
 
 class QtFileDialogProvider final : public FileDialogProvider {
@@ -29,8 +39,11 @@ public:
         dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
         dialog.setFileMode(save || !request.mustExist ? QFileDialog::AnyFile
                                                       : QFileDialog::ExistingFile);
-        if (!request.filter.isEmpty())
+        if (!request.filter.isEmpty()) {
+            // The list of types shows each entry's text as written, not its patterns.
+            dialog.setOption(QFileDialog::HideNameFilterDetails);
             dialog.setNameFilter(request.filter);
+        }
         if (!request.fileName.isEmpty()) {
             const QFileInfo preset(request.fileName);
             if (preset.path() != QLatin1String("."))
@@ -99,22 +112,20 @@ QString CommonDialog::toQtFilter(const QString& filter)
         const QString text = parts.at(i);
         // A lone text without a pattern is its own pattern.
         const QString patternText = i + 1 < parts.size() ? parts.at(i + 1) : text;
-        // Qt separates patterns by spaces where the design's filters use semicolons. Each
-        // pattern also appears in lower and upper case, as Qt matches case-sensitively here
-        // and files are named either way.
+        // Patterns come separated by semicolons and go to Qt separated by spaces, in a final
+        // group of their own: Qt reads the patterns from the last parenthesised group, so a
+        // text that shows patterns of its own ("Macros(*.wcm)") stays whole.
         QStringList patterns;
         const QStringList raw =
             patternText.split(QRegularExpression(QStringLiteral("[;\\s]+")), Qt::SkipEmptyParts);
         for (const QString& p : raw) {
-            for (const QString& variant : {p, p.toLower(), p.toUpper()}) {
-                if (!patterns.contains(variant))
-                    patterns.append(variant);
-            }
+            if (!patterns.contains(anyCase(p)))
+                patterns.append(anyCase(p));
         }
         if (patterns.isEmpty())
             patterns.append(QStringLiteral("*"));
-        entries.append(withoutPatternGroup(text) + QStringLiteral(" (") +
-                       patterns.join(QLatin1Char(' ')) + QLatin1Char(')'));
+        entries.append(text.trimmed() + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) +
+                       QLatin1Char(')'));
     }
     return entries.join(QStringLiteral(";;"));
 }

@@ -53,7 +53,7 @@ public:
     void ShowSave();
 
     // Turns "text|pattern|text|pattern" into Qt's "text (pattern);;text (pattern)". A pattern
-    // is matched without regard to case on this platform, so "*.WPD" also finds "a.wpd".
+    // matches without regard to case, so "*.WPD" also finds "a.wpd" and "Report.Wpd".
     static QString toQtFilter(const QString& filter);
 
 private:

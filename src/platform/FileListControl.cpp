@@ -29,21 +29,26 @@ void FileListControl::setPath(const QString& folder)
     }
     // cleanPath keeps the root's "/" and drops any other trailing separator.
     m_path = QDir::cleanPath(dir.absolutePath());
-
-    // Without QDir::Hidden, names starting with a dot are left out; without System, devices,
-    // sockets, fifos and broken links are. Links to regular files are listed as files.
-    const QFileInfoList entries =
-        dir.entryInfoList(QDir::Files | QDir::NoDotAndDotDot, QDir::NoSort);
-    m_names.reserve(entries.size());
-    for (const QFileInfo& entry : entries) {
-        if (entry.fileName().startsWith(QLatin1Char('.')))
-            continue;
-        m_names.append(entry.fileName());
-    }
+    m_names = m_lister ? m_lister(dir) : listFiles(dir);
     std::sort(m_names.begin(), m_names.end(), [](const QString& a, const QString& b) {
         const int c = QString::compare(a, b, Qt::CaseInsensitive);
         return c != 0 ? c < 0 : QString::compare(a, b, Qt::CaseSensitive) < 0;
     });
+}
+
+QStringList FileListControl::listFiles(const QDir& folder)
+{
+    // Without QDir::Hidden, names starting with a dot are left out; without System, devices,
+    // sockets, fifos and broken links are. Links to regular files are listed as files.
+    const QFileInfoList entries =
+        folder.entryInfoList(QDir::Files | QDir::NoDotAndDotDot, QDir::NoSort);
+    QStringList names;
+    names.reserve(entries.size());
+    for (const QFileInfo& entry : entries) {
+        if (!entry.fileName().startsWith(QLatin1Char('.')))
+            names.append(entry.fileName());
+    }
+    return names;
 }
 
 void FileListControl::setListIndex(int index)

@@ -3,6 +3,9 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
+
+class QDir;
 
 namespace platform {
 
@@ -27,7 +30,15 @@ public:
     // The selected entry's file name without folder; "" when nothing is selected.
     QString FileName() const;
 
+    // Replaces the reading of a folder's file names (hidden files and anything that is not a
+    // file left out), for folders a test cannot fill, such as the root; nullptr restores it.
+    using Lister = std::function<QStringList(const QDir& folder)>;
+    void setLister(Lister lister) { m_lister = std::move(lister); }
+
 private:
+    static QStringList listFiles(const QDir& folder);
+
+    Lister m_lister;
     QString m_path;
     QStringList m_names;
     int m_index = -1;

@@ -41,6 +41,7 @@ public:
         QString sortText;
         QList<QString> texts;
         quint64 arrival = 0;
+        QString description;
     };
 
     explicit Rows(QObject* parent) : QAbstractTableModel(parent) {}
@@ -59,10 +60,24 @@ public:
     {
         if (!index.isValid() || index.row() >= rowCount())
             return QVariant();
-        // A path too long for its column can still be read in full from the tooltip.
-        if (role == Qt::DisplayRole || (role == Qt::ToolTipRole && index.column() == 0))
+        const QString& description = m_order[static_cast<size_t>(index.row())]->description;
+        switch (role) {
+        case Qt::DisplayRole:
             return text(index.row(), index.column());
-        return QVariant();
+        case Qt::ToolTipRole: {
+            // A path too long for its column can still be read in full from the tooltip.
+            QStringList lines;
+            if (index.column() == 0)
+                lines << text(index.row(), 0);
+            if (!description.isEmpty())
+                lines << description;
+            return lines.isEmpty() ? QVariant() : QVariant(lines.join(QLatin1Char('\n')));
+        }
+        case Qt::AccessibleDescriptionRole:
+            return description.isEmpty() ? QVariant() : QVariant(description);
+        default:
+            return QVariant();
+        }
     }
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override
     {
@@ -88,7 +103,7 @@ public:
 
     void add(const QString& key, const QString& text)
     {
-        auto* record = new Record{key, text, {text}, m_nextArrival++};
+        auto* record = new Record{key, text, {text}, m_nextArrival++, QString()};
         const auto at = std::lower_bound(m_order.begin(), m_order.end(), record, precedes());
         const int row = static_cast<int>(at - m_order.begin());
         beginInsertRows(QModelIndex(), row, row);
@@ -105,6 +120,13 @@ public:
         record->texts[column] = text;
         const QModelIndex cell = index(rowOf(record), column);
         emit dataChanged(cell, cell, {Qt::DisplayRole});
+    }
+
+    void setDescription(Record* record, const QString& text)
+    {
+        record->description = text;
+        emit dataChanged(index(rowOf(record), 0), index(rowOf(record), m_columns - 1),
+                         {Qt::ToolTipRole, Qt::AccessibleDescriptionRole});
     }
 
     void clear()
@@ -242,6 +264,14 @@ QString ListView::SubItem(const QString& key, int index) const
     if (!record)
         throw Error(kElementNotFound, QStringLiteral("Element not found"));
     return record->texts.value(index);
+}
+
+void ListView::SetDescription(const QString& key, const QString& text)
+{
+    Rows::Record* record = m_rows->find(key);
+    if (!record)
+        throw Error(kElementNotFound, QStringLiteral("Element not found"));
+    m_rows->setDescription(record, text);
 }
 
 bool ListView::Contains(const QString& key) const

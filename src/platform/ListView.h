@@ -31,6 +31,10 @@ public:
     void SetSubItem(const QString& key, int index, const QString& text);
     // The row's text of the given column; raises 35601 when no row has the key.
     QString SubItem(const QString& key, int index) const;
+    // Keeps a text that says more about the row (why its document failed): it is the row's
+    // tooltip, after the path in the first column, and its accessible description. Raises
+    // 35601 when no row has the key.
+    void SetDescription(const QString& key, const QString& text);
     bool Contains(const QString& key) const;
     // Removes all rows.
     void Clear();

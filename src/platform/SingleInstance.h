@@ -6,7 +6,7 @@
 
 namespace platform {
 
-// Gives a window class W the design's single-instance life: instance() creates and loads the
+// Gives a window class W a single-instance life: instance() creates and loads the
 // window on first reference without showing it (W::Form_Load runs then), and returns the same
 // window until it is unloaded. Unload() destroys it; the next reference loads it afresh.
 //

@@ -18,6 +18,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace {
 
 template <class T> T* named(T* object, const char* name)
@@ -105,6 +107,18 @@ Form1::~Form1() = default;
 
 void Form1::Form_Load() {}
 
+int Form1::exec()
+{
+    m_modal = true;
+    const int result = QDialog::exec();
+    m_modal = false;
+    if (std::exchange(m_startPending, false)) {
+        QMetaObject::invokeMethod(
+            this, [this] { platform::Guarded([this] { startBatch(); }); }, Qt::QueuedConnection);
+    }
+    return result;
+}
+
 void Form1::closeEvent(QCloseEvent* event)
 {
     // The close box unloads the dialog: the next showing starts empty.
@@ -125,6 +139,14 @@ void Form1::btnTarget_Click()
 void Form1::Command1_Click()
 {
     hide();
+    if (m_modal)
+        m_startPending = true; // exec() returns first, then the batch starts
+    else
+        startBatch();
+}
+
+void Form1::startBatch()
+{
     Mediator& mediator = RequireObject(gMediator);
     mediator.StartStateTwo();
     m_lastStart = std::make_shared<cmd1>();

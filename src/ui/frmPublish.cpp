@@ -4,13 +4,13 @@
 #include "Form4.h"
 #include "Guard.h"
 #include "MessageBox.h"
+#include "QualityText.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -19,14 +19,10 @@ namespace {
 
 const QString kInitialQuality = QStringLiteral("80");
 
-// Numeric in the user's locale or in the C locale ("80", "-5", "150", "7.5"); empty is not.
+// Numeric as the engine reads the quality ("80", "-5", "150", "7.5"); empty is not.
 bool isNumeric(const QString& text)
 {
-    bool ok = false;
-    QLocale().toDouble(text, &ok);
-    if (!ok)
-        QLocale::c().toDouble(text, &ok);
-    return ok;
+    return wire::qualityNumber(text).has_value();
 }
 
 template <class T> T* named(T* object, const char* name)

@@ -1,6 +1,7 @@
 // Quillon tests: single-document and batch conversion end to end, and choosing the documents
 // and folders, through the real windows with a scripted word processor.
 #include "AppHarness.h"
+#include "FileListControl.h"
 #include "General.h"
 #include "ListView.h"
 #include "Mediator.h"
@@ -12,11 +13,17 @@
 #include "ui/Form2.h"
 #include "ui/frmPublish.h"
 
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 
 using apptest::RunningApp;
@@ -42,6 +49,19 @@ void chooseHtml()
     frmPublish::instance()->radhtml->setChecked(true);
 }
 
+// The row's tooltips (file name cell, status cell) and accessible description.
+QStringList rowHelp(const QString& path)
+{
+    const QAbstractItemModel* model = Form2::instance()->ListView1->model();
+    for (int row = 0; row < model->rowCount(); ++row) {
+        if (model->index(row, 0).data().toString() == path)
+            return {model->index(row, 0).data(Qt::ToolTipRole).toString(),
+                    model->index(row, 1).data(Qt::ToolTipRole).toString(),
+                    model->index(row, 1).data(Qt::AccessibleDescriptionRole).toString()};
+    }
+    return {};
+}
+
 } // namespace
 
 class ConversionTest : public QObject {
@@ -55,8 +75,9 @@ private slots:
     void singleDocumentRejectedExtension();
     void batch_data();
     void batch();
-    void batchDocumentFailureKeepsConvertingAndGoesOn();
-    void secondBatchDropsWhatTheFirstHadQueued();
+    void batchDocumentFailureShowsFailedWithTheReasonAndGoesOn();
+    void secondBatchFromTheMenuTakesOver();
+    void openDialogFindsDocumentsInAnyCase();
     void macroIsPlayedAndWaitedFor();
     void blankDocumentGetsNoMacroCalls();
     void batchWithoutTargetWritesBesideTheDocuments();
@@ -145,11 +166,12 @@ void ConversionTest::singleDocumentFailingCall()
     RunningApp app;
     QTemporaryDir dir;
     const QString source = apptest::makeFiles(dir, {"a.wpd"}) + "/a.wpd";
-    app.server().failOn("XMLPublish");
+    app.server().failOn("XMLPublish", 440, "The target folder is not writable");
     app.files.queueFile(source);
     app.files.queueFile(dir.path() + "/a.xml");
     Form2::instance()->mnuOpen->trigger();
     QCOMPARE(row(source), QStringLiteral("Failed"));
+    QCOMPARE(rowHelp(source).at(1), QStringLiteral("The target folder is not writable"));
     QVERIFY(!app.calls().contains("CloseNoSave"));
     QCOMPARE(app.boxes.count(), 0);
 }
@@ -181,29 +203,38 @@ void ConversionTest::batch()
     RunningApp app;
     QTemporaryDir src;
     QTemporaryDir tgt;
-    const QString folder = apptest::makeFiles(src, {"c.WPD", "b.txt", "a.wpd"});
+    // a.WPD is listed before a.wpd: it keeps the plain name, a.wpd keeps its whole name.
+    const QString folder = apptest::makeFiles(src, {"c.WPD", "b.txt", "a.wpd", "a.WPD"});
     if (html)
         chooseHtml();
     apptest::runBatch(app, folder, tgt.path());
     QVERIFY(!Form1::instance()->isVisible());
 
     QStringList expected;
-    for (const QString& name : {QStringLiteral("a"), QStringLiteral("c")}) {
-        const QString source = folder + "/" + name + (name == "a" ? ".wpd" : ".WPD");
-        expected << "FileOpen(" + source + ")"
+    const QList<QPair<QString, QString>> outputs = {
+        {"a.WPD", "a"}, {"a.wpd", "a.wpd"}, {"c.WPD", "c"}};
+    for (const auto& [name, output] : outputs) {
+        expected << "FileOpen(" + folder + "/" + name + ")"
                  << "envDocBlank"
                  << "PosDocVeryTop"
                  << "XMLPublishSetJPEGOptions(80)";
         if (html)
             expected << "MasterDocExpand"
-                     << "HTMLPublish(" + tgt.path() + "/" + name + ".html)";
+                     << "HTMLPublish(" + tgt.path() + "/" + output + ".html)";
         else
-            expected << "XMLPublish(" + tgt.path() + "/" + name + ".xml)";
+            expected << "XMLPublish(" + tgt.path() + "/" + output + ".xml)";
         expected << "CloseNoSave";
     }
     QCOMPARE(app.calls(), expected);
     QCOMPARE(apptest::documentRows(),
-             QStringList({folder + "/c.WPD=Converted", folder + "/a.wpd=Converted"}));
+             QStringList({folder + "/c.WPD=Converted", folder + "/a.wpd=Converted",
+                          folder + "/a.WPD=Converted"}));
+    QCOMPARE(rowHelp(folder + "/c.WPD"), QStringList({folder + "/c.WPD", "", ""}));
+
+    // Started again, the batch writes the same names.
+    app.server().clearCalls();
+    Form1::instance()->Command1->click();
+    QCOMPARE(app.calls(), expected);
     QCOMPARE(app.boxes.count(), 0);
 
     // Once the batch has finished, a further Command2 does nothing.
@@ -212,23 +243,30 @@ void ConversionTest::batch()
     QCOMPARE(app.calls().size(), expected.size());
 }
 
-void ConversionTest::batchDocumentFailureKeepsConvertingAndGoesOn()
+void ConversionTest::batchDocumentFailureShowsFailedWithTheReasonAndGoesOn()
 {
     RunningApp app;
     QTemporaryDir src;
     QTemporaryDir tgt;
     const QString folder = apptest::makeFiles(src, {"a.wpd", "b.wpd", "c.wpd"});
-    app.server().failOnArgument("XMLPublish", tgt.path() + "/a.xml");
-    app.server().failOnArgument("FileOpen", folder + "/b.wpd");
+    const QString damaged = QStringLiteral("The document is damaged");
+    const QString locked = QStringLiteral("The document is password-protected");
+    app.server().failOnArgument("XMLPublish", tgt.path() + "/a.xml", 440, damaged);
+    app.server().failOnArgument("FileOpen", folder + "/b.wpd", 440, locked);
     apptest::runBatch(app, folder, tgt.path());
     QCOMPARE(apptest::documentRows(),
-             QStringList({folder + "/c.wpd=Converted", folder + "/b.wpd=Converting...",
-                          folder + "/a.wpd=Converting..."}));
+             QStringList({folder + "/c.wpd=Converted", folder + "/b.wpd=Failed",
+                          folder + "/a.wpd=Failed"}));
+    QCOMPARE(rowHelp(folder + "/a.wpd"),
+             QStringList({folder + "/a.wpd\n" + damaged, damaged, damaged}));
+    QCOMPARE(rowHelp(folder + "/b.wpd").at(1), locked);
     QVERIFY(app.calls().contains("XMLPublish(" + tgt.path() + "/c.xml)"));
     QCOMPARE(app.boxes.count(), 0);
 }
 
-void ConversionTest::secondBatchDropsWhatTheFirstHadQueued()
+// File > Batch while a batch runs shows the batch dialog modally again, and its Start drops
+// what the running batch still had queued.
+void ConversionTest::secondBatchFromTheMenuTakesOver()
 {
     RunningApp app;
     QTemporaryDir first;
@@ -236,26 +274,69 @@ void ConversionTest::secondBatchDropsWhatTheFirstHadQueued()
     QTemporaryDir tgt;
     const QString firstFolder = apptest::makeFiles(first, {"a.wpd", "b.wpd", "c.wpd"});
     const QString secondFolder = apptest::makeFiles(second, {"x.wpd"});
-    bool started = false;
-    // While the first document of the first batch is being opened, the user starts another.
+    const auto startFrom = [&app](const QString& folder) {
+        apptest::whenModal("Form1", [&app, folder](QWidget*) {
+            app.folders.queueFolder(folder);
+            Form1::instance()->btnSource->click();
+            Form1::instance()->Command1->click();
+        });
+    };
+    bool again = false;
+    // Once the first document is open, the batch's next yield lets the user choose the menu.
     app.server().setObserver([&](const platform::ScriptedAutomationServer::Call& call) {
-        if (started || call.operation != "FileOpen")
+        if (again || call.operation != "FileOpen")
             return;
-        started = true;
-        app.folders.queueFolder(secondFolder);
-        Form1::instance()->btnSource->click();
-        Form1::instance()->Command1->click();
+        again = true;
+        startFrom(secondFolder);
+        QTimer::singleShot(0, Form2::instance()->mnuBatch, &QAction::trigger);
     });
-    apptest::runBatch(app, firstFolder, tgt.path());
+    gMediator->SetTgtFolder(tgt.path());
+    startFrom(firstFolder);
+    Form2::instance()->mnuBatch->trigger();
 
+    QTRY_COMPARE(apptest::documentRows(), QStringList({secondFolder + "/x.wpd=Converted"}));
     QStringList opened;
     for (const auto& call : app.server().calls()) {
         if (call.operation == "FileOpen")
             opened << call.arguments.first();
     }
     QCOMPARE(opened, QStringList({firstFolder + "/a.wpd", secondFolder + "/x.wpd"}));
-    QCOMPARE(apptest::documentRows(), QStringList({secondFolder + "/x.wpd=Converted"}));
     QCOMPARE(DecObj::nestingDepth(), 0);
+    QCOMPARE(QApplication::activeModalWidget(), nullptr);
+}
+
+// The real Open dialog of File > Open finds documents whatever the case of their extension,
+// by its patterns alone (as a desktop's own dialog that matches names case-sensitively would),
+// and shows the filter's text as written.
+void ConversionTest::openDialogFindsDocumentsInAnyCase()
+{
+    RunningApp app;
+    platform::setFileDialogProvider(nullptr);
+    QString filter;
+    QString type;
+    QTimer::singleShot(0, [&] {
+        if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+            filter = dialog->nameFilters().value(0);
+            type = dialog->findChild<QComboBox*>("fileTypeCombo")->currentText();
+            dialog->reject();
+        }
+    });
+    Form2::instance()->mnuOpen->trigger();
+    const QStringList patterns =
+        filter.mid(filter.lastIndexOf('(') + 1).chopped(1).split(' ', Qt::SkipEmptyParts);
+    QStringList matched;
+    for (const char* name : {"a.wpd", "B.WPD", "Report.Wpd", "c.doc", "a.wpd.bak"}) {
+        for (const QString& pattern : patterns) {
+            if (QRegularExpression(QRegularExpression::wildcardToRegularExpression(pattern))
+                    .match(name)
+                    .hasMatch()) {
+                matched << name;
+                break;
+            }
+        }
+    }
+    QCOMPARE(matched, QStringList({"a.wpd", "B.WPD", "Report.Wpd"}));
+    QCOMPARE(type, QStringLiteral("All WordPerfect documents (*.wpd)"));
 }
 
 void ConversionTest::macroIsPlayedAndWaitedFor()
@@ -356,6 +437,22 @@ void ConversionTest::sourceFolderListsAcceptedDocumentsOnly()
     QCOMPARE(Form2::instance()->ListView1->Count(), 1);
     QCOMPARE(gMediator->stateManager()->currentState(), gMediator->stateManager()->stateThree());
     QVERIFY(app.calls().isEmpty());
+
+    // The root folder, which a test cannot fill, listed as if it held these files: its
+    // documents are previewed and converted from "/name", with one separator.
+    Form2::instance()->FileList->setLister([](const QDir& folder) {
+        return folder.isRoot() ? QStringList{"b.WPD", "a.wpd", "c.doc"} : QStringList{};
+    });
+    app.folders.queueFolder("/");
+    batch->btnSource->click();
+    QCOMPARE(listed(), QStringList({"a.wpd", "b.WPD"}));
+    app.folders.queueFolder(secondFolder);
+    batch->btnTarget->click();
+    batch->Command1->click();
+    QCOMPARE(app.calls().filter("Open"), QStringList({"FileOpen(/a.wpd)", "FileOpen(/b.WPD)"}));
+    QCOMPARE(app.calls().filter("XMLPublish("),
+             QStringList({"XMLPublish(" + secondFolder + "/a.xml)",
+                          "XMLPublish(" + secondFolder + "/b.xml)"}));
 }
 
 void ConversionTest::targetFolderCancelledEmptiesIt()

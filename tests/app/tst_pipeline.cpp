@@ -241,6 +241,12 @@ void PipelineTest::reDecoratorTakesOverButNeverRuns()
     QCOMPARE(handedBack.get(), static_cast<QObject*>(inner.get()));
     QCOMPARE(viaContents.getobject(), wrapped);
 
+    // An empty reference builds as its own init does, and stays empty.
+    std::shared_ptr<QObject> none;
+    static_cast<AbstractDecorator&>(viaContents).initContents(none);
+    QVERIFY(!none);
+    QVERIFY(!viaContents.getobject());
+
     std::shared_ptr<QObject> notADecorator = probe;
     QCOMPARE(errorNumber(
                  [&] { static_cast<AbstractDecorator&>(viaContents).initContents(notADecorator); }),

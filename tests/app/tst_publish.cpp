@@ -1,13 +1,18 @@
 // Quillon tests: the publish settings dialog and its HTML help.
+#include "Engine.h"
 #include "General.h"
 #include "RecordingMessageBox.h"
+#include "ScriptedShell.h"
+#include "TempSettings.h"
 #include "ui/Form4.h"
 #include "ui/frmPublish.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
@@ -33,10 +38,14 @@ class PublishTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void cleanup() { ResetGeneral(); }
+    void cleanup()
+    {
+        ResetGeneral();
+        QLocale::setDefault(QLocale::system());
+    }
     void opensWithXmlAndEighty();
-    void okChecksTheQuality_data();
-    void okChecksTheQuality();
+    void okAcceptsWhatTheEngineReads_data();
+    void okAcceptsWhatTheEngineReads();
     void cancelRestoresWhatOkLastAccepted();
     void settingsExplainWhereHtmlIsSet();
 };
@@ -58,21 +67,46 @@ void PublishTest::opensWithXmlAndEighty()
     QVERIFY(inXmlState(dialog));
 }
 
-void PublishTest::okChecksTheQuality_data()
+void PublishTest::okAcceptsWhatTheEngineReads_data()
 {
+    QTest::addColumn<QString>("locale");
     QTest::addColumn<QString>("quality");
-    QTest::addColumn<bool>("accepted");
-    QTest::newRow("above range") << "150" << true;
-    QTest::newRow("negative") << "-5" << true;
-    QTest::newRow("decimal") << "7.5" << true;
-    QTest::newRow("letters") << "high" << false;
-    QTest::newRow("empty") << "" << false;
+    QTest::addColumn<int>("read"); // the quality the engine uses; -1: not a number
+    QTest::newRow("above range") << "en_US"
+                                 << "150" << 100;
+    QTest::newRow("negative") << "en_US"
+                              << "-5" << 0;
+    QTest::newRow("decimal") << "en_US"
+                             << "7.5" << 8;
+    QTest::newRow("letters") << "en_US"
+                             << "high" << -1;
+    QTest::newRow("empty") << "en_US"
+                           << "" << -1;
+    QTest::newRow("infinity") << "en_US"
+                              << "inf" << -1;
+    QTest::newRow("thousands") << "en_US"
+                               << "1,000" << 100;
+    QTest::newRow("comma in English") << "en_US"
+                                      << "7,5" << -1;
+    QTest::newRow("decimal comma in German") << "de_DE"
+                                             << "1,000" << 1;
+    QTest::newRow("decimal point in German") << "de_DE"
+                                             << "7.5" << 8;
 }
 
-void PublishTest::okChecksTheQuality()
+// The dialog accepts exactly the texts the engine reads as a number, in the user's locale.
+void PublishTest::okAcceptsWhatTheEngineReads()
 {
+    QFETCH(QString, locale);
     QFETCH(QString, quality);
-    QFETCH(bool, accepted);
+    QFETCH(int, read);
+    const bool accepted = read >= 0;
+    QLocale::setDefault(QLocale(locale));
+    engine::Engine engine;
+    const wire::Reply reply = engine.call(QStringLiteral("XMLPublishSetJPEGOptions"), {quality});
+    QCOMPARE(reply.kind == wire::Reply::Kind::Null, accepted);
+    QCOMPARE(engine.jpegQuality(), accepted ? read : 80);
+
     testsupport::RecordingMessageBox boxes;
     frmPublish* dialog = frmPublish::instance();
     dialog->show();
@@ -115,6 +149,10 @@ void PublishTest::cancelRestoresWhatOkLastAccepted()
 
 void PublishTest::settingsExplainWhereHtmlIsSet()
 {
+    testsupport::TempSettings settings;
+    testsupport::ScriptedShell shell;
+    testsupport::RecordingMessageBox boxes;
+    const QString folder = settings.configHome() + "/quillon-engine";
     frmPublish* dialog = frmPublish::instance();
     dialog->radhtml->click();
     QString title;
@@ -122,14 +160,26 @@ void PublishTest::settingsExplainWhereHtmlIsSet()
     QTimer::singleShot(0, [&] {
         if (auto* help = qobject_cast<Form4*>(QApplication::activeModalWidget())) {
             title = help->windowTitle();
-            text = help->Frame1->title() + "|" + help->Label1->text();
+            text = help->Frame1->title() + "|" + help->Label1->text() + "|" +
+                   help->lblSettingsFile->text();
+            // Open Folder hands the settings file's folder to the desktop, made if missing.
+            help->btnOpenFolder->click();
+            shell.setExecutable("files.desktop");
+            help->btnOpenFolder->click();
             help->Command1->click();
         }
     });
     dialog->btnSettings->click();
     QCOMPARE(title, QStringLiteral("HTML Settings"));
     QVERIFY(text.startsWith("How to Set HTML Settings|To set the settings, please open"));
+    QVERIFY(text.endsWith("|Quillon keeps these settings in " + folder + "/html.ini"));
     QVERIFY(!Form4::IsLoaded());
+    QCOMPARE(shell.lookups(), QStringList({folder, folder}));
+    QVERIFY(QFileInfo(folder).isDir());
+    QCOMPARE(shell.executions().size(), 1);
+    QCOMPARE(shell.executions().first().program, QStringLiteral("files.desktop"));
+    QCOMPARE(shell.executions().first().argument, folder);
+    QCOMPARE(boxes.texts(), QStringList({"The folder " + folder + " could not be opened."}));
 }
 
 QTEST_MAIN(PublishTest)

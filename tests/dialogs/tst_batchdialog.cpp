@@ -154,8 +154,10 @@ void TestBatchDialog::cancelKeepsChoicesForNextShowing()
     QCOMPARE(sourceShown, source);
     QCOMPARE(targetShown, target);
     QCOMPARE(listShown, (QStringList{"a.wpd", "b.wpd", "c.wpd"}));
-    QCOMPARE(dialogs::Harness::documentRows(), convertedRows(source, {"c.wpd", "b.wpd", "a.wpd"}));
+    // The batch starts once the dialog's modal wait has ended.
     QCOMPARE(QApplication::activeModalWidget(), nullptr);
+    QTRY_COMPARE(dialogs::Harness::documentRows(),
+                 convertedRows(source, {"c.wpd", "b.wpd", "a.wpd"}));
 }
 
 void TestBatchDialog::closeBoxUnloadsButCoordinatorKeepsFolders()

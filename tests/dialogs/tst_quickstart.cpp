@@ -15,6 +15,8 @@
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QtTest>
 
 class TestQuickStart : public QObject {
@@ -28,6 +30,8 @@ private slots:
     void batchDocumentsShowsBatchDialogAndQuickStartStaysAway();
     void linkAlwaysRemovesScratchFile_data();
     void linkAlwaysRemovesScratchFile();
+    void linkStartsTheBrowserAsItsDesktopEntrySays_data();
+    void linkStartsTheBrowserAsItsDesktopEntrySays();
 };
 
 void TestQuickStart::leavingQuickStartLeavesMainWindowIdle_data()
@@ -224,6 +228,77 @@ void TestQuickStart::linkAlwaysRemovesScratchFile()
         QFile file(victim);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), QByteArray("kept"));
+    }
+}
+
+void TestQuickStart::linkStartsTheBrowserAsItsDesktopEntrySays_data()
+{
+    // In Exec, <b> stands for the fake browser (its path has a blank), <d> for its folder. The
+    // desktop's own look-up (xdg-mime) wants a first word it can find on its own.
+    QTest::addColumn<QString>("exec");
+    QTest::addColumn<QString>("started"); // what the browser got: its environment, |arguments
+    QTest::addColumn<QString>("message");
+    const QString url = Form3::webPageAddress();
+    QTest::newRow("wrapped in env") << R"(env PROBE=env "<b>" --new-window %u)"
+                                    << "env|--new-window|" + url << QString();
+    QTest::newRow("flatpak style markers") << R"(env "<b>" @@u %U @@)"
+                                           << "|@@u|" + url + "|@@" << QString();
+    QTest::newRow("escapes, %%, no field code") << R"(env "<b>" "say \\"hi\\"" 100%% "\\$x")"
+                                                << R"(|say "hi"|100%|$x|)" + url << QString();
+    QTest::newRow("program missing")
+        << "<d>/missing %u" << QString() << "Could not find associated Browser";
+    QTest::newRow("cannot start") << "<d>/broken %u" << QString() << "Web Page not Opened";
+}
+
+// The desktop's own way: its default application for HTML, started as the desktop entry's Exec
+// line says.
+void TestQuickStart::linkStartsTheBrowserAsItsDesktopEntrySays()
+{
+    QFETCH(QString, exec);
+    QFETCH(QString, started);
+    QFETCH(QString, message);
+    dialogs::Harness harness;
+    harness.start();
+    QTemporaryDir data;
+    const QString bin = data.filePath("bin");
+    QVERIFY(QDir().mkpath(bin) && QDir().mkpath(data.filePath("applications")));
+    const auto write = [](const QString& path, const QByteArray& text) {
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly) && file.write(text) == text.size() &&
+               file.setPermissions(file.permissions() | QFile::ExeOwner);
+    };
+    QVERIFY(write(bin + "/fake browser",
+                  "#!/bin/sh\n{ printf '%s' \"$PROBE\"; for a; do printf '|%s' \"$a\"; done; } "
+                  "> \"$(dirname \"$0\")/got.tmp\" && mv \"$(dirname \"$0\")/got.tmp\" "
+                  "\"$(dirname \"$0\")/got\"\n"));
+    QVERIFY(write(bin + "/broken", "#!/nonexistent/interpreter\n"));
+    exec.replace("<b>", bin + "/fake browser").replace("<d>", bin);
+    QVERIFY(write(data.filePath("applications/fake.desktop"),
+                  "[Desktop Entry]\nType=Application\nName=Fake\nExec=" + exec.toUtf8() + "\n"));
+    QVERIFY(write(harness.settings.configHome() + "/mimeapps.list",
+                  "[Default Applications]\ntext/html=fake.desktop\n"));
+    // This folder's entry, chosen by the user's own mimeapps.list; no desktop session to ask.
+    const QList<const char*> names = {"XDG_DATA_HOME", "XDG_CURRENT_DESKTOP", "DESKTOP_SESSION",
+                                      "KDE_FULL_SESSION", "DISPLAY"};
+    QList<QByteArray> saved;
+    for (const char* name : names)
+        saved << qgetenv(name);
+    const auto restore = qScopeGuard([&] {
+        for (int i = 0; i < names.size(); ++i)
+            saved.at(i).isNull() ? qunsetenv(names.at(i)) : qputenv(names.at(i), saved.at(i));
+    });
+    for (const char* name : names)
+        qunsetenv(name);
+    qputenv("XDG_DATA_HOME", data.path().toUtf8());
+
+    Form3::instance()->show();
+    QTest::mouseClick(Form3::instance()->Label3, Qt::LeftButton);
+    QCOMPARE(harness.boxes.texts().join(u'|'), message);
+    if (!started.isEmpty()) {
+        QTRY_VERIFY(QFileInfo::exists(bin + "/got"));
+        QFile got(bin + "/got");
+        QVERIFY(got.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(got.readAll()), started);
     }
 }
 

@@ -67,7 +67,7 @@ private Q_SLOTS:
         const QString s = sourceDir.path() + QLatin1Char('/');
         QCOMPARE(apptest::documentRows(), (QStringList{s + QStringLiteral("d.WPD=Converted"),
                                                        s + QStringLiteral("c.wpd=Converted"),
-                                                       s + QStringLiteral("b.wpd=Converting..."),
+                                                       s + QStringLiteral("b.wpd=Failed"),
                                                        s + QStringLiteral("a.wpd=Converted")}));
         for (const QString& name :
              {QStringLiteral("a.xml"), QStringLiteral("c.xml"), QStringLiteral("d.xml")})
@@ -105,7 +105,7 @@ private Q_SLOTS:
 
         const QString s = sourceDir.path() + QLatin1Char('/');
         QCOMPARE(apptest::documentRows(), (QStringList{s + QStringLiteral("c.wpd=Converted"),
-                                                       s + QStringLiteral("b.wpd=Converting..."),
+                                                       s + QStringLiteral("b.wpd=Failed"),
                                                        s + QStringLiteral("a.wpd=Converted")}));
         QVERIFY(QFile::exists(targetDir.filePath(QStringLiteral("a.xml"))));
         QVERIFY(!QFile::exists(targetDir.filePath(QStringLiteral("b.xml"))));

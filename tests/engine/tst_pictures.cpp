@@ -177,7 +177,6 @@ void PicturesTest::jpegQualityText_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("quality"); // -1: refused
     QTest::newRow("blanks and decimals") << " 55.5 " << 56;
-    QTest::newRow("decimal comma") << "80,4" << 80;
     QTest::newRow("above the range") << "150" << 100;
     QTest::newRow("below the range") << "-5" << 0;
     QTest::newRow("exponent") << "1e1" << 10;

@@ -26,14 +26,15 @@ public:
     }
 };
 
-// Adds a row as written and, when it holds a backslash, its twin with "/" in place of "\".
+// Adds a row as written and, when it holds a backslash after its first character, its twin with
+// "/" in place of "\" (a "/" in front is the root folder here, a "\" there is not).
 // Rules: e extension, b base name, B base name with folder, n file name, p folder, s size.
 void addRow(QString row)
 {
     for (;;) {
         QTest::newRow(qPrintable(row))
             << row.section(u'|', 0, 0) << row.section(u'|', 1, 1) << row.section(u'|', 2);
-        if (!row.section(u'|', 1, 1).contains(u'\\'))
+        if (!row.section(u'|', 1, 1).mid(1).contains(u'\\'))
             return;
         row.replace(u'\\', u'/');
     }
@@ -86,6 +87,7 @@ private slots:
             B|C:\docs\report.wpd|C:\docs\report B|C:\my.docs\readme|C:\my.docs\readme
             n|C:\docs\report.wpd|report.wpd n|C:\docs\| n|report.wpd|! n|\report.wpd|! n||!
             p|C:\docs\report.wpd|C:\docs\ p|C:\report.wpd|C:\ p|report.wpd|\ p||\
+            n|/report.wpd|report.wpd n|/|
             s|1000|1000B s|1023|1023B s|1024|1KB s|1025|1.001KB s|1536|1.5KB s|2048|2KB
             s|1572864|1536KB
         )";
