@@ -70,7 +70,8 @@ Exit status:
   130  interrupted
 
 Environment:
-  QUILLON_ENGINE  the document engine to run (default: quillon-engine beside this program)
+  QUILLON_ENGINE  the document engine to run (default: the one installed with this program,
+                  or quillon-engine beside it in a build folder)
 )help";
 
 struct Option {

@@ -13,7 +13,7 @@ int main(int argc, char** argv)
     QList<QByteArray> arguments;
     for (int i = 1; i < argc; ++i)
         arguments << QByteArray(argv[i]);
-    QCoreApplication app(argc, argv); // the engine is looked up beside this program
+    QCoreApplication app(argc, argv); // the engine is looked up from this program's folder
 
     // The processors this process may run on (a batch scheduler may grant fewer than exist).
     cpu_set_t cpus;
