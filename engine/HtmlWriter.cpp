@@ -307,14 +307,19 @@ private:
         if (!m_options.pictures)
             return;
         const PictureRef ref = m_options.pictures->picture(item);
-        if (!ref.svg.isEmpty())
+        // An inline graphic is in the page once; later places use it.
+        if (!ref.svg.isEmpty() && !ref.svgUse.isEmpty() && m_inlined.contains(ref.svgUse)) {
+            m_out += ref.svgUse;
+        } else if (!ref.svg.isEmpty()) {
             m_out += ref.svg;
-        else if (!ref.src.isEmpty())
+            m_inlined.insert(ref.svgUse);
+        } else if (!ref.src.isEmpty()) {
             m_out += QStringLiteral("<img src=\"%1\" alt=\"%2\">")
                          .arg(escapeAttribute(ref.src), escapeAttribute(ref.alt));
-        else
+        } else {
             m_out += QStringLiteral("<span class=\"picture-missing\">[%1]</span>")
                          .arg(escapeText(ref.alt));
+        }
     }
 
 public:
@@ -437,6 +442,7 @@ private:
     QString m_styleSheet;
     StyleRegistry m_styles;
     QSet<int> m_referenced;
+    QSet<QString> m_inlined; // inline graphics already in the page, by what later places hold
     std::vector<QString> m_labels;
 };
 

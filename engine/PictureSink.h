@@ -13,6 +13,7 @@ namespace engine {
 struct PictureRef {
     QString src;         // URL relative to the target's folder, percent-encoded
     QString svg;         // <svg> element to place inline in HTML
+    QString svgUse;      // with svg: what later places of the picture in the same page hold
     QString alt;         // alternative text: "Picture 2", or "Picture 2 could not be converted"
     QString contentType; // of the file: "image/jpeg", "image/png"
     int width = 0;       // pixels of the file, 0 when unknown

@@ -31,6 +31,41 @@ QString prefixIds(QString svg, const QString& prefix)
     return svg;
 }
 
+// The value of the attribute in an element's start tag ("<svg a=\"1\" ...>"), empty when the
+// tag has none.
+QString attribute(QStringView tag, QLatin1String name)
+{
+    const QString key = QLatin1Char(' ') + name + QLatin1String("=\"");
+    const qsizetype at = tag.indexOf(key);
+    if (at < 0)
+        return {};
+    const qsizetype start = at + key.size();
+    const qsizetype end = tag.indexOf(u'"', start);
+    return end < 0 ? QString() : tag.mid(start, end - start).toString();
+}
+
+QStringView startTag(const QString& svg)
+{
+    const qsizetype end = svg.indexOf(u'>');
+    return QStringView(svg).left(end < 0 ? svg.size() : end);
+}
+
+// A later place of a graphic inlined before: an svg element of the same size that uses the
+// first one by its id, so the graphic's markup is in the page once.
+QString reuse(const QString& svg, const QString& alt)
+{
+    const QStringView tag = startTag(svg);
+    QString out = QStringLiteral("<svg role=\"img\" aria-label=\"%1\"").arg(alt);
+    for (const QLatin1String name :
+         {QLatin1String("width"), QLatin1String("height"), QLatin1String("viewBox")}) {
+        const QString value = attribute(tag, name);
+        if (!value.isEmpty())
+            out += QStringLiteral(" %1=\"%2\"").arg(name, value);
+    }
+    return out + QStringLiteral("><use href=\"#%1\" width=\"100%\" height=\"100%\"/></svg>")
+                     .arg(attribute(tag, QLatin1String("id")));
+}
+
 } // namespace
 
 int jpegQualityFromText(const QString& text)
@@ -95,8 +130,9 @@ struct PictureExporter::Job {
     bool placed = false;
 };
 
-PictureExporter::PictureExporter(OutputFiles& files, PictureFormat format, int jpegQuality)
-    : m_files(files), m_format(format), m_quality(jpegQuality)
+PictureExporter::PictureExporter(OutputFiles& files, PictureFormat format, int jpegQuality,
+                                 qsizetype maxInlineSvg)
+    : m_files(files), m_format(format), m_quality(jpegQuality), m_inlineLeft(maxInlineSvg)
 {
     m_pool.setMaxThreadCount(std::max(1, QThread::idealThreadCount()));
 }
@@ -196,10 +232,22 @@ void PictureExporter::place(Job& job)
     const int number = job.number;
     ref.alt = QStringLiteral("Picture %1").arg(number);
     const qsizetype open = job.svg.indexOf(QLatin1String("<svg"));
-    if (open >= 0) {
+    if (open >= 0 && job.svg.size() - open <= m_inlineLeft) {
         QString svg = prefixIds(job.svg.mid(open), QStringLiteral("picture%1-").arg(number));
-        svg.insert(4, QStringLiteral(" role=\"img\" aria-label=\"%1\"").arg(ref.alt));
+        QString attributes = QStringLiteral(" role=\"img\" aria-label=\"%1\"").arg(ref.alt);
+        if (attribute(startTag(svg), QLatin1String("id")).isEmpty())
+            attributes.prepend(QStringLiteral(" id=\"picture%1\"").arg(number));
+        svg.insert(4, attributes);
+        m_inlineLeft -= svg.size();
+        ref.svgUse = reuse(svg, ref.alt);
         ref.svg = svg;
+    } else if (open >= 0) {
+        // Beyond what one page may hold inline, a graphic is an SVG file of its own.
+        const QString fileName = QStringLiteral("picture%1.svg").arg(number);
+        m_files.writeCompanion(fileName, job.svg.toUtf8());
+        ref.src = urlOf(fileName);
+        ref.contentType = QStringLiteral("image/svg+xml");
+        ++m_written;
     } else if (!job.encoded.bytes.isEmpty()) {
         const bool jpeg = m_format == PictureFormat::Jpeg;
         const QString fileName = QStringLiteral("picture%1.%2")

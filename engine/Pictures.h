@@ -32,9 +32,18 @@ class OutputFiles;
 // once. A picture that cannot be converted (damaged data, an unknown kind) is referenced as
 // such; one that cannot be written raises EngineError (WriteFailed) from finish(), which fails
 // the publish.
+//
+// With PictureFormat::InlineSvg, WordPerfect graphics go into the page as svg elements with the
+// id "pictureN"; the reference also holds what every later place of the graphic in the page
+// holds instead (a small svg that uses it), so its markup is in the page once. A page holds at
+// most maxInlineSvg characters of inline SVG; graphics beyond that are written as SVG files
+// ("pictureN.svg") and referenced like bitmaps.
 class PictureExporter final : public PictureSink {
 public:
-    PictureExporter(OutputFiles& files, PictureFormat format, int jpegQuality);
+    static constexpr qsizetype kMaxInlineSvg = 4 * 1024 * 1024;
+
+    PictureExporter(OutputFiles& files, PictureFormat format, int jpegQuality,
+                    qsizetype maxInlineSvg = kMaxInlineSvg);
     ~PictureExporter() override;
     PictureExporter(const PictureExporter&) = delete;
     PictureExporter& operator=(const PictureExporter&) = delete;
@@ -66,6 +75,7 @@ private:
     OutputFiles& m_files;
     PictureFormat m_format;
     int m_quality;
+    qsizetype m_inlineLeft;                    // characters of inline SVG the page may still take
     std::vector<std::unique_ptr<Job>> m_order; // in the order met; outlives the pool
     QHash<QByteArray, Job*> m_jobs;            // by a hash of type and content
     QThreadPool m_pool;

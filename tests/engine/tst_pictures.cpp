@@ -1,7 +1,11 @@
 // Quillon engine tests: pictures beside the published document, the JPEG quality and the HTML
 // settings file.
+#include "DocumentReader.h"
 #include "Engine.h"
+#include "HtmlWriter.h"
 #include "MessageLog.h"
+#include "OutputFiles.h"
+#include "Pictures.h"
 #include "Publisher.h"
 #include "TestData.h"
 #include "ToolRunner.h"
@@ -143,6 +147,7 @@ private slots:
     void jpegQualityText_data();
     void jpegQualityText();
     void xmlPicturesAreJpegAtTheQuality();
+    void repeatedGraphicsAreInlinedOnce();
     void htmlSettingsShapeThePage_data();
     void htmlSettingsShapeThePage();
     void settingsThatCannotBeUnderstoodGiveTheDefaults();
@@ -237,6 +242,65 @@ void PicturesTest::xmlPicturesAreJpegAtTheQuality()
     QVERIFY2(check.exitCode == 0, qPrintable(check.output));
 }
 
+// With pictures=svg, a graphic used at many places is in the page once and used by its id at the
+// others; graphics beyond what one page may hold inline become SVG files.
+void PicturesTest::repeatedGraphicsAreInlinedOnce()
+{
+    // The two graphics of a real document (some 800 K and 18 K characters of SVG), 200 times each.
+    std::vector<Inline> graphics;
+    const std::function<void(const Blocks&)> collect = [&](const Blocks& blocks) {
+        for (const Block& b : blocks) {
+            if (const auto* p = std::get_if<Paragraph>(&b.content)) {
+                for (const Inline& i : p->inlines)
+                    if (i.kind == Inline::Kind::Object)
+                        graphics.push_back(i);
+            } else if (const auto* box = std::get_if<Box>(&b.content)) {
+                collect(box->blocks);
+            }
+        }
+    };
+    collect(DocumentReader::readFile(corpus(kPictured)).body);
+    QCOMPARE(graphics.size(), size_t(2));
+    Document doc;
+    Paragraph p;
+    for (int i = 0; i < 200; ++i)
+        p.inlines.insert(p.inlines.end(), graphics.begin(), graphics.end());
+    doc.body.push_back(Block{p});
+
+    writeSettings("[html]\npictures=svg\n");
+    PublishOptions options;
+    options.html = HtmlSettings::load();
+    const QString target = m_out.filePath(QStringLiteral("repeated.html"));
+    Publisher::publish(doc, PublishFormat::Html, target, QStringLiteral("r"), options);
+    QString page = readText(target);
+    QVERIFY2(page.size() < 1000000, qPrintable(QString::number(page.size())));
+    for (const QString& id : {QStringLiteral("picture1"), QStringLiteral("picture2")}) {
+        QCOMPARE(page.count(QStringLiteral("<svg id=\"%1\" role=\"img\"").arg(id)), 1);
+        QCOMPARE(page.count(QStringLiteral("<use href=\"#%1\" width=\"100%\"").arg(id)), 199);
+    }
+    m_pages << target;
+
+    // Within 100 K characters, the large graphic becomes a file; the small one stays inline.
+    const QString capped = m_out.filePath(QStringLiteral("capped.html"));
+    {
+        OutputFiles files(capped);
+        PictureExporter exporter(files, PictureFormat::InlineSvg, 85, 100000);
+        HtmlOptions html;
+        html.pictures = &exporter;
+        files.writeTarget(HtmlWriter::write(doc, QStringLiteral("c"), html));
+        files.commit();
+    }
+    page = readText(capped);
+    QCOMPARE(page.count(QLatin1String("<img src=\"capped_files/picture1.svg\" alt=\"Picture 1\">")),
+             200);
+    QCOMPARE(page.count(QLatin1String("<use href=\"#picture2\"")), 199);
+    QVERIFY(!page.contains(QLatin1String("id=\"picture1\"")));
+    QVERIFY(readText(m_out.filePath(QStringLiteral("capped_files/picture1.svg")))
+                .contains(QLatin1String("<svg ")));
+    m_pages << capped;
+    writeSettings(QByteArray());
+}
+
 void PicturesTest::htmlSettingsShapeThePage_data()
 {
     QTest::addColumn<QByteArray>("ini");
@@ -254,9 +318,10 @@ void PicturesTest::htmlSettingsShapeThePage_data()
     QTest::newRow("jpeg") << QByteArray("[html]\npictures=jpeg\njpegQuality=40\n") << kPictured
                           << QStringList{"src=\"jpeg_files/picture1.jpg\""} << QStringList{".png"}
                           << QStringList{"picture1.jpg=jpeg", "picture2.jpg=jpeg"};
-    QTest::newRow("svg") << QByteArray("[html]\npictures=SVG\n") << kPictured
-                         << QStringList{"<svg role=\"img\" aria-label=\"Picture 1\""}
-                         << QStringList{"<img"} << QStringList{};
+    QTest::newRow("svg")
+        << QByteArray("[html]\npictures=SVG\n") << kPictured
+        << QStringList{"<svg id=\"picture1\" role=\"img\" aria-label=\"Picture 1\""}
+        << QStringList{"<img"} << QStringList{};
     QTest::newRow("external") << QByteArray("[html]\nstyleSheet=external\n") << kPictured
                               << QStringList{"<link rel=\"stylesheet\" "
                                              "href=\"external_files/style.css\">"}
