@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QtEndian>
 
 #include <librevenge-stream/librevenge-stream.h>
 #include <libwpd/libwpd.h>
@@ -19,7 +20,7 @@ constexpr qint64 kMaxInMemory = 256 * 1024 * 1024;
 
 // What the first bytes say about a file libwpd does not accept, for a description that tells
 // the user what the file really is.
-QString whatItIs(const QByteArray& head)
+QString whatItIs(const QByteArray& head, qint64 size)
 {
     if (head.isEmpty())
         return QStringLiteral("the file is empty");
@@ -38,6 +39,13 @@ QString whatItIs(const QByteArray& head)
                        "not a document")
                 .arg(product)
                 .arg(type);
+        // The header's pointer to where the text begins.
+        const quint32 text = qFromLittleEndian<quint32>(head.constData() + 4);
+        if (text > size)
+            return QStringLiteral("the document is truncated: its text would begin at byte %1, "
+                                  "but the file has %2 bytes")
+                .arg(text)
+                .arg(size);
         return QStringLiteral("it is a WordPerfect document of a version or kind that cannot be "
                               "read");
     }
@@ -63,10 +71,53 @@ EngineError passwordProtected(const QString& name, bool supported)
                   .arg(name)};
 }
 
-Document parse(librevenge::RVNGInputStream& input, const QByteArray& head, const QString& name)
+// Where reading stopped: libwpd gives up on a damaged document by reading past what there is
+// (a truncated file, a length or pointer that leads beyond the end) and reports a "file access
+// error"; the stream remembers where the last read that came up short began.
+class ReadTracker {
+public:
+    virtual ~ReadTracker() = default;
+    long lastShortRead() const { return m_lastShortRead; }
+    void forget() { m_lastShortRead = -1; }
+
+protected:
+    long m_lastShortRead = -1;
+};
+
+template <typename Stream> class TrackedStream final : public Stream, public ReadTracker {
+public:
+    using Stream::Stream;
+    const unsigned char* read(unsigned long numBytes, unsigned long& numBytesRead) override
+    {
+        const unsigned char* data = Stream::read(numBytes, numBytesRead);
+        if (numBytesRead < numBytes)
+            m_lastShortRead = Stream::tell() - static_cast<long>(numBytesRead);
+        return data;
+    }
+};
+
+// "the document is damaged (reading stopped at byte 5120 of 8000)": where, when it is known.
+QString damaged(librevenge::RVNGInputStream& input, const ReadTracker& tracker, qint64 size)
+{
+    long at = tracker.lastShortRead();
+    if (at < 0)
+        at = input.tell();
+    if (at < 0 || size <= 0 || at > size)
+        return QStringLiteral("the document is damaged");
+    if (at == size)
+        return QStringLiteral("the document is damaged or truncated: it ends (after %1 bytes) "
+                              "where more was expected")
+            .arg(size);
+    return QStringLiteral("the document is damaged (reading stopped at byte %1 of %2)")
+        .arg(at)
+        .arg(size);
+}
+
+Document parse(librevenge::RVNGInputStream& input, ReadTracker& tracker, qint64 size,
+               const QByteArray& head, const QString& name)
 {
     if (head.isEmpty())
-        throw unreadable(name, whatItIs(head));
+        throw unreadable(name, whatItIs(head, size));
     libwpd::WPDConfidence confidence = libwpd::WPD_CONFIDENCE_NONE;
     Document document;
     libwpd::WPDResult result = libwpd::WPD_UNKNOWN_ERROR;
@@ -74,7 +125,7 @@ Document parse(librevenge::RVNGInputStream& input, const QByteArray& head, const
         confidence = libwpd::WPDocument::isFileFormatSupported(&input);
         switch (confidence) {
         case libwpd::WPD_CONFIDENCE_NONE:
-            throw unreadable(name, whatItIs(head));
+            throw unreadable(name, whatItIs(head, size));
         case libwpd::WPD_CONFIDENCE_UNSUPPORTED_ENCRYPTION:
             throw passwordProtected(name, false);
         case libwpd::WPD_CONFIDENCE_SUPPORTED_ENCRYPTION:
@@ -83,6 +134,7 @@ Document parse(librevenge::RVNGInputStream& input, const QByteArray& head, const
             break;
         }
         input.seek(0, librevenge::RVNG_SEEK_SET);
+        tracker.forget();
         ModelBuilder builder(document);
         result = libwpd::WPDocument::parse(&input, &builder, nullptr);
         builder.finish();
@@ -91,7 +143,7 @@ Document parse(librevenge::RVNGInputStream& input, const QByteArray& head, const
     } catch (const std::bad_alloc&) {
         throw unreadable(name, QStringLiteral("the document needs more memory than is available"));
     } catch (...) {
-        throw unreadable(name, QStringLiteral("the document is damaged"));
+        throw unreadable(name, damaged(input, tracker, size));
     }
 
     switch (result) {
@@ -101,16 +153,14 @@ Document parse(librevenge::RVNGInputStream& input, const QByteArray& head, const
         throw passwordProtected(name, true);
     case libwpd::WPD_UNSUPPORTED_ENCRYPTION_ERROR:
         throw passwordProtected(name, false);
-    case libwpd::WPD_FILE_ACCESS_ERROR:
-        throw unreadable(name, QStringLiteral("the file could not be read"));
     case libwpd::WPD_OLE_ERROR:
         throw unreadable(name, QStringLiteral("its OLE2 container is damaged"));
+    case libwpd::WPD_FILE_ACCESS_ERROR: // the file was read into memory (or is read as needed)
     case libwpd::WPD_PARSE_ERROR:
-        throw unreadable(name, QStringLiteral("the document is damaged and could not be parsed"));
     case libwpd::WPD_UNKNOWN_ERROR:
         break;
     }
-    throw unreadable(name, QStringLiteral("the document could not be parsed"));
+    throw unreadable(name, damaged(input, tracker, size));
 }
 
 } // namespace
@@ -148,9 +198,10 @@ Document DocumentReader::readFile(const QString& path)
             return readBytes(bytes, path);
     }
     const QByteArray head = file.read(16);
+    const qint64 size = file.size();
     file.close();
-    librevenge::RVNGFileStream input(QFile::encodeName(path).constData());
-    return parse(input, head, path);
+    TrackedStream<librevenge::RVNGFileStream> input(QFile::encodeName(path).constData());
+    return parse(input, input, size, head, path);
 }
 
 bool DocumentReader::isDocument(const QString& path)
@@ -176,9 +227,10 @@ bool DocumentReader::isDocument(const QString& path)
 
 Document DocumentReader::readBytes(const QByteArray& bytes, const QString& name)
 {
-    librevenge::RVNGStringStream input(reinterpret_cast<const unsigned char*>(bytes.constData()),
-                                       static_cast<unsigned int>(bytes.size()));
-    return parse(input, bytes.left(16), name);
+    TrackedStream<librevenge::RVNGStringStream> input(
+        reinterpret_cast<const unsigned char*>(bytes.constData()),
+        static_cast<unsigned int>(bytes.size()));
+    return parse(input, input, bytes.size(), bytes.left(16), name);
 }
 
 } // namespace engine

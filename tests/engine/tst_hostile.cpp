@@ -1,5 +1,5 @@
-// Quillon engine tests: publishing through the engine's command line into hostile places: links
-// planted in the target folder, a full disk, an engine killed mid-publish.
+// Quillon engine tests: the engine's command line under hostile conditions: links planted in the
+// target folder, a full disk, an engine killed mid-publish, damaged documents.
 #include "OutputFiles.h"
 #include "TestData.h"
 
@@ -89,6 +89,8 @@ private slots:
     void failedPublishLeavesNothingBehind_data();
     void failedPublishLeavesNothingBehind();
     void publishKilledMidwayIsCleanedUpAtTheNextStart();
+    void damagedDocumentsSayWhereReadingStopped_data();
+    void damagedDocumentsSayWhereReadingStopped();
 
 private:
     QTemporaryDir m_state;
@@ -245,6 +247,53 @@ void HostileTest::publishKilledMidwayIsCleanedUpAtTheNextStart()
     QCOMPARE(tree(dir.path()), before);
     QCOMPARE(contents(dir.filePath(QStringLiteral("kept_files/picture1.png"))), QByteArray("old"));
     QCOMPARE(tree(m_state.path() + QStringLiteral("/quillon-engine/unfinished")), QStringList());
+}
+
+void HostileTest::damagedDocumentsSayWhereReadingStopped_data()
+{
+    QTest::addColumn<QString>("document");
+    QTest::addColumn<int>("damageAt"); // 0xFFFF written there; -1: none
+    QTest::addColumn<int>("keep");     // bytes kept; -1: all
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("damaged inside")
+        << "doctor_word-perfect.wpd" << 3884 << -1
+        << "the document is damaged (reading stopped at byte 3885 of 17566).";
+    QTest::newRow("truncated in its text")
+        << "nuxeo_test.wpd" << -1 << 600
+        << "the document is damaged or truncated: it ends (after 600 bytes) where more was "
+           "expected.";
+    QTest::newRow("truncated before its text")
+        << "nuxeo_test.wpd" << -1 << 300
+        << "the document is truncated: its text would begin at byte 2714, but the file has 300 "
+           "bytes.";
+    QTest::newRow("endless device")
+        << "/dev/zero" << -1 << -1 << "it is not a regular file, and it gives more than 256 MiB.";
+}
+
+// A damaged document is refused as damaged (not as a file that could not be read), saying where
+// reading stopped when that is known.
+void HostileTest::damagedDocumentsSayWhereReadingStopped()
+{
+    QFETCH(QString, document);
+    QFETCH(int, damageAt);
+    QFETCH(int, keep);
+    QFETCH(QString, expected);
+    QTemporaryDir dir;
+    QString input = document;
+    if (!document.startsWith(u'/')) {
+        QByteArray bytes = contents(corpus(document));
+        QVERIFY(!bytes.isEmpty());
+        if (damageAt >= 0)
+            bytes.replace(damageAt, 2, "\xFF\xFF");
+        if (keep >= 0)
+            bytes.truncate(keep);
+        input = dir.filePath(QStringLiteral("damaged.wpd"));
+        QVERIFY(put(input, bytes));
+    }
+    const Run run = publish(QStringLiteral("xml"), input, dir.filePath(QStringLiteral("out.xml")));
+    QCOMPARE(run.exitCode, 4);
+    QCOMPARE(run.error.trimmed(),
+             QStringLiteral("quillon-engine: Cannot open \"%1\": %2").arg(input, expected));
 }
 
 QTEST_GUILESS_MAIN(HostileTest)
