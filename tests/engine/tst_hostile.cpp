@@ -18,18 +18,13 @@ namespace {
 
 const QString kPictured = QStringLiteral("opf_TOPOPREC.WPD"); // two WPG graphics
 
-QString corpus(const QString& name)
-{
-    return testsupport::testDocument(name);
-}
-
 struct Run {
     int exitCode = -1;
     QString error;
 };
 
-// `quillon-engine --publish FORMAT INPUT OUTPUT [--quality 0]`, with file writes limited to
-// fileSizeLimit bytes when given (a disk that fills up).
+// `quillon-engine --publish FORMAT INPUT OUTPUT --quality 0`, with file writes limited to
+// fileSizeLimit bytes (a disk that fills up).
 Run publish(const QString& format, const QString& input, const QString& output,
             rlim_t fileSizeLimit = RLIM_INFINITY)
 {
@@ -53,26 +48,34 @@ QByteArray contents(const QString& path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-bool put(const QString& path, const QByteArray& bytes)
+// Makes in root what each entry says: "a/b=text" a file, "a/" a folder, "a->b" a link to b.
+void make(const QDir& root, const QStringList& entries)
 {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+    for (const QString& entry : entries) {
+        const qsizetype link = entry.indexOf(QLatin1String("->"));
+        const qsizetype text = entry.indexOf(u'=');
+        const QString path = root.filePath(entry.left(link >= 0 ? link : text));
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile file(path);
+        if (link >= 0)
+            QFile::link(root.filePath(entry.mid(link + 2)), path);
+        else if (text >= 0 && file.open(QIODevice::WriteOnly))
+            file.write(entry.mid(text + 1).toUtf8());
+        else
+            QDir().mkpath(path);
+    }
 }
 
-// Every name in the folder and below it, sorted, folders with a final "/".
+// Every name in the folder and below it, sorted, folders with a final "/"; links not followed.
 QStringList tree(const QString& folder)
 {
     QStringList names;
-    const QDir dir(folder);
-    for (const QFileInfo& info : dir.entryInfoList(
+    for (const QFileInfo& info : QDir(folder).entryInfoList(
              QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDir::Name)) {
-        if (info.isDir() && !info.isSymLink()) {
-            names << info.fileName() + QLatin1Char('/');
-            for (const QString& inner : tree(info.filePath()))
-                names << info.fileName() + QLatin1Char('/') + inner;
-        } else {
-            names << info.fileName();
-        }
+        const bool inside = info.isDir() && !info.isSymLink();
+        names << info.fileName() + (inside ? QStringLiteral("/") : QString());
+        for (const QString& inner : inside ? tree(info.filePath()) : QStringList())
+            names << info.fileName() + QLatin1Char('/') + inner;
     }
     return names;
 }
@@ -84,148 +87,118 @@ class HostileTest : public QObject {
 
 private slots:
     void initTestCase();
-    void linksInTheTargetAreNeverWrittenThrough_data();
-    void linksInTheTargetAreNeverWrittenThrough();
-    void failedPublishLeavesNothingBehind_data();
-    void failedPublishLeavesNothingBehind();
+    void hostileTargets_data();
+    void hostileTargets();
     void publishKilledMidwayIsCleanedUpAtTheNextStart();
     void damagedDocumentsSayWhereReadingStopped_data();
     void damagedDocumentsSayWhereReadingStopped();
 
 private:
+    QStringList unfinished() const { return tree(m_state.filePath("quillon-engine/unfinished")); }
     QTemporaryDir m_state;
 };
 
 void HostileTest::initTestCase()
 {
-    QVERIFY(QFile::exists(corpus(kPictured)));
+    QVERIFY(QFile::exists(testsupport::testDocument(kPictured)));
     // Notes of unfinished publishes go to a folder of this test's own.
     qputenv("XDG_STATE_HOME", QFile::encodeName(m_state.path()));
 }
 
-void HostileTest::linksInTheTargetAreNeverWrittenThrough_data()
-{
-    QTest::addColumn<QString>("link");     // planted in out/, pointing at elsewhere/victim
-    QTest::addColumn<bool>("victimIsDir"); // the victim is a folder holding picture1.png
-    QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QStringList>("after"); // out/ afterwards
-    const QStringList published{"doc.html", "doc_files/", "doc_files/picture1.png",
-                                "doc_files/picture2.png"};
-    QTest::newRow("target links to a file") << "doc.html" << false << 0 << published;
-    QTest::newRow("target links to a folder") << "doc.html" << true << 0 << published;
-    QTest::newRow("picture links to a file") << "doc_files/picture1.png" << false << 0 << published;
-    QTest::newRow("picture folder links to a folder")
-        << "doc_files" << true << 6 << QStringList{"doc_files"};
-}
-
-// A publish replaces the names it writes; what a link there points to stays as it was. A
-// picture folder that is a link is refused, and nothing at all is written then.
-void HostileTest::linksInTheTargetAreNeverWrittenThrough()
-{
-    QFETCH(QString, link);
-    QFETCH(bool, victimIsDir);
-    QFETCH(int, exitCode);
-    QFETCH(QStringList, after);
-    QTemporaryDir dir;
-    const QString out = dir.filePath(QStringLiteral("out"));
-    const QString victim = dir.filePath(QStringLiteral("elsewhere/victim"));
-    const QString victimFile = victimIsDir ? victim + QStringLiteral("/picture1.png") : victim;
-    QVERIFY(QDir().mkpath(out + QStringLiteral("/doc_files")) &&
-            QDir().mkpath(victimIsDir ? victim : dir.filePath(QStringLiteral("elsewhere"))));
-    QVERIFY(put(victimFile, "precious"));
-    if (link == QLatin1String("doc_files"))
-        QVERIFY(QDir(out).rmdir(link));
-    QVERIFY(QFile::link(victim, out + QLatin1Char('/') + link));
-
-    const Run run =
-        publish(QStringLiteral("html"), corpus(kPictured), out + QStringLiteral("/doc.html"));
-    QVERIFY2(run.exitCode == exitCode, qPrintable(run.error));
-    QCOMPARE(contents(victimFile), QByteArray("precious"));
-    QCOMPARE(tree(dir.filePath(QStringLiteral("elsewhere"))),
-             victimIsDir ? QStringList({"victim/", "victim/picture1.png"}) : QStringList{"victim"});
-    QCOMPARE(tree(out), after);
-    if (exitCode == 0) {
-        QVERIFY(!QFileInfo(out + QLatin1Char('/') + link).isSymLink());
-        QVERIFY(contents(out + QStringLiteral("/doc.html")).startsWith("<!DOCTYPE html>"));
-        QVERIFY(contents(out + QStringLiteral("/doc_files/picture1.png")).startsWith("\x89PNG"));
-    } else {
-        QVERIFY(QFileInfo(out + QLatin1Char('/') + link).isSymLink());
-        QVERIFY2(run.error.contains(QLatin1String("is a symbolic link")), qPrintable(run.error));
-    }
-}
-
-void HostileTest::failedPublishLeavesNothingBehind_data()
+void HostileTest::hostileTargets_data()
 {
     QTest::addColumn<QString>("format");
-    QTest::addColumn<qint64>("fileSizeLimit"); // 0: none
-    QTest::addColumn<QString>("blocker");      // a file made first in the target folder
-    QTest::addColumn<QString>("expected");     // in the error
-    // The document's page is some 25 KB, its pictures 4 and 10 KB as JPEG (quality 0), 68 and
-    // 48 KB as PNG.
+    QTest::addColumn<QStringList>("setup"); // made first (see make()); the target is out/doc.*
+    QTest::addColumn<qint64>("fileSizeLimit");
+    QTest::addColumn<QString>("error"); // empty: the publish succeeds
+    QTest::addColumn<QStringList>("after");
+    const QStringList victim{"elsewhere/", "elsewhere/victim"};
+    const QStringList victims{"elsewhere/", "elsewhere/victim/", "elsewhere/victim/picture1.png"};
+    const QStringList published{"out/", "out/doc.html", "out/doc_files/",
+                                "out/doc_files/picture1.png", "out/doc_files/picture2.png"};
+    // A publish replaces the names it writes; what a link there points to stays as it was.
+    QTest::newRow("link at the target to a file")
+        << "html" << QStringList{"elsewhere/victim=old", "out/doc.html->elsewhere/victim"}
+        << qint64(0) << QString() << victim + published;
+    QTest::newRow("link at the target to a folder")
+        << "html"
+        << QStringList{"elsewhere/victim/picture1.png=old", "out/doc.html->elsewhere/victim"}
+        << qint64(0) << QString() << victims + published;
+    QTest::newRow("link at a picture")
+        << "html"
+        << QStringList{"elsewhere/victim=old", "out/doc_files/picture1.png->elsewhere/victim"}
+        << qint64(0) << QString() << victim + published;
+    // A picture folder that is a link is refused, and nothing is written.
+    QTest::newRow("link at the picture folder")
+        << "html"
+        << QStringList{"elsewhere/victim/picture1.png=old", "out/doc_files->elsewhere/victim"}
+        << qint64(0) << "doc_files\" is a symbolic link"
+        << victims + QStringList{"out/", "out/doc_files"};
+    // A write that fails fails the publish with the system's reason and removes what it wrote.
+    // The page is some 25 KB; its pictures 4 and 10 KB as JPEG at quality 0, 68 and 48 KB as PNG.
     QTest::newRow("picture does not fit")
-        << "html" << qint64(60000) << QString()
-        << "doc_files/picture1.png\" could not be written (File too large)";
+        << "html" << QStringList{"out/"} << qint64(60000)
+        << "doc_files/picture1.png\" could not be written (File too large)" << QStringList{"out/"};
     QTest::newRow("page does not fit after its pictures")
-        << "xml" << qint64(12000) << QString() << "\": File too large.";
+        << "xml" << QStringList{"out/"} << qint64(12000) << "\": File too large."
+        << QStringList{"out/"};
     QTest::newRow("picture does not fit into an existing folder")
-        << "xml" << qint64(2000) << "doc_files/picture1.jpg"
-        << "File too large";
-    QTest::newRow("a file where the picture folder goes")
-        << "xml" << qint64(0) << "doc_files"
-        << "where its pictures go, is not a folder";
-    QTest::newRow("a file where a folder of the path goes") << "xml" << qint64(0) << "sub"
-                                                            << "a part of its path, \"";
+        << "xml" << QStringList{"out/doc_files/picture1.jpg=old"} << qint64(2000)
+        << "File too large" << QStringList{"out/", "out/doc_files/", "out/doc_files/picture1.jpg"};
+    QTest::newRow("file where the picture folder goes")
+        << "xml" << QStringList{"out/doc_files=old"} << qint64(0)
+        << "where its pictures go, is not a folder" << QStringList{"out/", "out/doc_files"};
+    QTest::newRow("file where the target's folder goes")
+        << "xml" << QStringList{"out=old"} << qint64(0) << "a part of its path, \""
+        << QStringList{"out"};
 }
 
-// A write that fails fails the publish with the system's reason, and whatever the publish had
-// written (pictures, a picture folder, temporary files) is gone; what was there stays.
-void HostileTest::failedPublishLeavesNothingBehind()
+void HostileTest::hostileTargets()
 {
     QFETCH(QString, format);
+    QFETCH(QStringList, setup);
     QFETCH(qint64, fileSizeLimit);
-    QFETCH(QString, blocker);
-    QFETCH(QString, expected);
+    QFETCH(QString, error);
+    QFETCH(QStringList, after);
     QTemporaryDir dir;
-    if (blocker.contains(QLatin1Char('/')))
-        QVERIFY(QDir(dir.path()).mkpath(blocker.section(u'/', 0, 0)));
-    if (!blocker.isEmpty())
-        QVERIFY(put(dir.filePath(blocker), "old"));
-    const QStringList before = tree(dir.path());
-    const QString target =
-        dir.filePath(blocker == QLatin1String("sub") ? QStringLiteral("sub/doc.") + format
-                                                     : QStringLiteral("doc.") + format);
-    const Run run = publish(format, corpus(kPictured), target,
+    const QDir root(dir.path());
+    make(root, setup);
+    const QString target = root.filePath(QStringLiteral("out/doc.") + format);
+    const Run run = publish(format, testsupport::testDocument(kPictured), target,
                             fileSizeLimit > 0 ? rlim_t(fileSizeLimit) : RLIM_INFINITY);
-    QCOMPARE(run.exitCode, 6);
-    QVERIFY2(run.error.contains(expected), qPrintable(run.error));
-    QVERIFY2(run.error.contains(target), qPrintable(run.error));
-    QCOMPARE(tree(dir.path()), before);
-    if (!blocker.isEmpty())
-        QCOMPARE(contents(dir.filePath(blocker)), QByteArray("old"));
-    QCOMPARE(tree(m_state.path() + QStringLiteral("/quillon-engine/unfinished")), QStringList());
+    QVERIFY2(run.exitCode == (error.isEmpty() ? 0 : 6), qPrintable(run.error));
+    QVERIFY2(error.isEmpty() || (run.error.contains(error) && run.error.contains(target)),
+             qPrintable(run.error));
+    QCOMPARE(tree(dir.path()), after);
+    for (const QString& entry : setup) {
+        if (entry.contains(u'='))
+            QCOMPARE(contents(root.filePath(entry.section(u'=', 0, 0))), QByteArray("old"));
+    }
+    if (error.isEmpty()) {
+        QVERIFY(contents(target).startsWith("<!DOCTYPE html>"));
+        QVERIFY(contents(root.filePath("out/doc_files/picture1.png")).startsWith("\x89PNG"));
+    }
+    QCOMPARE(unfinished(), QStringList());
 }
 
-// A publish that is killed before it finishes leaves its files under marked temporary names and
-// a note; the next engine to start removes them, and nothing else.
+// A publish killed before it finishes leaves its files under marked temporary names and a note;
+// the next engine to start removes them, and nothing else.
 void HostileTest::publishKilledMidwayIsCleanedUpAtTheNextStart()
 {
     QTemporaryDir dir;
-    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("kept_files")));
-    QVERIFY(put(dir.filePath(QStringLiteral("kept_files/picture1.png")), "old"));
-    const QString unrelated = QStringLiteral("other.quillon-1-zz.tmp");
-    QVERIFY(put(dir.filePath(unrelated), "someone else's"));
+    const QDir root(dir.path());
+    make(root, {"kept_files/picture1.png=old", "other.quillon-1-zz.tmp=old"});
     const QStringList before = tree(dir.path());
-
-    // Two publishes in a child process that dies without cleaning up: one into a new picture
-    // folder, one into an existing one.
+    // Two publishes in a child process that dies without cleaning up: one into a picture folder
+    // it makes, one into an existing one.
     const pid_t child = ::fork();
     if (child == 0) {
         try {
-            engine::OutputFiles fresh(dir.filePath(QStringLiteral("made.html")));
-            fresh.writeCompanion(QStringLiteral("picture1.png"), "new");
-            fresh.writeTarget("<!DOCTYPE html>");
-            engine::OutputFiles existing(dir.filePath(QStringLiteral("kept.html")));
-            existing.writeCompanion(QStringLiteral("picture1.png"), "new");
+            engine::OutputFiles made(root.filePath(QStringLiteral("made.html")));
+            made.writeCompanion(QStringLiteral("picture1.png"), "new");
+            made.writeTarget("<!DOCTYPE html>");
+            engine::OutputFiles kept(root.filePath(QStringLiteral("kept.html")));
+            kept.writeCompanion(QStringLiteral("picture1.png"), "new");
             ::raise(SIGKILL);
         } catch (...) {
         }
@@ -234,19 +207,17 @@ void HostileTest::publishKilledMidwayIsCleanedUpAtTheNextStart()
     int status = 0;
     QCOMPARE(::waitpid(child, &status, 0), child);
     QVERIFY(WIFSIGNALED(status));
-    const QStringList left = tree(dir.path());
-    QCOMPARE(left.size(), before.size() + 4); // made.html, made_files and its picture, kept's
-    QCOMPARE(tree(m_state.path() + QStringLiteral("/quillon-engine/unfinished")).size(), 2);
+    QCOMPARE(tree(dir.path()).size(), before.size() + 4); // made's page, folder and picture; kept's
+    QCOMPARE(unfinished().size(), 2);
 
-    // Any start of the engine cleans up, here one that publishes something else.
-    QTemporaryDir elsewhere;
-    QCOMPARE(publish(QStringLiteral("xml"), corpus(QStringLiteral("smi_regular.wpd")),
+    QTemporaryDir elsewhere; // any start of the engine cleans up
+    QCOMPARE(publish(QStringLiteral("xml"), testsupport::testDocument("smi_regular.wpd"),
                      elsewhere.filePath(QStringLiteral("x.xml")))
                  .exitCode,
              0);
     QCOMPARE(tree(dir.path()), before);
-    QCOMPARE(contents(dir.filePath(QStringLiteral("kept_files/picture1.png"))), QByteArray("old"));
-    QCOMPARE(tree(m_state.path() + QStringLiteral("/quillon-engine/unfinished")), QStringList());
+    QCOMPARE(contents(root.filePath("kept_files/picture1.png")), QByteArray("old"));
+    QCOMPARE(unfinished(), QStringList());
 }
 
 void HostileTest::damagedDocumentsSayWhereReadingStopped_data()
@@ -281,14 +252,13 @@ void HostileTest::damagedDocumentsSayWhereReadingStopped()
     QTemporaryDir dir;
     QString input = document;
     if (!document.startsWith(u'/')) {
-        QByteArray bytes = contents(corpus(document));
-        QVERIFY(!bytes.isEmpty());
+        QByteArray bytes = contents(testsupport::testDocument(document));
         if (damageAt >= 0)
             bytes.replace(damageAt, 2, "\xFF\xFF");
-        if (keep >= 0)
-            bytes.truncate(keep);
+        bytes.truncate(keep >= 0 ? keep : bytes.size());
         input = dir.filePath(QStringLiteral("damaged.wpd"));
-        QVERIFY(put(input, bytes));
+        QFile file(input);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
     }
     const Run run = publish(QStringLiteral("xml"), input, dir.filePath(QStringLiteral("out.xml")));
     QCOMPARE(run.exitCode, 4);

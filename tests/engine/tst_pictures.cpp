@@ -246,26 +246,11 @@ void PicturesTest::xmlPicturesAreJpegAtTheQuality()
 // others; graphics beyond what one page may hold inline become SVG files.
 void PicturesTest::repeatedGraphicsAreInlinedOnce()
 {
-    // The two graphics of a real document (some 800 K and 18 K characters of SVG), 200 times each.
-    std::vector<Inline> graphics;
-    const std::function<void(const Blocks&)> collect = [&](const Blocks& blocks) {
-        for (const Block& b : blocks) {
-            if (const auto* p = std::get_if<Paragraph>(&b.content)) {
-                for (const Inline& i : p->inlines)
-                    if (i.kind == Inline::Kind::Object)
-                        graphics.push_back(i);
-            } else if (const auto* box = std::get_if<Box>(&b.content)) {
-                collect(box->blocks);
-            }
-        }
-    };
-    collect(DocumentReader::readFile(corpus(kPictured)).body);
-    QCOMPARE(graphics.size(), size_t(2));
-    Document doc;
-    Paragraph p;
-    for (int i = 0; i < 200; ++i)
-        p.inlines.insert(p.inlines.end(), graphics.begin(), graphics.end());
-    doc.body.push_back(Block{p});
+    // A real document with two graphics (some 800 K and 18 K characters of SVG), 20 times over.
+    Document doc = DocumentReader::readFile(corpus(kPictured));
+    const Blocks once = doc.body;
+    for (int i = 1; i < 20; ++i)
+        doc.body.insert(doc.body.end(), once.begin(), once.end());
 
     writeSettings("[html]\npictures=svg\n");
     PublishOptions options;
@@ -273,10 +258,10 @@ void PicturesTest::repeatedGraphicsAreInlinedOnce()
     const QString target = m_out.filePath(QStringLiteral("repeated.html"));
     Publisher::publish(doc, PublishFormat::Html, target, QStringLiteral("r"), options);
     QString page = readText(target);
-    QVERIFY2(page.size() < 1000000, qPrintable(QString::number(page.size())));
+    QVERIFY2(page.size() < 2000000, qPrintable(QString::number(page.size()))); // not 17 MB
     for (const QString& id : {QStringLiteral("picture1"), QStringLiteral("picture2")}) {
         QCOMPARE(page.count(QStringLiteral("<svg id=\"%1\" role=\"img\"").arg(id)), 1);
-        QCOMPARE(page.count(QStringLiteral("<use href=\"#%1\" width=\"100%\"").arg(id)), 199);
+        QCOMPARE(page.count(QStringLiteral("<use href=\"#%1\" width=\"100%\"").arg(id)), 19);
     }
     m_pages << target;
 
@@ -292,8 +277,8 @@ void PicturesTest::repeatedGraphicsAreInlinedOnce()
     }
     page = readText(capped);
     QCOMPARE(page.count(QLatin1String("<img src=\"capped_files/picture1.svg\" alt=\"Picture 1\">")),
-             200);
-    QCOMPARE(page.count(QLatin1String("<use href=\"#picture2\"")), 199);
+             20);
+    QCOMPARE(page.count(QLatin1String("<use href=\"#picture2\"")), 19);
     QVERIFY(!page.contains(QLatin1String("id=\"picture1\"")));
     QVERIFY(readText(m_out.filePath(QStringLiteral("capped_files/picture1.svg")))
                 .contains(QLatin1String("<svg ")));
