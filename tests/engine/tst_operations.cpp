@@ -139,7 +139,7 @@ void OperationsTest::openFailuresSayWhy_data()
     QTest::newRow("OLE2 without a document")
         << ole << 440 << "OLE2 compound file that holds no" << false;
     QTest::newRow("password") << locked << 440 << "password-protected" << true;
-    QTest::newRow("cut short") << cut << 440 << "could not be read" << true;
+    QTest::newRow("cut short") << cut << 440 << "is damaged or truncated" << true;
     QTest::newRow("stub") << corpus(QStringLiteral("ff_stub_sample1.wpd")) << 440 << "truncated"
                           << true;
     QTest::newRow("graphics") << corpus(QStringLiteral("ff_stub_sample1.wpg")) << 440

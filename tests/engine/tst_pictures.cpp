@@ -272,6 +272,8 @@ void PicturesTest::repeatedGraphicsAreInlinedOnce()
         PictureExporter exporter(files, PictureFormat::InlineSvg, 85, 100000);
         HtmlOptions html;
         html.pictures = &exporter;
+        HtmlWriter::write(doc, QStringLiteral("c"), html);
+        exporter.finish();
         files.writeTarget(HtmlWriter::write(doc, QStringLiteral("c"), html));
         files.commit();
     }
