@@ -450,7 +450,8 @@ void PicturesTest::metafilesAreDrawn()
 }
 
 // One flipped bit made a bitmap of a graphic 17,146 pixels wide instead of 762: the picture
-// becomes the placeholder before anything that size is allocated, with one short line.
+// becomes the placeholder before anything that size is allocated, with one short line; the
+// document's other pictures are drawn.
 void PicturesTest::damagedBitmapHeaderGivesThePlaceholderQuietly()
 {
     QFile source(corpus(QStringLiteral("odr_Sync3_Sample_Page.wpd")));
@@ -477,6 +478,12 @@ void PicturesTest::damagedBitmapHeaderGivesThePlaceholderQuietly()
     const QString page = readText(html);
     QVERIFY(page.contains(QLatin1String("[Picture 1 could not be converted]")));
     QVERIFY(page.contains(QLatin1String("flipped_files/picture2.png")));
+    // The healthy bitmaps, decoded without libwpg, have the pixels libwpg gives them.
+    const QImage third(m_out.filePath(QStringLiteral("flipped_files/picture3.png")));
+    QCOMPARE(third.size(), QSize(776, 458));
+    QCOMPARE(third.pixel(388, 229), qRgb(0, 0, 0));
+    QCOMPARE(third.pixel(200, 100), qRgb(0x40, 0x55, 0x79));
+    QCOMPARE(third.pixel(775, 457), qRgb(0x2d, 0x3f, 0x5c)); // the last pixel of the last row
 }
 
 QTEST_MAIN(PicturesTest)
