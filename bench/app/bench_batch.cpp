@@ -15,6 +15,7 @@
 // adding a row to the document list when it is empty and when it holds the whole batch, and the
 // time between one document's close and the next document's open (which includes adding its
 // row) over the first and the last thousand documents.
+#include "BenchProviders.h"
 #include "FolderBrowser.h"
 #include "General.h"
 #include "ListView.h"
@@ -39,27 +40,6 @@
 #include <vector>
 
 namespace {
-
-class Folders final : public platform::FolderBrowserProvider {
-public:
-    QString browse(const QString&) override
-    {
-        const QString folder = answers.empty() ? QString() : answers.front();
-        if (!answers.empty())
-            answers.pop_front();
-        return folder;
-    }
-    std::deque<QString> answers;
-};
-
-class SilentBoxes final : public platform::MessageBoxProvider {
-public:
-    platform::MsgResult show(const platform::MessageBoxRequest& request) override
-    {
-        std::fprintf(stderr, "message box: %s\n", qPrintable(request.text));
-        return platform::MsgResult::OK;
-    }
-};
 
 double peakMemoryMb()
 {
@@ -115,9 +95,9 @@ int main(int argc, char* argv[])
 
     QTemporaryDir config;
     qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit()); // no user macro
-    Folders folders;
+    bench::Folders folders;
     platform::setFolderBrowserProvider(&folders);
-    SilentBoxes boxes;
+    bench::SilentBoxes boxes;
     platform::setMessageBoxProvider(&boxes);
     platform::setEndProgramHandler([](int) {});
 

@@ -13,6 +13,7 @@
 // headless (`soffice --headless --convert-to html`, 200 documents per call, as a single call
 // over a thousand stops early) and libwpd's wpd2html (one process per document), when installed.
 // Prints milliseconds per document (wall clock) and the ratios.
+#include "BenchProviders.h"
 #include "FolderBrowser.h"
 #include "General.h"
 #include "ListView.h"
@@ -43,27 +44,6 @@
 namespace {
 
 const QString kProgId = QStringLiteral("WordPerfect.PerfectScript");
-
-class Folders final : public platform::FolderBrowserProvider {
-public:
-    QString browse(const QString&) override
-    {
-        const QString folder = answers.empty() ? QString() : answers.front();
-        if (!answers.empty())
-            answers.pop_front();
-        return folder;
-    }
-    std::deque<QString> answers;
-};
-
-class SilentBoxes final : public platform::MessageBoxProvider {
-public:
-    platform::MsgResult show(const platform::MessageBoxRequest& request) override
-    {
-        std::fprintf(stderr, "message box: %s\n", qPrintable(request.text));
-        return platform::MsgResult::OK;
-    }
-};
 
 // The readable corpus documents, by the manifest.
 QStringList readableDocuments(const QString& corpus)
@@ -134,9 +114,9 @@ int main(int argc, char* argv[])
 
     QTemporaryDir config;
     qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit()); // no user macro, default settings
-    Folders folders;
+    bench::Folders folders;
     platform::setFolderBrowserProvider(&folders);
-    SilentBoxes boxes;
+    bench::SilentBoxes boxes;
     platform::setMessageBoxProvider(&boxes);
     platform::setEndProgramHandler([](int) {});
     platform::EngineAutomationClient::Options options;
