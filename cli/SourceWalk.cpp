@@ -324,8 +324,13 @@ bool SourceWalk::readList(const Sink& sink, QString* error)
             continue;
         }
         Entry e{name, classify(folder, name, typeOf(st.st_mode)), {}, {}};
+        // A listed path may pass through a link to a folder, which the walk never follows.
+        const QByteArray resolved = rawpath::canonical(t.source);
         if (e.kind == Kind::File &&
-            !rawpath::relativeTo(rawpath::canonical(folder), m_settings.canonicalTarget).isNull())
+            rawpath::relativeTo(resolved, m_settings.canonicalSource).isNull())
+            e.kind = Kind::LinkOut;
+        else if (e.kind == Kind::File &&
+                 !rawpath::relativeTo(resolved, m_settings.canonicalTarget).isNull())
             e.kind = Kind::Target;
         if (e.kind == Kind::File) {
             const Names& names = namesOf(folder);

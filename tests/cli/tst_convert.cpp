@@ -167,12 +167,13 @@ void TestConvert::convertsAnArchiveAndResumes()
                       bytesOf(testsupport::testDocument(QStringLiteral("smi_regular.wpd")))));
     QVERIFY(QFile::link(dir.filePath(QStringLiteral("elsewhere.wpd")),
                         dir.filePath(QStringLiteral("src/link.wpd"))));
+    QVERIFY(QFile::link(dir.path(), dir.filePath(QStringLiteral("src/up"))));
     const QString out = dir.filePath(QStringLiteral("src/out"));
     const QString report = dir.filePath(QStringLiteral("report.jsonl"));
 
     Run run = convert({QStringLiteral("--report"), report, QFile::decodeName(src), out});
     QCOMPARE(run.exit, 1); // the stub fails
-    QVERIFY2(run.err.contains("Converted 5 of 9 files"), run.err.constData());
+    QVERIFY2(run.err.contains("Converted 5 of 10 files"), run.err.constData());
     QMap<QByteArray, QJsonObject> lines = readReport(report);
     QMap<QByteArray, QString> statuses;
     for (auto it = lines.cbegin(); it != lines.cend(); ++it)
@@ -187,6 +188,7 @@ void TestConvert::convertsAnArchiveAndResumes()
         {"sub/deep/ole.wpd", "converted"},
         {kWeird, "converted"},
         {"link.wpd", "skipped:link-out-of-source"},
+        {"up", "skipped:link-to-folder"},
     };
     QCOMPARE(statuses, expected);
 
@@ -216,6 +218,17 @@ void TestConvert::convertsAnArchiveAndResumes()
     for (const QJsonObject& o : lines)
         QVERIFY(statusOf(o) != QLatin1String("converted"));
     QCOMPARE(statusOf(lines.value(src + "/a.wpd")), QStringLiteral("skipped:up-to-date"));
+    QCOMPARE(filesBelow(out), before);
+
+    // Listed paths are held to SOURCE too, also through a link to a folder.
+    const QByteArray outside = QFile::encodeName(dir.filePath(QStringLiteral("elsewhere.wpd")));
+    run = convert({QStringLiteral("--files-from=-"), QStringLiteral("--report"), report,
+                   QFile::decodeName(src), out},
+                  outside + '\n' + src + "/up/elsewhere.wpd\n");
+    lines = readReport(report);
+    QCOMPARE(statusOf(lines.value(outside)), QStringLiteral("failed:outside-source"));
+    QCOMPARE(statusOf(lines.value(src + "/up/elsewhere.wpd")),
+             QStringLiteral("skipped:link-out-of-source"));
     QCOMPARE(filesBelow(out), before);
 }
 
