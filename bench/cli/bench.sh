@@ -45,18 +45,23 @@ timed() {
     /usr/bin/time -f '%e %U %S' -o "$work/time" "$@" >/dev/null 2>&1 || true
     awk '{ printf "%.0f %.2f\n", $1 * 1000, $2 + $3 }' "$work/time"
 }
-libreoffice() { # lists of 200 files per call: one list of 1,000 stops early
+# Lists of 200 files per call (one list of 1,000 stops early), with a profile of its own so that
+# a LibreOffice already running elsewhere is not asked instead.
+lo_lists() {
     split -l 200 "$work/list" "$work/part."
     for part in "$work"/part.*; do
-        xargs -d '\n' "$soffice" --headless --convert-to html --outdir "$work/out-lo" < "$part"
+        xargs -d '\n' "$soffice" -env:UserInstallation="file://$work/lo-profile" --headless \
+            --convert-to html --outdir "$work/out-lo" < "$part"
     done
     rm -f "$work"/part.*
 }
-one_by_one() {
+w_each() {
     while IFS= read -r f; do
         "$wpd2html" "$f" > "$work/out-w/$(basename "$f" .wpd).html"
     done < "$work/list"
 }
+export work soffice wpd2html
+export -f lo_lists w_each
 
 declare -A wall cpu
 record() { wall[$1]+="$2 "; cpu[$1]+="$3 "; }
@@ -66,11 +71,11 @@ for ((r = 1; r <= runs; r++)); do
     read -r w c < <(timed "$work/out-2" "$convert" -q -j 2 --format=html "$work/src" "$work/out-2")
     record j2 "$w" "$c"
     if [ -n "$soffice" ]; then
-        read -r w c < <(timed "$work/out-lo" libreoffice)
+        read -r w c < <(timed "$work/out-lo" bash -c lo_lists)
         record lo "$w" "$c"
     fi
     if [ -n "$wpd2html" ]; then
-        read -r w c < <(timed "$work/out-w" one_by_one)
+        read -r w c < <(timed "$work/out-w" bash -c w_each)
         record w "$w" "$c"
     fi
 done

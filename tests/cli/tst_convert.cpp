@@ -168,12 +168,14 @@ void TestConvert::convertsAnArchiveAndResumes()
     QVERIFY(QFile::link(dir.filePath(QStringLiteral("elsewhere.wpd")),
                         dir.filePath(QStringLiteral("src/link.wpd"))));
     QVERIFY(QFile::link(dir.path(), dir.filePath(QStringLiteral("src/up"))));
+    QVERIFY(QFile::link(dir.filePath(QStringLiteral("src/sub")),
+                        dir.filePath(QStringLiteral("src/again"))));
     const QString out = dir.filePath(QStringLiteral("src/out"));
     const QString report = dir.filePath(QStringLiteral("report.jsonl"));
 
     Run run = convert({QStringLiteral("--report"), report, QFile::decodeName(src), out});
     QCOMPARE(run.exit, 1); // the stub fails
-    QVERIFY2(run.err.contains("Converted 5 of 10 files"), run.err.constData());
+    QVERIFY2(run.err.contains("Converted 5 of 11 files"), run.err.constData());
     QMap<QByteArray, QJsonObject> lines = readReport(report);
     QMap<QByteArray, QString> statuses;
     for (auto it = lines.cbegin(); it != lines.cend(); ++it)
@@ -188,7 +190,8 @@ void TestConvert::convertsAnArchiveAndResumes()
         {"sub/deep/ole.wpd", "converted"},
         {kWeird, "converted"},
         {"link.wpd", "skipped:link-out-of-source"},
-        {"up", "skipped:link-to-folder"},
+        {"up", "skipped:link-out-of-source"},
+        {"again", "skipped:link-to-folder"},
     };
     QCOMPARE(statuses, expected);
 
