@@ -5,8 +5,10 @@
 # arrive.
 #
 #   bench/cli/scale.sh [BUILD_DIR] [DOCUMENTS] [JOBS]
-# BUILD_DIR defaults to build, DOCUMENTS to 100000, JOBS to 2. The documents are hard links
-# to one small corpus document in folders of 1,000. QUILLON_CORPUS points at the corpus.
+# BUILD_DIR defaults to build, DOCUMENTS to 100000, JOBS to 2. The documents are copies of one
+# small corpus document in folders of 1,000, the other folders hard links to the first (each
+# file has a hundred names at most, well below a file system's limit). QUILLON_CORPUS points at
+# the corpus.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 root="$(cd "$here/../.." && pwd)"
@@ -23,17 +25,20 @@ trap 'rm -rf "$work"' EXIT
 per=1000
 mkdir -p "$work/src/d0"
 for ((i = 0; i < per; i++)); do
-    ln "$corpus/alf_quick.wpd" "$work/src/d0/doc$i.wpd" 2>/dev/null ||
-        cp "$corpus/alf_quick.wpd" "$work/src/d0/doc$i.wpd"
+    cp "$corpus/alf_quick.wpd" "$work/src/d0/doc$i.wpd"
 done
 for ((d = 1; d < count / per; d++)); do
-    cp -al "$work/src/d0" "$work/src/d$d" 2>/dev/null || cp -a "$work/src/d0" "$work/src/d$d"
+    mkdir "$work/src/d$d"
+    cp -al "$work/src/d0/." "$work/src/d$d/" 2>/dev/null || cp -a "$work/src/d0/." "$work/src/d$d/"
 done
-echo "$((count / per * per)) documents in $((count / per)) folders"
+echo "$(find "$work/src" -type f | wc -l) documents in $((count / per)) folders"
 
-# The moment (ms since the start) each report line arrives.
+# The moment (microseconds) each report line arrives, and its status.
 mkfifo "$work/report"
-(while IFS= read -r _; do echo "${EPOCHREALTIME/./}"; done < "$work/report" > "$work/stamps") &
+(while IFS= read -r line; do
+    [[ $line =~ \"status\":\"([a-z-]+)\" ]]
+    echo "${EPOCHREALTIME/./} ${BASH_REMATCH[1]}"
+done < "$work/report" > "$work/stamps") &
 reader=$!
 start="${EPOCHREALTIME/./}"
 "$convert" -q -j "$jobs" --format=html --report="$work/report" "$work/src" "$work/out" &
@@ -49,12 +54,14 @@ wait "$reader"
 end="${EPOCHREALTIME/./}"
 
 awk -v start="$start" -v end="$end" -v per="$per" -v peak="$peak" -v status="$status" '
-    { t[NR] = $1 }
+    { t[NR] = $1; counts[$2]++ }
     END {
         n = NR
         first = (t[per] - t[1]) / (per - 1) / 1000
         last = (t[n] - t[n - per]) / per / 1000
-        printf "exit status %d, %d report lines in %.1f s (%.2f ms a document)\n", status, n, (end - start) / 1e6, (end - start) / 1e3 / n
+        printf "exit status %d, %d report lines in %.1f s (%.2f ms a document):", status, n, (end - start) / 1e6, (end - start) / 1e3 / n
+        for (s in counts) printf " %d %s", counts[s], s
+        printf "\n"
         printf "converter peak resident memory: %.1f MB\n", peak / 1024
         printf "ms a document, first thousand: %.3f, last thousand: %.3f (last/first %.2f)\n", first, last, last / first
     }' "$work/stamps"
