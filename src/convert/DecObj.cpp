@@ -18,28 +18,7 @@
 #include <QLineEdit>
 #include <QRadioButton>
 
-#include <algorithm>
-
 using platform::DoEvents;
-
-namespace {
-
-class DepthCount final {
-public:
-    explicit DepthCount(int& depth, int& maxDepth) : m_depth(depth)
-    {
-        ++m_depth;
-        maxDepth = std::max(maxDepth, m_depth);
-    }
-    ~DepthCount() { --m_depth; }
-    DepthCount(const DepthCount&) = delete;
-    DepthCount& operator=(const DepthCount&) = delete;
-
-private:
-    int& m_depth;
-};
-
-} // namespace
 
 void DecObj::init(QString& path)
 {
@@ -48,7 +27,6 @@ void DecObj::init(QString& path)
 
 void DecObj::Execute()
 {
-    const DepthCount count(s_depth, s_maxDepth);
     platform::ListView* list = Form2::instance()->ListView1;
     list->AddItem(m_fileName, m_fileName);
     try {

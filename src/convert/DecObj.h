@@ -35,18 +35,10 @@ public:
 
     const QString& fileName() const { return m_fileName; }
 
-    // How many Execute calls are running one inside another right now, and the most seen since
-    // the last reset: a batch converts its documents one after another, so this stays at 1.
-    static int nestingDepth() { return s_depth; }
-    static int maxNestingDepth() { return s_maxDepth; }
-    static void resetMaxNestingDepth() { s_maxDepth = s_depth; }
-
 private:
     void convert();
     void next();
 
     QString m_fileName;
     std::shared_ptr<fs::OutputNames> m_outputNames;
-    static inline int s_depth = 0;
-    static inline int s_maxDepth = 0;
 };

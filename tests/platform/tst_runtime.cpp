@@ -1,11 +1,13 @@
-// Quillon tests: message boxes, the event-handler guard, ending the program and single-instance
-// windows.
+// Quillon tests: message boxes, the event-handler guard, ending the program, single-instance
+// windows and the automation registry.
 #include "AppIdentity.h"
+#include "AutomationObject.h"
 #include "Error.h"
 #include "ExitRecorder.h"
 #include "Guard.h"
 #include "MessageBox.h"
 #include "ProgramExit.h"
+#include "RaisedError.h"
 #include "RecordingMessageBox.h"
 #include "SingleInstance.h"
 
@@ -38,6 +40,7 @@ private slots:
     void guardShowsUncaughtErrorsAndGoesOn();
     void endProgramRunsTheHandlerAndUnwinds();
     void singleInstanceLoadsOnceUntilUnloaded();
+    void registryCreatesOrRaises429();
 };
 
 void TestRuntime::versionShowsMajorMinorRevision()
@@ -149,6 +152,25 @@ void TestRuntime::singleInstanceLoadsOnceUntilUnloaded()
     QVERIFY(Probe::IsLoaded());
     QCOMPARE(Probe::instance(), second);
     Probe::Unload();
+}
+
+// Creating an object nobody serves, or whose server fails to start, raises 429.
+void TestRuntime::registryCreatesOrRaises429()
+{
+    using testsupport::errorNumber;
+    const QString progId = QStringLiteral("WordPerfect.PerfectScript");
+    QCOMPARE(errorNumber([&] { CreateObject(progId); }), err::CannotCreateObject);
+    const std::function<std::shared_ptr<AutomationObject>()> factories[] = {
+        [] { return std::shared_ptr<AutomationObject>(); },
+        []() -> std::shared_ptr<AutomationObject> { throw Error(err::AutomationError, {}); },
+        []() -> std::shared_ptr<AutomationObject> { throw std::bad_alloc(); },
+    };
+    for (const auto& factory : factories) {
+        RegisterServer(progId, factory);
+        QCOMPARE(errorNumber([&] { CreateObject(progId); }), err::CannotCreateObject);
+    }
+    UnregisterServer(progId);
+    QCOMPARE(errorNumber([&] { CreateObject(progId); }), err::CannotCreateObject);
 }
 
 QTEST_MAIN(TestRuntime)

@@ -1,4 +1,5 @@
-// Quillon: an in-process automation server that plays a script, for tests and benchmarks.
+// Quillon tests: an in-process automation server that plays a script, for tests, screenshots and
+// benchmarks.
 #pragma once
 
 #include "AutomationObject.h"
@@ -10,34 +11,36 @@
 #include <QStringList>
 #include <QVariant>
 #include <deque>
+#include <functional>
+#include <optional>
 
 namespace platform {
 
-// Records every call and answers from a script. Unknown operations succeed with null unless
-// strict() is set, in which case they raise 438. Answers queued for an operation are used one
-// per call, oldest first; when the queue is empty the operation's default answer is used
-// ("envDocBlank" and "envMacroPlaying" answer False, everything else null).
+// Records every call and answers from a script. Answers queued for an operation are used one per
+// call, oldest first; without one, "envDocBlank" and "envMacroPlaying" answer False and
+// everything else null.
 class ScriptedAutomationServer final : public AutomationObject {
 public:
     struct Call {
         QString operation;
         QStringList arguments;
+        // Where the stack stood when the call arrived: calls made at the same depth of the
+        // caller's stack share one address, and each level of nesting lowers it.
+        quintptr stack = 0;
         bool operator==(const Call& other) const
         {
             return operation == other.operation && arguments == other.arguments;
         }
     };
 
-    ScriptedAutomationServer();
-
     const QList<Call>& calls() const { return m_calls; }
     // The recorded calls as "Op" or "Op(arg1, arg2)" lines, handy in test comparisons.
     QStringList callLog() const;
     void clearCalls() { m_calls.clear(); }
+    // How far apart, in bytes, the stack stood over the recorded calls of the operation.
+    quintptr stackSpread(const QString& operation) const;
 
-    // Queues answers for an operation.
     void queueAnswers(const QString& operation, const QList<QVariant>& answers);
-    void setDefaultAnswer(const QString& operation, const QVariant& answer);
     // Makes the next calls of the operation fail: count calls (negative: every call), each
     // raising the error. A failing call is still recorded.
     void failOn(const QString& operation, int number = err::AutomationError,
@@ -46,7 +49,6 @@ public:
     void failOnArgument(const QString& operation, const QString& firstArgument,
                         int number = err::AutomationError,
                         const QString& description = QStringLiteral("Automation error"));
-    void setStrict(bool strict) { m_strict = strict; }
     // Called after recording each call, before answering (e.g. to look at the windows).
     void setObserver(std::function<void(const Call&)> observer)
     {
@@ -59,8 +61,7 @@ protected:
 private:
     struct Failure {
         QString operation;
-        QString argument; // empty: any
-        bool anyArgument = true;
+        std::optional<QString> argument; // none: any
         int number = 0;
         QString description;
         int remaining = -1;
@@ -68,9 +69,7 @@ private:
 
     QList<Call> m_calls;
     QHash<QString, std::deque<QVariant>> m_queued;
-    QHash<QString, QVariant> m_defaults;
     QList<Failure> m_failures;
-    bool m_strict = false;
     std::function<void(const Call&)> m_observer;
 };
 
