@@ -7,8 +7,9 @@
 #include <QDir>
 #include <QFile>
 #include <QHash>
-#include <QProcess>
+#include <QMap>
 #include <QRegularExpression>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
 #include <QtTest>
@@ -16,35 +17,10 @@
 namespace {
 
 struct Entry {
-    QString name; // the row: folder tag and file name
     QString path;
     bool readable = false;
+    QHash<QString, testtools::ToolResult> runs; // by output format
 };
-
-struct Run {
-    bool finished = false; // false: killed at the time limit
-    bool crashed = false;
-    int exitCode = -1;
-    QString errorOutput;
-};
-
-Run runEngine(const QStringList& arguments)
-{
-    Run run;
-    QProcess p;
-    p.start(
-        QDir(qEnvironmentVariable("QUILLON_BIN_DIR")).filePath(QStringLiteral("quillon-engine")),
-        arguments);
-    run.finished = p.waitForFinished(60000);
-    if (!run.finished) {
-        p.kill();
-        p.waitForFinished();
-    }
-    run.crashed = p.exitStatus() != QProcess::NormalExit;
-    run.exitCode = p.exitCode();
-    run.errorOutput = QString::fromUtf8(p.readAllStandardError());
-    return run;
-}
 
 QString readUtf8(const QString& path)
 {
@@ -52,47 +28,29 @@ QString readUtf8(const QString& path)
     return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
 }
 
-// The text a reader of the DocBook sees: every text node outside info.
-QString docBookText(const QString& xml)
+// The text a reader sees: the DocBook's text nodes outside info, the page's body without its tags
+// and with the writer's character references decoded.
+QString visibleText(const QString& output, bool xml)
 {
-    QXmlStreamReader reader(xml);
     QString text;
-    int inInfo = 0;
-    while (!reader.atEnd()) {
-        reader.readNext();
-        if (reader.isStartElement() && reader.name() == QLatin1String("info"))
-            ++inInfo;
-        else if (reader.isEndElement() && reader.name() == QLatin1String("info"))
-            --inInfo;
-        else if (reader.isCharacters() && inInfo == 0)
-            text += reader.text().toString() + QLatin1Char(' ');
+    if (xml) {
+        QXmlStreamReader reader(output);
+        int inInfo = 0;
+        while (!reader.atEnd()) {
+            reader.readNext();
+            if (reader.name() == QLatin1String("info"))
+                inInfo += reader.isStartElement() ? 1 : reader.isEndElement() ? -1 : 0;
+            else if (reader.isCharacters() && inInfo == 0)
+                text += reader.text().toString() + QLatin1Char(' ');
+        }
+        return text;
     }
-    return text;
-}
-
-// The text a reader of the page sees: the body without its tags, character references decoded.
-QString htmlText(const QString& html)
-{
-    QString body = html.mid(html.indexOf(QLatin1String("<body>")));
-    body.replace(QRegularExpression(QStringLiteral("<[^>]*>")), QStringLiteral(" "));
-    static const QRegularExpression reference(QStringLiteral("&(#[0-9]+|[a-z]+);"));
-    static const QHash<QString, QString> named{{QStringLiteral("amp"), QStringLiteral("&")},
-                                               {QStringLiteral("lt"), QStringLiteral("<")},
-                                               {QStringLiteral("gt"), QStringLiteral(">")},
-                                               {QStringLiteral("quot"), QStringLiteral("\"")}};
-    QString out;
-    qsizetype last = 0;
-    for (auto it = reference.globalMatch(body); it.hasNext();) {
-        const auto m = it.next();
-        out += body.mid(last, m.capturedStart() - last);
-        const QString ref = m.captured(1);
-        out += ref.startsWith(QLatin1Char('#'))
-                   ? QString::fromUcs4(
-                         std::array<char32_t, 1>{char32_t(ref.mid(1).toUInt())}.data(), 1)
-                   : named.value(ref);
-        last = m.capturedEnd();
-    }
-    return out + body.mid(last);
+    static const QRegularExpression tag(QStringLiteral("<[^>]*>"));
+    text = output.mid(output.indexOf(QLatin1String("<body>"))).replace(tag, QStringLiteral(" "));
+    return text.replace("&lt;", "<")
+        .replace("&gt;", ">")
+        .replace("&quot;", "\"")
+        .replace("&amp;", "&");
 }
 
 // The share of reference's non-whitespace characters (as a multiset) that text also holds.
@@ -106,17 +64,14 @@ double coverage(const QString& reference, const QString& text)
             ++total;
         }
     }
-    if (total == 0)
-        return 1.0;
     for (const uint c : text.toUcs4()) {
-        auto it = wanted.find(c);
-        if (it != wanted.end() && it.value() > 0)
+        if (auto it = wanted.find(c); it != wanted.end() && it.value() > 0)
             --it.value();
     }
     int missing = 0;
     for (const int left : wanted)
         missing += left;
-    return double(total - missing) / total;
+    return total == 0 ? 1.0 : double(total - missing) / total;
 }
 
 } // namespace
@@ -126,58 +81,54 @@ class CorpusTest : public QObject {
 
 private slots:
     void initTestCase();
-    void readableDocumentsPublish_data();
+    void readableDocumentsPublish_data() { addRows(true); }
     void readableDocumentsPublish();
     void outputsAreValid();
-    void unreadableDocumentsFailCleanly_data();
+    void unreadableDocumentsFailCleanly_data() { addRows(false); }
     void unreadableDocumentsFailCleanly();
 
 private:
     void readManifest(const QString& folder, const QString& tag);
     void addRows(bool readable);
-    const Entry& entry(const QString& name) const;
-    QString output(const Entry& e, const QString& format) const;
+    QString output(const QString& name, const QString& format) const
+    {
+        return m_out.filePath(QFileInfo(name).fileName() + QLatin1Char('.') + format);
+    }
 
     QTemporaryDir m_out;
-    QList<Entry> m_entries;
+    QMap<QString, Entry> m_entries; // by row name: folder tag and file name
     QSet<QString> m_seen;
-    QHash<QString, Run> m_runs; // by name + "." + format
 };
 
 // Reads a folder's MANIFEST.tsv: its documents, whether libwpd reads each, and the sha256 the
-// file must have.
+// file must have. Every document of the folder must be described, so that every one is run.
 void CorpusTest::readManifest(const QString& folder, const QString& tag)
 {
     QFile manifest(QDir(folder).filePath(QStringLiteral("MANIFEST.tsv")));
     QVERIFY2(manifest.open(QIODevice::ReadOnly), qPrintable(manifest.fileName()));
     const QStringList lines = QString::fromUtf8(manifest.readAll()).split(QLatin1Char('\n'));
     const QStringList header = lines.value(0).split(QLatin1Char('\t'));
-    const int nameColumn = header.indexOf(QStringLiteral("name"));
-    const int readsColumn = header.indexOf(QStringLiteral("libwpd_reads"));
-    const int shaColumn = header.indexOf(QStringLiteral("sha256"));
-    QVERIFY(nameColumn >= 0 && readsColumn >= 0 && shaColumn >= 0);
-    QStringList listed;
+    const int name = header.indexOf(QStringLiteral("name"));
+    const int reads = header.indexOf(QStringLiteral("libwpd_reads"));
+    const int sha = header.indexOf(QStringLiteral("sha256"));
+    QVERIFY(name >= 0 && reads >= 0 && sha >= 0);
+    QStringList listed{QStringLiteral("MANIFEST.tsv"), QStringLiteral("NOTICE"),
+                       QStringLiteral("README.md")};
     for (const QString& line : lines.mid(1)) {
         const QStringList cells = line.split(QLatin1Char('\t'));
         if (cells.size() < header.size())
             continue;
-        const QString name = cells.at(nameColumn);
-        listed << name;
-        QFile file(QDir(folder).filePath(name));
+        listed << cells.at(name);
+        QFile file(QDir(folder).filePath(cells.at(name)));
         QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(file.fileName()));
         QCOMPARE(QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256).toHex(),
-                 cells.at(shaColumn).toLatin1());
-        if (!m_seen.contains(name)) // the same document in both folders runs once
-            m_entries.append({tag + name, file.fileName(), cells.at(readsColumn) == "yes"});
-        m_seen.insert(name);
+                 cells.at(sha).toLatin1());
+        if (!m_seen.contains(cells.at(name))) // the same document in both folders runs once
+            m_entries.insert(tag + cells.at(name), {file.fileName(), cells.at(reads) == "yes", {}});
+        m_seen.insert(cells.at(name));
     }
-    // Every document of the folder is described, so every one is converted.
-    const QStringList present = QDir(folder).entryList(QDir::Files);
-    for (const QString& name : present) {
-        if (name != QLatin1String("MANIFEST.tsv") && name != QLatin1String("NOTICE") &&
-            name != QLatin1String("README.md"))
-            QVERIFY2(listed.contains(name), qPrintable(name + " is not in MANIFEST.tsv"));
-    }
+    for (const QString& present : QDir(folder).entryList(QDir::Files))
+        QVERIFY2(listed.contains(present), qPrintable(present + " is not in MANIFEST.tsv"));
 }
 
 void CorpusTest::initTestCase()
@@ -188,38 +139,22 @@ void CorpusTest::initTestCase()
         readManifest(folders.at(1), QStringLiteral("corpus/"));
     QVERIFY(m_entries.size() >= 15);
     QVERIFY(m_out.isValid());
-    for (const Entry& e : m_entries) {
-        for (const QString& format : {QStringLiteral("xml"), QStringLiteral("html")}) {
-            m_runs.insert(
-                e.name + QLatin1Char('.') + format,
-                runEngine({QStringLiteral("--publish"), format, e.path, output(e, format)}));
+    const QString engine = qEnvironmentVariable("QUILLON_BIN_DIR") + "/quillon-engine";
+    for (auto e = m_entries.begin(); e != m_entries.end(); ++e) {
+        for (const QString format : {"xml", "html"}) {
+            e->runs[format] = testtools::run(
+                engine, {"--publish", format, e->path, output(e.key(), format)}, 60000);
         }
     }
-}
-
-QString CorpusTest::output(const Entry& e, const QString& format) const
-{
-    return m_out.filePath(QFileInfo(e.name).fileName() + QLatin1Char('.') + format);
 }
 
 void CorpusTest::addRows(bool readable)
 {
     QTest::addColumn<QString>("name");
-    for (const Entry& e : m_entries) {
-        if (e.readable == readable)
-            QTest::newRow(qPrintable(e.name)) << e.name;
+    for (auto e = m_entries.cbegin(); e != m_entries.cend(); ++e) {
+        if (e->readable == readable)
+            QTest::newRow(qPrintable(e.key())) << e.key();
     }
-}
-
-const Entry& CorpusTest::entry(const QString& name) const
-{
-    return *std::find_if(m_entries.begin(), m_entries.end(),
-                         [&](const Entry& e) { return e.name == name; });
-}
-
-void CorpusTest::readableDocumentsPublish_data()
-{
-    addRows(true);
 }
 
 // Both publishes succeed and each output holds at least 99.5 % of the characters that
@@ -227,18 +162,13 @@ void CorpusTest::readableDocumentsPublish_data()
 void CorpusTest::readableDocumentsPublish()
 {
     QFETCH(QString, name);
-    const Entry& e = entry(name);
-    const testtools::ToolResult reference =
-        testtools::run(QStringLiteral("wpd2text"), {e.path}, 60000);
+    const Entry& e = m_entries[name];
+    const testtools::ToolResult reference = testtools::run("wpd2text", {e.path}, 60000);
     QVERIFY2(reference.ran, "wpd2text is missing: install libwpd-tools (scripts/install-deps.sh)");
-    for (const QString& format : {QStringLiteral("xml"), QStringLiteral("html")}) {
-        const Run& run = m_runs.value(name + QLatin1Char('.') + format);
-        QVERIFY2(run.finished && !run.crashed, qPrintable(format));
-        QVERIFY2(run.exitCode == 0, qPrintable(run.errorOutput));
-        const QString output = readUtf8(this->output(e, format));
-        QVERIFY(!output.isEmpty());
-        const QString text =
-            format == QLatin1String("xml") ? docBookText(output) : htmlText(output);
+    for (const QString format : {"xml", "html"}) {
+        const testtools::ToolResult& run = e.runs[format];
+        QVERIFY2(run.exitCode == 0, qPrintable(format + ": " + run.output));
+        const QString text = visibleText(readUtf8(output(name, format)), format == "xml");
         const double share = coverage(reference.output, text);
         QVERIFY2(share >= 0.995, qPrintable(QStringLiteral("%1: %2 % of the reference text")
                                                 .arg(format)
@@ -250,11 +180,11 @@ void CorpusTest::outputsAreValid()
 {
     QStringList xml;
     QStringList html;
-    for (const Entry& e : m_entries) {
-        if (!e.readable)
-            continue;
-        xml << output(e, QStringLiteral("xml"));
-        html << output(e, QStringLiteral("html"));
+    for (auto e = m_entries.cbegin(); e != m_entries.cend(); ++e) {
+        if (e->readable) {
+            xml << output(e.key(), QStringLiteral("xml"));
+            html << output(e.key(), QStringLiteral("html"));
+        }
     }
     const testtools::ToolResult docbook = testtools::checkDocBook(xml);
     QVERIFY2(docbook.ran, testtools::kDocBookMissing);
@@ -264,23 +194,16 @@ void CorpusTest::outputsAreValid()
     QVERIFY2(nu.exitCode == 0, qPrintable(nu.output));
 }
 
-void CorpusTest::unreadableDocumentsFailCleanly_data()
-{
-    addRows(false);
-}
-
+// Exit code 4, a message naming the file, and no output.
 void CorpusTest::unreadableDocumentsFailCleanly()
 {
     QFETCH(QString, name);
-    for (const QString& format : {QStringLiteral("xml"), QStringLiteral("html")}) {
-        const Run& run = m_runs.value(name + QLatin1Char('.') + format);
-        QVERIFY(run.finished);
-        QVERIFY(!run.crashed);
+    const Entry& e = m_entries[name];
+    for (const QString format : {"xml", "html"}) {
+        const testtools::ToolResult& run = e.runs[format];
         QCOMPARE(run.exitCode, 4);
-        QVERIFY2(run.errorOutput.contains(QLatin1String("Cannot open")),
-                 qPrintable(run.errorOutput));
-        QVERIFY2(run.errorOutput.contains(entry(name).path), qPrintable(run.errorOutput));
-        QVERIFY(!QFile::exists(output(entry(name), format)));
+        QVERIFY2(run.output.contains("Cannot open \"" + e.path), qPrintable(run.output));
+        QVERIFY(!QFile::exists(output(name, format)));
     }
 }
 

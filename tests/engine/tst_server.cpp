@@ -1,4 +1,5 @@
-// Quillon engine tests: the wire protocol through a real `quillon-engine --serve` process.
+// Quillon engine tests: the wire protocol through a real `quillon-engine --serve` process, and
+// the command line.
 #include "EngineWire.h"
 #include "TestData.h"
 
@@ -18,11 +19,6 @@ QString engineBinary()
     return QDir(qEnvironmentVariable("QUILLON_BIN_DIR")).filePath(QStringLiteral("quillon-engine"));
 }
 
-QString corpus(const QString& name)
-{
-    return testsupport::testDocument(name);
-}
-
 // A running engine and the frames it sent.
 class EngineProcess {
 public:
@@ -39,6 +35,7 @@ public:
     }
 
     QProcess& process() { return m_process; }
+    QByteArray& buffer() { return m_buffer; }
 
     std::optional<wire::Reply> nextReply(int timeoutMs = 15000)
     {
@@ -63,8 +60,6 @@ public:
         return nextReply().value_or(wire::Reply::error(-1, QStringLiteral("no reply")));
     }
 
-    QByteArray& buffer() { return m_buffer; }
-
 private:
     QProcess m_process;
     QByteArray m_buffer;
@@ -76,21 +71,19 @@ class ServerTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void helloThenCallsThenEof();
-    void errorsTravelAsReplies();
+    void initTestCase()
+    {
+        if (!QFile::exists(engineBinary()))
+            QFAIL("quillon-engine was not built (QUILLON_BIN_DIR)");
+    }
+    void helloCallsErrorsThenEof();
     void garbageRequestsDoNotKillTheServer();
     void heartbeatsWhileAnOperationTakesLong();
-    void commandLinePublish();
+    void commandLine_data();
+    void commandLine();
 };
 
-void ServerTest::initTestCase()
-{
-    if (!QFile::exists(engineBinary()))
-        QFAIL("quillon-engine was not built (QUILLON_BIN_DIR)");
-}
-
-void ServerTest::helloThenCallsThenEof()
+void ServerTest::helloCallsErrorsThenEof()
 {
     EngineProcess engine({QStringLiteral("--serve")});
     const auto hello = engine.nextReply();
@@ -101,21 +94,21 @@ void ServerTest::helloThenCallsThenEof()
     QTemporaryDir dir;
     // A path with spaces, quotes and non-ASCII text survives the framing.
     const QString target = dir.filePath(QStringLiteral("out \"put\" \u00e9\u4e2d.html"));
-    QCOMPARE(
-        engine.call(QStringLiteral("FileOpen"), {corpus(QStringLiteral("doctor_word-perfect.wpd"))})
-            .kind,
-        wire::Reply::Kind::Null);
+    const QString document = testsupport::testDocument(QStringLiteral("doctor_word-perfect.wpd"));
+    QCOMPARE(engine.call(QStringLiteral("FileOpen"), {document}).kind, wire::Reply::Kind::Null);
     wire::Reply r = engine.call(QStringLiteral("envDocBlank"));
     QCOMPARE(r.kind, wire::Reply::Kind::Boolean);
     QVERIFY(!r.boolean);
-    QCOMPARE(engine.call(QStringLiteral("XMLPublishSetJPEGOptions"), {QStringLiteral("80")}).kind,
-             wire::Reply::Kind::Null);
     QCOMPARE(engine.call(QStringLiteral("HTMLPublish"), {target}).kind, wire::Reply::Kind::Text);
     QVERIFY(QFile::exists(target));
     QCOMPARE(engine.call(QStringLiteral("CloseNoSave")).kind, wire::Reply::Kind::Null);
-    r = engine.call(QStringLiteral("envMacroPlaying"));
-    QCOMPARE(r.kind, wire::Reply::Kind::Boolean);
-    QVERIFY(!r.boolean);
+
+    // An error travels as a reply with its number and text, and the engine goes on serving.
+    r = engine.call(QStringLiteral("FileOpen"), {QStringLiteral("/no/such/file.wpd")});
+    QCOMPARE(r.kind, wire::Reply::Kind::Error);
+    QCOMPARE(r.number, 53);
+    QVERIFY(r.text.contains(QLatin1String("/no/such/file.wpd")));
+    QCOMPARE(engine.call(QStringLiteral("envMacroPlaying")).kind, wire::Reply::Kind::Boolean);
 
     // End of input ends the engine cleanly, having written nothing but frames.
     engine.process().closeWriteChannel();
@@ -126,30 +119,9 @@ void ServerTest::helloThenCallsThenEof()
     QVERIFY(engine.buffer().isEmpty());
 }
 
-void ServerTest::errorsTravelAsReplies()
-{
-    EngineProcess engine({});
-    QVERIFY(engine.nextReply()); // hello, also without --serve
-    wire::Reply r = engine.call(QStringLiteral("FileFrobnicate"), {QStringLiteral("x")});
-    QCOMPARE(r.kind, wire::Reply::Kind::Error);
-    QCOMPARE(r.number, 438);
-    r = engine.call(QStringLiteral("FileOpen"));
-    QCOMPARE(r.number, 449);
-    r = engine.call(QStringLiteral("FileOpen"), {QStringLiteral("/no/such/file.wpd")});
-    QCOMPARE(r.number, 53);
-    QVERIFY(r.text.contains(QLatin1String("/no/such/file.wpd")));
-    r = engine.call(QStringLiteral("FileOpen"), {corpus(QStringLiteral("ff_stub_sample1.wpg"))});
-    QCOMPARE(r.number, 440);
-    QVERIFY(r.text.contains(QLatin1String("ff_stub_sample1.wpg")));
-    r = engine.call(QStringLiteral("CloseNoSave"));
-    QCOMPARE(r.number, 440);
-    // Still serving after all of that.
-    QCOMPARE(engine.call(QStringLiteral("envMacroPlaying")).kind, wire::Reply::Kind::Boolean);
-}
-
 void ServerTest::garbageRequestsDoNotKillTheServer()
 {
-    EngineProcess engine({QStringLiteral("--serve")});
+    EngineProcess engine({}); // serving is also the default
     QVERIFY(engine.nextReply());
     // A frame whose field lengths run past its end cannot be decoded: an error reply, and the
     // engine goes on.
@@ -196,7 +168,7 @@ void ServerTest::heartbeatsWhileAnOperationTakesLong()
     for (int i = 0; i < beats.size(); ++i)
         QVERIFY2(beats.at(i) - (i ? beats.at(i - 1) : 0) < 1500, qPrintable(QString::number(i)));
 
-    QFile source(corpus(QStringLiteral("smi_regular.wpd")));
+    QFile source(testsupport::testDocument(QStringLiteral("smi_regular.wpd")));
     QFile writer(pipe);
     QVERIFY(source.open(QIODevice::ReadOnly) && writer.open(QIODevice::WriteOnly));
     writer.write(source.readAll());
@@ -209,35 +181,38 @@ void ServerTest::heartbeatsWhileAnOperationTakesLong()
     QVERIFY(engine.buffer().isEmpty());
 }
 
-void ServerTest::commandLinePublish()
+void ServerTest::commandLine_data()
 {
-    QTemporaryDir dir;
-    const QString out = dir.filePath(QStringLiteral("quick.xml"));
-    QProcess p;
-    p.start(engineBinary(), {QStringLiteral("--publish"), QStringLiteral("xml"),
-                             corpus(QStringLiteral("aperture_corel-wordperfect-x3.wpd")), out,
-                             QStringLiteral("--quality"), QStringLiteral("50")});
-    QVERIFY(p.waitForFinished(20000));
-    QCOMPARE(p.exitCode(), 0);
-    QVERIFY(QFile::exists(out));
+    QTest::addColumn<QStringList>("arguments"); // "<out>" stands for a file in a new folder
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("output"); // what standard output starts with
+    const QString document = testsupport::testDocument(QStringLiteral("nuxeo_test.wpd"));
+    QTest::newRow("publish") << QStringList{"--publish", "xml",       document,
+                                            "<out>",     "--quality", "50"}
+                             << 0 << QString();
+    QTest::newRow("missing input")
+        << QStringList{"--publish", "html", "/no/such.wpd", "<out>"} << 3 << QString();
+    QTest::newRow("unknown format")
+        << QStringList{"--publish", "pdf", document, "<out>"} << 64 << QString();
+    QTest::newRow("version") << QStringList{"--version"} << 0 << QStringLiteral("quillon-engine ");
+}
 
-    p.start(engineBinary(), {QStringLiteral("--publish"), QStringLiteral("html"),
-                             corpus(QStringLiteral("ff_stub_sample1.wpg")),
-                             dir.filePath(QStringLiteral("x.html"))});
+void ServerTest::commandLine()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, output);
+    QTemporaryDir dir;
+    const QString out = dir.filePath(QStringLiteral("out.xml"));
+    arguments.replaceInStrings(QStringLiteral("<out>"), out);
+    QProcess p;
+    p.start(engineBinary(), arguments);
     QVERIFY(p.waitForFinished(20000));
     QCOMPARE(p.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(p.exitCode(), 4);
-    QVERIFY(p.readAllStandardError().contains("ff_stub_sample1.wpg"));
-    QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("x.html"))));
-
-    p.start(engineBinary(), {QStringLiteral("--publish"), QStringLiteral("pdf"),
-                             QStringLiteral("a"), QStringLiteral("b")});
-    QVERIFY(p.waitForFinished(20000));
-    QCOMPARE(p.exitCode(), 64);
-
-    p.start(engineBinary(), {QStringLiteral("--version")});
-    QVERIFY(p.waitForFinished(20000));
-    QVERIFY(p.readAllStandardOutput().startsWith("quillon-engine "));
+    QCOMPARE(p.exitCode(), exitCode);
+    QVERIFY(QString::fromUtf8(p.readAllStandardOutput()).startsWith(output));
+    // Only a success writes the output.
+    QCOMPARE(QFile::exists(out), exitCode == 0 && arguments.contains(out));
 }
 
 QTEST_GUILESS_MAIN(ServerTest)
