@@ -50,18 +50,8 @@ class TestMacroPlay : public QObject {
     Q_OBJECT
 
 private slots:
-    void typingAtTopAndBottom()
-    {
-        QCOMPARE(played("Body", "PosDocTop()\nType(\"Title\")\nHardReturn()\n"
-                                "PosDocBottom()\nHardReturn()\nType(\"End\")"),
-                 QStringLiteral("Title\nBody\nEnd"));
-        QCOMPARE(played("Body", "PosDocVeryBottom() Type(\"!\") PosDocVeryTop() Type(\"\\n\")"),
-                 QStringLiteral("\nBody!"));
-        QCOMPARE(played({}, "HardReturn() HardReturn() PosDocTop() Type(\"x\")"),
-                 QStringLiteral("x\n\n"));
-    }
-
-    void searchAndReplace_data()
+    // What a macro makes of a document.
+    void plays_data()
     {
         QTest::addColumn<QString>("document");
         QTest::addColumn<QString>("macro");
@@ -100,34 +90,58 @@ private slots:
         QTest::newRow("nothing to replace") << "text"
                                             << "SearchString(\"zz\") ReplaceAll()"
                                             << "text";
+        QTest::newRow("typing at top and bottom")
+            << "Body"
+            << "PosDocTop() Type(\"Title\") HardReturn() PosDocBottom() HardReturn() Type(\"End\")"
+            << "Title\nBody\nEnd";
+        QTest::newRow("typing at the very ends")
+            << "Body"
+            << "PosDocVeryBottom() Type(\"!\") PosDocVeryTop() Type(\"\\n\")"
+            << "\nBody!";
+        QTest::newRow("empty document") << ""
+                                        << "HardReturn() HardReturn() PosDocTop() Type(\"x\")"
+                                        << "x\n\n";
+        QTest::newRow("deleting each found with the character after it")
+            << "x NOTE y NOTE"
+            << "SearchString(\"note\") While(SearchNext()) SelectDelete() DeleteCharNext() "
+               "EndWhile"
+            << "x y ";
+        QTest::newRow("delete keys take the selection")
+            << "abcabc"
+            << "SearchString(\"b\") SearchNext() DeleteCharPrevious()"
+            << "acabc";
+        QTest::newRow("backwards from the bottom, typing replaces the found")
+            << "abcabc"
+            << "PosDocBottom() SearchString(\"b\") SearchPrevious() Type(\"B\")"
+            << "abcaBc";
+        QTest::newRow("a failed search keeps the selection")
+            << "abc"
+            << "SearchString(\"b\") SearchNext() SearchString(\"q\") SearchNext() SelectDelete()"
+            << "ac";
+        QTest::newRow("repeat until") << "a a a"
+                                      << "SearchString(\"a\") Repeat Type(\"b\") Until(Not "
+                                         "SearchNext())"
+                                      << "bb b b";
+        QTest::newRow("for") << "x"
+                             << "For(Count: 3) Type(\"-\") EndFor For(0) Type(\"never\") EndFor"
+                             << "---x";
+        QTest::newRow("if, else, not")
+            << "has it"
+            << "SearchString(\"it\") If(SearchNext()) Type(\"found\") Else Type(\"missing\") "
+               "EndIf If(Not (SearchNext())) PosDocTop() Type(\"once:\") EndIf"
+            << "once:has found";
+        QTest::newRow("quit ends everything")
+            << ""
+            << "Type(\"a\") For(5) If(True) Quit EndIf EndFor Type(\"b\")"
+            << "a";
     }
 
-    void searchAndReplace()
+    void plays()
     {
         QFETCH(QString, document);
         QFETCH(QString, macro);
         QFETCH(QString, result);
         QCOMPARE(played(document, macro), result);
-    }
-
-    void deletingWhatWasFound()
-    {
-        // Every occurrence, each with the character after it.
-        QCOMPARE(played("x NOTE y NOTE", "SearchString(\"note\")\n"
-                                         "While(SearchNext())\n  SelectDelete()\n"
-                                         "  DeleteCharNext()\nEndWhile"),
-                 QStringLiteral("x y "));
-        // Delete keys take the selection when there is one.
-        QCOMPARE(played("abcabc", "SearchString(\"b\") SearchNext() DeleteCharPrevious()"),
-                 QStringLiteral("acabc"));
-        // Backwards from the bottom: the last occurrence, selected so that typing replaces it.
-        QCOMPARE(
-            played("abcabc", "PosDocBottom() SearchString(\"b\") SearchPrevious() Type(\"B\")"),
-            QStringLiteral("abcaBc"));
-        // A failed search changes nothing, not even the selection.
-        QCOMPARE(played("abc", "SearchString(\"b\") SearchNext() SearchString(\"q\") SearchNext() "
-                               "SelectDelete()"),
-                 QStringLiteral("ac"));
     }
 
     void insertionPointMoves()
@@ -145,22 +159,6 @@ private slots:
         QCOMPARE(target.text(), QStringLiteral("ad"));
         QVERIFY(!target.hasSelection());
         QCOMPARE(target.insertionPoint(), 1);
-    }
-
-    void controlFlow()
-    {
-        QCOMPARE(played("a a a", "SearchString(\"a\")\n"
-                                 "Repeat\n  Type(\"b\")\nUntil(Not SearchNext())"),
-                 QStringLiteral("bb b b")); // one typed before searching, then each "a" replaced
-        QCOMPARE(played("x", "For(Count: 3) Type(\"-\") EndFor For(0) Type(\"never\") EndFor"),
-                 QStringLiteral("---x"));
-        QCOMPARE(played("has it", "SearchString(\"it\")\n"
-                                  "If(SearchNext()) Type(\"found\") Else Type(\"missing\") EndIf\n"
-                                  "If(Not (SearchNext())) PosDocTop() Type(\"once:\") EndIf"),
-                 QStringLiteral("once:has found"));
-        QCOMPARE(
-            played({}, "Type(\"a\")\nFor(5)\n  If(True)\n    Quit\n  EndIf\nEndFor\nType(\"b\")"),
-            QStringLiteral("a"));
     }
 
     void runtimeFaultsNameTheirLine()
@@ -225,45 +223,6 @@ private slots:
         QVERIFY(!player.isPlaying());
         QVERIFY_THROWS_EXCEPTION(MacroError, player.play("Bogus()", target));
         QVERIFY(!player.isPlaying());
-    }
-
-    void batchCleanup()
-    {
-        const QString macro =
-            QStringLiteral("Application (WordPerfect; \"WordPerfect\"; Default!; \"EN\")\n"
-                           "// Cleanup played on every document of the archive before publishing.\n"
-                           "MatchCase (State: Off!)\n"
-                           "SearchString (StrgToLookFor: \"DRAFT - \")\n"
-                           "ReplaceString (RplcStrg: \"\")\n"
-                           "ReplaceAll ()\n"
-                           "\n"
-                           "MatchCase (State: On!)\n"
-                           "SearchString (StrgToLookFor: \"Acme Corp\")\n"
-                           "ReplaceString (RplcStrg: \"Acme Corporation\")\n"
-                           "ReplaceAll ()\n"
-                           "\n"
-                           "// Remove the marker lines, hard return included.\n"
-                           "MatchCase (State: Off!)\n"
-                           "PosDocVeryTop ()\n"
-                           "SearchString (StrgToLookFor: \"[confidential]\")\n"
-                           "While (SearchNext ())\n"
-                           "    SelectDelete ()\n"
-                           "    DeleteCharNext ()\n"
-                           "EndWhile\n"
-                           "\n"
-                           "PosDocVeryTop ()\n"
-                           "Type (Text: \"Archived copy\")\n"
-                           "HardReturn ()\n"
-                           "PosDocVeryBottom ()\n"
-                           "HardReturn ()\n"
-                           "Type (Text: \"-- end --\")\n");
-        const QString document = "Draft - Letter to Acme Corp\n[CONFIDENTIAL]\nDear ACME CORP,\n"
-                                 "draft - terms follow.\n[Confidential]\nRegards";
-        QCOMPARE(played(document, macro),
-                 QStringLiteral("Archived copy\nLetter to Acme Corporation\nDear ACME CORP,\n"
-                                "terms follow.\nRegards\n-- end --"));
-        // The same macro on a document with none of the text only adds the lines.
-        QCOMPARE(played("Plain", macro), QStringLiteral("Archived copy\nPlain\n-- end --"));
     }
 };
 

@@ -35,42 +35,26 @@ class TestRuntime : public QObject {
     Q_OBJECT
 
 private slots:
-    void versionShowsMajorMinorRevision();
-    void messageBoxFillsInTheTitleAndRestoresTheProvider();
+    void messageBoxFillsInTheTitle();
     void guardShowsUncaughtErrorsAndGoesOn();
     void endProgramRunsTheHandlerAndUnwinds();
     void singleInstanceLoadsOnceUntilUnloaded();
     void registryCreatesOrRaises429();
 };
 
-void TestRuntime::versionShowsMajorMinorRevision()
+void TestRuntime::messageBoxFillsInTheTitle()
 {
-    QCOMPARE(
-        QStringLiteral("%1.%2.%3").arg(versionMajor()).arg(versionMinor()).arg(versionRevision()),
-        QStringLiteral("2.0.4"));
-}
-
-void TestRuntime::messageBoxFillsInTheTitleAndRestoresTheProvider()
-{
-    testsupport::RecordingMessageBox outer;
-    {
-        testsupport::RecordingMessageBox inner;
-        inner.queueAnswer(MsgResult::No);
-        QCOMPARE(MsgBox(QStringLiteral("Sure?"), MsgButtons::YesNo, MsgIcon::Question),
-                 MsgResult::No);
-        QCOMPARE(MsgBox(QStringLiteral("Again"), MsgButtons::OK, MsgIcon::None,
-                        QStringLiteral("Error!")),
-                 MsgResult::OK);
-        QCOMPARE(inner.count(), 2);
-        const MessageBoxRequest& first = inner.requests().at(0);
-        QCOMPARE(first.title, appTitle());
-        QCOMPARE(first.buttons, MsgButtons::YesNo);
-        QCOMPARE(first.icon, MsgIcon::Question);
-        QCOMPARE(inner.requests().at(1).title, QStringLiteral("Error!"));
-    }
-    // The inner one is gone: boxes reach the outer one again.
-    MsgBox(QStringLiteral("after"));
-    QCOMPARE(outer.texts(), QStringList{QStringLiteral("after")});
+    testsupport::RecordingMessageBox boxes;
+    boxes.queueAnswer(MsgResult::No);
+    QCOMPARE(MsgBox(QStringLiteral("Sure?"), MsgButtons::YesNo, MsgIcon::Question), MsgResult::No);
+    QCOMPARE(MsgBox(QStringLiteral("Again"), MsgButtons::OK, MsgIcon::None, "Error!"),
+             MsgResult::OK);
+    QCOMPARE(boxes.count(), 2);
+    const MessageBoxRequest& first = boxes.requests().at(0);
+    QCOMPARE(first.title, appTitle());
+    QCOMPARE(first.buttons, MsgButtons::YesNo);
+    QCOMPARE(first.icon, MsgIcon::Question);
+    QCOMPARE(boxes.requests().at(1).title, QStringLiteral("Error!"));
 }
 
 void TestRuntime::guardShowsUncaughtErrorsAndGoesOn()
@@ -120,15 +104,6 @@ void TestRuntime::endProgramRunsTheHandlerAndUnwinds()
             QCOMPARE(ended.code, 0);
         }
         QCOMPARE(exits.codes(), (QList<int>{3, 0}));
-
-        // A nested recorder takes over and gives the outer one back.
-        {
-            testsupport::ExitRecorder nested;
-            Guarded([] { EndProgram(7); });
-            QCOMPARE(nested.codes(), QList<int>{7});
-        }
-        Guarded([] { EndProgram(8); });
-        QCOMPARE(exits.codes(), (QList<int>{3, 0, 8}));
     }
 }
 

@@ -17,10 +17,8 @@ private slots:
     void replyRoundTrip();
     void framesArriveInPieces();
     void oversizeFrameIsCorrupt();
-    void malformedRequest_data();
-    void malformedRequest();
-    void malformedReply_data();
-    void malformedReply();
+    void malformedPayloads_data();
+    void malformedPayloads();
 };
 
 void TestWire::requestRoundTrip_data()
@@ -115,36 +113,27 @@ void TestWire::oversizeFrameIsCorrupt()
     QVERIFY(!corrupt);
 }
 
-void TestWire::malformedRequest_data()
+void TestWire::malformedPayloads_data()
 {
+    QTest::addColumn<bool>("request"); // else a reply
     QTest::addColumn<QByteArray>("payload");
-    QTest::newRow("empty") << QByteArray();
-    QTest::newRow("short length") << QByteArray("\0\0\0", 3);
-    QTest::newRow("length past end") << QByteArray("\0\0\0\5abc", 7);
-    QTest::newRow("second field truncated") << QByteArray("\0\0\0\1a\0\0\0\4ab", 11);
+    QTest::newRow("empty request") << true << QByteArray();
+    QTest::newRow("short length") << true << QByteArray("\0\0\0", 3);
+    QTest::newRow("length past end") << true << QByteArray("\0\0\0\5abc", 7);
+    QTest::newRow("second field truncated") << true << QByteArray("\0\0\0\1a\0\0\0\4ab", 11);
+    QTest::newRow("empty reply") << false << QByteArray();
+    QTest::newRow("unknown tag") << false << QByteArray("X");
+    QTest::newRow("null with extra") << false << QByteArray("Nx");
+    QTest::newRow("bool without value") << false << QByteArray("B");
+    QTest::newRow("bool with extra") << false << QByteArray("B\1\1", 3);
+    QTest::newRow("error without number") << false << QByteArray("E\0\0", 3);
 }
 
-void TestWire::malformedRequest()
+void TestWire::malformedPayloads()
 {
+    QFETCH(bool, request);
     QFETCH(QByteArray, payload);
-    QVERIFY(!decodeRequest(payload));
-}
-
-void TestWire::malformedReply_data()
-{
-    QTest::addColumn<QByteArray>("payload");
-    QTest::newRow("empty") << QByteArray();
-    QTest::newRow("unknown tag") << QByteArray("X");
-    QTest::newRow("null with extra") << QByteArray("Nx");
-    QTest::newRow("bool without value") << QByteArray("B");
-    QTest::newRow("bool with extra") << QByteArray("B\1\1", 3);
-    QTest::newRow("error without number") << QByteArray("E\0\0", 3);
-}
-
-void TestWire::malformedReply()
-{
-    QFETCH(QByteArray, payload);
-    QVERIFY(!decodeReply(payload));
+    QVERIFY(request ? !decodeRequest(payload) : !decodeReply(payload));
 }
 
 QTEST_APPLESS_MAIN(TestWire)
