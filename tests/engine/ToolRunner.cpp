@@ -1,4 +1,4 @@
-// Quillon engine tests: runs the external checkers (xmllint, the Nu HTML checker).
+// Quillon engine tests: runs other programs, among them the checkers of the outputs.
 #include "ToolRunner.h"
 
 #include <QFileInfo>
@@ -29,26 +29,32 @@ ToolResult run(const QString& program, const QStringList& arguments, int timeout
     return result;
 }
 
-ToolResult checkDocBook(const QStringList& files)
+QString invalid(const QStringList& docBookFiles, const QStringList& htmlFiles)
 {
+    QString problems;
+    const auto check = [&](const QStringList& files, const QStringList& command,
+                           const QString& requirement, const char* missing) {
+        if (files.isEmpty())
+            return;
+        const ToolResult r = QFileInfo::exists(requirement)
+                                 ? run(command.first(), command.mid(1) + files, 120000)
+                                 : ToolResult{};
+        if (!r.ran)
+            problems += QLatin1String(missing);
+        else if (r.exitCode != 0)
+            problems += r.output;
+    };
     const QString schema = QStringLiteral("/usr/share/xml/docbook/schema/rng/5.0/docbook.rng");
-    if (!QFileInfo::exists(schema))
-        return {};
-    return run(QStringLiteral("xmllint"),
-               QStringList{QStringLiteral("--noout"), QStringLiteral("--relaxng"), schema} + files,
-               120000);
-}
-
-ToolResult checkHtml(const QStringList& files)
-{
+    check(docBookFiles, {"xmllint", "--noout", "--relaxng", schema}, schema,
+          "xmllint or the DocBook 5.0 schema is missing: install libxml2-utils and docbook5-xml "
+          "(scripts/install-deps.sh)\n");
     QString jar = qEnvironmentVariable("QUILLON_VNU_JAR");
     if (jar.isEmpty())
         jar = QStringLiteral(QUILLON_SOURCE_DIR "/.tools/node_modules/vnu-jar/build/dist/vnu.jar");
-    if (!QFileInfo::exists(jar))
-        return {};
-    return run(QStringLiteral("java"),
-               QStringList{QStringLiteral("-jar"), jar, QStringLiteral("--errors-only")} + files,
-               120000);
+    check(htmlFiles, {"java", "-jar", jar, "--errors-only"}, jar,
+          "the Nu HTML checker is missing: install java (default-jre-headless) and vnu.jar "
+          "(scripts/install-deps.sh puts it in .tools)\n");
+    return problems;
 }
 
 } // namespace testtools

@@ -1,4 +1,5 @@
-// Quillon engine tests: runs the external checkers (xmllint, the Nu HTML checker).
+// Quillon engine tests: runs other programs, among them the checkers of the outputs (xmllint with
+// the DocBook 5.0 schema, the Nu HTML checker).
 #pragma once
 
 #include <QString>
@@ -7,27 +8,18 @@
 namespace testtools {
 
 struct ToolResult {
-    bool ran = false; // false when the tool is not installed
-    int exitCode = -1;
-    QString output; // standard output and error together
+    bool ran = false;  // false when the program is not installed
+    int exitCode = -1; // -1 also after a crash or the time limit
+    QString output;    // standard output and error together
 };
-
-// What to install when a checker is missing: a missing checker fails the test, never skips it.
-inline constexpr const char kDocBookMissing[] =
-    "xmllint or the DocBook 5.0 schema is missing: install libxml2-utils and docbook5-xml "
-    "(scripts/install-deps.sh)";
-inline constexpr const char kNuMissing[] =
-    "the Nu HTML checker is missing: install java (default-jre-headless) and vnu.jar "
-    "(scripts/install-deps.sh puts it in .tools)";
-
-// xmllint --noout --relaxng <DocBook 5.0 schema> FILES...
-ToolResult checkDocBook(const QStringList& files);
-
-// java -jar vnu.jar --errors-only FILES... (one JVM for all files). The jar is taken from
-// QUILLON_VNU_JAR or the source tree's .tools folder.
-ToolResult checkHtml(const QStringList& files);
 
 // Runs a program and waits for it at most timeoutMs.
 ToolResult run(const QString& program, const QStringList& arguments, int timeoutMs);
+
+// Checks DocBook files against the DocBook 5.0 schema and HTML files with the Nu HTML checker
+// (one run of each for all files; the checker's jar from QUILLON_VNU_JAR or the source tree's
+// .tools folder). Returns what is wrong, empty when all is valid. A missing checker is a fault
+// too, named with what to install: it never lets a test pass unchecked.
+QString invalid(const QStringList& docBookFiles, const QStringList& htmlFiles = {});
 
 } // namespace testtools
