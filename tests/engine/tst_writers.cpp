@@ -277,6 +277,7 @@ void WriterTest::htmlShape()
     QVERIFY(out.contains(QLatin1String("<hr class=\"page-break\">")));
     QVERIFY(
         out.contains(QLatin1String("border-top:0.01in solid #000000;background-color:#eeeeee")));
+    QVERIFY(out.contains(QLatin1String("<th colspan=\"2\"")) && out.contains("<th rowspan=\"2\""));
     QVERIFY(out.contains(QLatin1String("script link"))); // the text stays, the link goes
 
     // One class per distinct style, however often it is used.
