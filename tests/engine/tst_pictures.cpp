@@ -427,6 +427,7 @@ void PicturesTest::metafilesAreDrawn()
     const PublishReport report =
         Publisher::publish(doc, PublishFormat::Html, html, QStringLiteral("m"));
     QVERIFY2(report.problems.isEmpty(), qPrintable(report.problems.join(u'\n')));
+    QCOMPARE(report.picturesWritten, 1);
     const QImage image(m_out.filePath(QStringLiteral("metafile_files/picture1.png")));
     QCOMPARE(image.size(), QSize(96, 48));
     QCOMPARE(image.pixel(10, 10), qRgb(255, 0, 0)); // inside the rectangle
@@ -438,6 +439,17 @@ void PicturesTest::metafilesAreDrawn()
         for (int x = 60; x < 96; ++x)
             ink += qGray(image.pixel(x, y)) < 100 && qAlpha(image.pixel(x, y)) > 200;
     QVERIFY2(ink > 20, qPrintable(QString::number(ink)));
+
+    // A metafile cut short is the placeholder, not a blank picture.
+    Document cut;
+    Paragraph q;
+    q.inlines.push_back(object(testMetafile().left(120), QStringLiteral("image/wmf")));
+    cut.body.push_back(Block{q});
+    const PublishReport cutReport = Publisher::publish(
+        cut, PublishFormat::Html, m_out.filePath(QStringLiteral("cut.html")), QStringLiteral("c"));
+    QCOMPARE(cutReport.picturesFailed, 1);
+    QVERIFY2(cutReport.problems.value(0).contains(QLatin1String("the metafile")),
+             qPrintable(cutReport.problems.value(0)));
 
     // What the engine prints for a library's message: one line, no payload.
     QCOMPARE(messageLine(QStringLiteral("Could not load data:image/wmf;base64,") +
