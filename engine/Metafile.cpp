@@ -654,6 +654,22 @@ Kind kindOf(const QByteArray& data)
     return Kind::None;
 }
 
+bool hasText(const QByteArray& data)
+{
+    // Records after the headers (22 bytes placeable, then 9 words): a size in words, a function.
+    qint64 at = (u32(data, 0) == 0x9AC6CDD7u ? 22 : 0) + 18;
+    while (at + 6 <= data.size()) {
+        const quint32 words = u32(data, int(at));
+        const quint16 function = u16(data, int(at + 4));
+        if (function == 0x0521 || function == 0x0A32) // TextOut, ExtTextOut
+            return true;
+        if (words < 3 || function == 0)
+            return false;
+        at += qint64(words) * 2;
+    }
+    return false;
+}
+
 QImage renderWmf(const QByteArray& data, int maxSide, QString* why)
 {
     const auto fail = [why](const QString& reason) {

@@ -102,10 +102,23 @@ QByteArray withoutText(const QByteArray& svg)
     return QString::fromUtf8(svg).remove(text).toUtf8();
 }
 
+// Thrown on a pool thread when a picture shows text before the font database is open.
+struct NeedsFonts {};
+
+// Whether text can be drawn; throws NeedsFonts where only the main thread could make it so.
+bool fontsForText()
+{
+    if (fontsAvailable())
+        return true;
+    if (!QCoreApplication::instance())
+        throw NeedsFonts();
+    return false;
+}
+
 QImage renderSvg(const QByteArray& svg)
 {
     const bool hasText = svg.contains("<text");
-    QSvgRenderer renderer(hasText && !fontsAvailable() ? withoutText(svg) : svg);
+    QSvgRenderer renderer(hasText && !fontsForText() ? withoutText(svg) : svg);
     if (!renderer.isValid())
         return {};
     // librevenge gives the view box in points.
@@ -274,7 +287,8 @@ QImage decodePicture(const QByteArray& data, QString* why)
 {
     switch (metafile::kindOf(data)) {
     case metafile::Kind::Wmf:
-        fontsAvailable();
+        if (metafile::hasText(data))
+            fontsForText();
         return metafile::renderWmf(data, kMaxSide, why);
     case metafile::Kind::Emf:
         *why = QStringLiteral("it is an Enhanced Metafile (EMF), which the engine does not draw");
@@ -507,6 +521,18 @@ class Codec final : public PictureCodec {
 public:
     QByteArray wpgToSvg(const QByteArray& wpg, QString* problem) const override
     {
+        try {
+            return svgOf(wpg, problem);
+        } catch (const NeedsFonts&) { // encode() converts it once the fonts are open
+            if (problem)
+                *problem = QStringLiteral("its text needs the font database");
+            return {};
+        }
+    }
+
+    // libwpg's SVG of the graphic; NeedsFonts leaves it.
+    static QByteArray svgOf(const QByteArray& wpg, QString* problem)
+    {
         QString why;
         QByteArray svg;
         try {
@@ -533,6 +559,8 @@ public:
             }
         } catch (const std::bad_alloc&) {
             why = QStringLiteral("the graphic needs too much memory");
+        } catch (const NeedsFonts&) {
+            throw;
         } catch (...) {
         }
         if (svg.isEmpty() && why.isEmpty())
@@ -542,13 +570,21 @@ public:
         return svg;
     }
 
-    void prepare() const override
+    // Made when the module is loaded, on the main thread.
+    Codec()
     {
-        fontsAvailable();
         // TurboJPEG optimises Huffman tables (smaller files, as before) only when told so here.
-        static const bool optimise = qputenv("TJ_OPTIMIZE", "1");
-        (void)optimise;
+        qputenv("TJ_OPTIMIZE", "1");
     }
+
+    bool needsFonts(const QByteArray& data) const override
+    {
+        if (isWpg(data))
+            return wpg::readBitmaps(data, kMaxWpgBitmapPixels, false).text;
+        return metafile::kindOf(data) == metafile::Kind::Wmf && metafile::hasText(data);
+    }
+
+    void prepare() const override { fontsAvailable(); }
 
     EncodedPicture encode(const QByteArray& data, PictureFormat format,
                           int jpegQuality) const override
@@ -569,6 +605,9 @@ public:
         } catch (const std::bad_alloc&) {
             encoded = {};
             encoded.problem = QStringLiteral("it needs too much memory");
+        } catch (const NeedsFonts&) {
+            encoded = {};
+            encoded.needsFonts = true;
         }
         return encoded;
     }
@@ -583,7 +622,7 @@ private:
             QImage bitmap = wrappedBitmap(data, &wraps, why);
             if (wraps)
                 return bitmap;
-            const QByteArray svg = wpgToSvg(data, why);
+            const QByteArray svg = svgOf(data, why);
             return svg.isEmpty() ? QImage() : renderSvg(svg);
         }
         return decodePicture(data, why);

@@ -20,6 +20,9 @@ struct EncodedPicture {
     // Why the picture could not be converted, or what of it could not be drawn (an embedded
     // metafile left out of a graphic): one short line, empty when all went well.
     QString problem;
+    // Not converted: the picture shows text, and the font database must first be opened on the
+    // main thread (see PictureCodec::prepare); convert it again then.
+    bool needsFonts = false;
 };
 
 // The picture machinery links Qt GUI, Qt SVG and libwpg, whose loading and relocation cost more
@@ -44,8 +47,12 @@ public:
     virtual EncodedPicture encode(const QByteArray& data, PictureFormat format,
                                   int jpegQuality) const = 0;
 
-    // Made ready on the publish's thread before pictures are converted on other threads (text
-    // in pictures needs an application object, which only the main thread may create).
+    // Whether drawing the picture may need the font database (a graphic or metafile with text),
+    // judged from its records without drawing it.
+    virtual bool needsFonts(const QByteArray& data) const = 0;
+    // Opens the font database (an offscreen application object, which only the main thread may
+    // create): called on the main thread before a picture that needs fonts is converted on
+    // another one.
     virtual void prepare() const = 0;
 
     // The module's codec, or null (and why in *error) when the module cannot be loaded.

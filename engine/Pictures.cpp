@@ -191,31 +191,43 @@ void PictureExporter::start(Job& job)
         told = true;
         return;
     }
-    codec->prepare();
-    const PictureFormat format = m_format;
-    const int quality = m_quality;
-    m_pool.start([codec, &job, format, quality] {
-        try {
-            if (format == PictureFormat::InlineSvg && pictures::isWpg(job.data)) {
-                job.svg = QString::fromUtf8(codec->wpgToSvg(job.data, &job.encoded.problem));
-                if (job.svg.contains(QLatin1String("<svg")))
-                    return;
-            }
-            job.encoded = codec->encode(
-                job.data, format == PictureFormat::Jpeg ? PictureFormat::Jpeg : PictureFormat::Png,
-                quality);
-        } catch (...) { // nothing may leave a pool thread
-            job.svg.clear();
-            job.encoded = {};
-            job.encoded.problem = QStringLiteral("it could not be converted");
+    if (codec->needsFonts(job.data))
+        codec->prepare();
+    m_pool.start([this, codec, &job] { convert(*codec, job); });
+}
+
+// On a pool thread, or on the publish's thread for a picture that needed the font database.
+void PictureExporter::convert(const PictureCodec& codec, Job& job) const
+{
+    try {
+        if (m_format == PictureFormat::InlineSvg && pictures::isWpg(job.data)) {
+            job.svg = QString::fromUtf8(codec.wpgToSvg(job.data, &job.encoded.problem));
+            if (job.svg.contains(QLatin1String("<svg")))
+                return;
         }
-    });
+        job.encoded = codec.encode(
+            job.data, m_format == PictureFormat::Jpeg ? PictureFormat::Jpeg : PictureFormat::Png,
+            m_quality);
+    } catch (...) { // nothing may leave a pool thread
+        job.svg.clear();
+        job.encoded = {};
+        job.encoded.problem = QStringLiteral("it could not be converted");
+    }
 }
 
 void PictureExporter::finish()
 {
     m_pool.waitForDone();
     m_finished = true;
+    // A picture whose text the records did not announce: converted again with fonts.
+    for (const auto& job : m_order) {
+        if (job->encoded.needsFonts) {
+            if (const PictureCodec* codec = PictureCodec::instance()) {
+                codec->prepare();
+                convert(*codec, *job);
+            }
+        }
+    }
     for (const auto& job : m_order)
         if (!job->placed)
             place(*job);

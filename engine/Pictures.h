@@ -70,6 +70,7 @@ private:
     struct Job;
     QString urlOf(const QString& fileName) const;
     void start(Job& job);
+    void convert(const PictureCodec& codec, Job& job) const;
     void place(Job& job);
 
     OutputFiles& m_files;

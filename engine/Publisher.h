@@ -20,8 +20,8 @@ struct PublishOptions {
 // What a publish did with the document's pictures.
 struct PublishReport {
     int picturesWritten = 0;
-    int picturesFailed = 0; // referenced as "could not be converted"
-    QStringList problems;   // one line for each picture converted badly or not at all
+    int picturesFailed = 0;  // referenced as "could not be converted"
+    QStringList problems;    // one line for each picture converted badly or not at all
     qint64 bytesWritten = 0; // the target and every file beside it
 };
 

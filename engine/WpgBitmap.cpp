@@ -168,6 +168,11 @@ Bitmaps readBitmaps(const QByteArray& wpg, qint64 maxPixels, bool decode)
         const qint64 n = r.length(at);
         if (n < 0 || n > r.size - at)
             break;
+        // Text: WPG 1 graphics text (0x0C, 0x18, 0x1A) and PostScript (0x11, 0x1B); WPG 2 text
+        // (0x0F, 0x1C to 0x1E), object images and capsules (0x12, 0x21).
+        if (wpg2 ? type == 0x0F || type == 0x12 || type == 0x21 || (type >= 0x1C && type <= 0x1E)
+                 : type == 0x0C || type == 0x11 || type == 0x18 || type == 0x1A || type == 0x1B)
+            result.text = true;
         if (!wpg2) {
             if (type == 0x0B || type == 0x14) { // bitmap, type 1 and 2
                 const qint64 base = type == 0x14 ? at + 10 : at;

@@ -8,12 +8,15 @@
 
 namespace engine::wpg {
 
-// What the records of a WordPerfect graphic (WPG 1 or 2) say about its bitmaps.
+// What the records of a WordPerfect graphic (WPG 1 or 2) say about its bitmaps and its text.
 struct Bitmaps {
     // False when a bitmap's header does not fit the data it holds or passes the ceiling: the
     // graphic must not reach libwpg, which would allocate what the header announces.
     bool sane = true;
     QString problem; // why not
+    // Whether the graphic may show text (text records, or embedded pictures such as metafiles,
+    // which may hold text): drawing it then needs the font database.
+    bool text = false;
     // The one bitmap of a graphic that draws nothing else, decoded here (a run-length encoded
     // 24-bit WPG 2 bitmap, the common case of a scanned picture); null when libwpg must read it.
     QImage bitmap;
