@@ -165,15 +165,30 @@ PictureRef PictureExporter::picture(const Inline& object)
         start(*job);
     }
     if (!job->placed) {
-        if (!m_finished) {
-            PictureRef provisional;
-            provisional.alt = QStringLiteral("Picture %1").arg(job->number);
-            provisional.src = QStringLiteral("picture%1").arg(job->number);
-            return provisional;
-        }
+        if (!m_finished)
+            return provisional(*job);
         place(*job); // met only now: the writer asks in the same order each time
     }
     return job->ref;
+}
+
+// What the writer gets before the picture is converted: the reference of the picture written as
+// a file, which it becomes unless it fails or is placed inline.
+PictureRef PictureExporter::provisional(const Job& job) const
+{
+    PictureRef ref;
+    ref.alt = QStringLiteral("Picture %1").arg(job.number);
+    ref.src = urlOf(fileName(job.number));
+    ref.contentType = m_format == PictureFormat::Jpeg ? QStringLiteral("image/jpeg")
+                                                      : QStringLiteral("image/png");
+    return ref;
+}
+
+QString PictureExporter::fileName(int number) const
+{
+    return QStringLiteral("picture%1.%2")
+        .arg(number)
+        .arg(m_format == PictureFormat::Jpeg ? QLatin1String("jpg") : QLatin1String("png"));
 }
 
 // Conversions run on the pool while the writer goes on; the codec is made ready for them here,
@@ -242,6 +257,7 @@ void PictureExporter::place(Job& job)
     job.placed = true;
     PictureRef& ref = job.ref;
     const int number = job.number;
+    bool kept = false; // the provisional reference holds
     ref.alt = QStringLiteral("Picture %1").arg(number);
     const qsizetype open = job.svg.indexOf(QLatin1String("<svg"));
     if (open >= 0 && job.svg.size() - open <= m_inlineLeft) {
@@ -255,26 +271,23 @@ void PictureExporter::place(Job& job)
         ref.svg = svg;
     } else if (open >= 0) {
         // Beyond what one page may hold inline, a graphic is an SVG file of its own.
-        const QString fileName = QStringLiteral("picture%1.svg").arg(number);
-        m_files.writeCompanion(fileName, job.svg.toUtf8());
-        ref.src = urlOf(fileName);
+        const QString svgName = QStringLiteral("picture%1.svg").arg(number);
+        m_files.writeCompanion(svgName, job.svg.toUtf8());
+        ref.src = urlOf(svgName);
         ref.contentType = QStringLiteral("image/svg+xml");
         ++m_written;
     } else if (!job.encoded.bytes.isEmpty()) {
-        const bool jpeg = m_format == PictureFormat::Jpeg;
-        const QString fileName = QStringLiteral("picture%1.%2")
-                                     .arg(number)
-                                     .arg(jpeg ? QLatin1String("jpg") : QLatin1String("png"));
-        m_files.writeCompanion(fileName, job.encoded.bytes);
-        ref.src = urlOf(fileName);
-        ref.contentType = jpeg ? QStringLiteral("image/jpeg") : QStringLiteral("image/png");
+        m_files.writeCompanion(fileName(number), job.encoded.bytes);
+        ref = provisional(job);
         ref.width = job.encoded.width;
         ref.height = job.encoded.height;
         ++m_written;
+        kept = true;
     } else {
         ref.alt = QStringLiteral("Picture %1 could not be converted").arg(number);
         ++m_failed;
     }
+    m_provisionalKept = m_provisionalKept && kept;
     const QString& problem = job.encoded.problem;
     if (!problem.isEmpty())
         m_problems << QStringLiteral("%1 %2: %3")

@@ -27,11 +27,11 @@ class OutputFiles;
 // each new picture starts converting on a thread pool and the writer gets a provisional
 // reference, so the text does not wait for the pictures; finish() waits for them and writes them
 // into the target's picture folder through the publish's OutputFiles, numbered in the order the
-// writer met them ("picture1.jpg", ...); the second run of the writer then gets the final
-// references. The same picture met twice (a logo in every header) is converted and written
-// once. A picture that cannot be converted (damaged data, an unknown kind) is referenced as
-// such; one that cannot be written raises EngineError (WriteFailed) from finish(), which fails
-// the publish.
+// writer met them ("picture1.jpg", ...); a second run of the writer then gets the final
+// references, where they differ from the provisional ones in what the writer uses. The same picture
+// met twice (a logo in every header) is converted and written once. A picture that cannot be
+// converted (damaged data, an unknown kind) is referenced as such; one that cannot be written
+// raises EngineError (WriteFailed) from finish(), which fails the publish.
 //
 // With PictureFormat::InlineSvg, WordPerfect graphics go into the page as svg elements with the
 // id "pictureN"; the reference also holds what every later place of the graphic in the page
@@ -54,6 +54,10 @@ public:
     bool metPictures() const { return m_count > 0; }
     // Waits for the conversions and writes the pictures; references are final from then on.
     void finish();
+    // After finish(): whether every picture kept its provisional reference (file name,
+    // alternative text, type; not the size), so that a writer that uses nothing else need not
+    // run again.
+    bool provisionalKept() const { return m_provisionalKept; }
 
     int written() const { return m_written; }
     int failed() const { return m_failed; }
@@ -72,6 +76,8 @@ private:
     void start(Job& job);
     void convert(const PictureCodec& codec, Job& job) const;
     void place(Job& job);
+    PictureRef provisional(const Job& job) const;
+    QString fileName(int number) const;
 
     OutputFiles& m_files;
     PictureFormat m_format;
@@ -81,6 +87,7 @@ private:
     QHash<QByteArray, Job*> m_jobs;            // by a hash of type and content
     QThreadPool m_pool;
     bool m_finished = false;
+    bool m_provisionalKept = true;
     int m_count = 0;
     int m_written = 0;
     int m_failed = 0;

@@ -73,7 +73,9 @@ PublishReport Publisher::publish(const Document& document, PublishFormat format,
             bytes = HtmlWriter::write(document, fallbackTitle, html, &css);
             if (pictures.metPictures()) {
                 pictures.finish();
-                bytes = HtmlWriter::write(document, fallbackTitle, html, &css);
+                // A page references pictures by file name and alternative text only.
+                if (!pictures.provisionalKept())
+                    bytes = HtmlWriter::write(document, fallbackTitle, html, &css);
             }
             // A style sheet that cannot be written goes into the page after all.
             if (!html.styleSheetHref.isEmpty() && !pictures.writeCompanion(kStyleSheetName, css)) {
