@@ -70,7 +70,6 @@ private slots:
     void cleanup() { ResetGeneral(); }
     void stackHandsOutItemsOldestFirst();
     void stackLooksAtTheNewestAndDropsTheOldestTwo();
-    void documentListSortsDescendingAndRefusesDuplicateKeys();
     void extensionChain_data();
     void extensionChain();
     void chainLinks();
@@ -114,22 +113,6 @@ void PipelineTest::stackLooksAtTheNewestAndDropsTheOldestTwo()
     QCOMPARE(drain(stack), QStringList({"A", "D"}));
     stack.NextElement2add(item("D"));
     QCOMPARE(drain(stack), QStringList({"D"}));
-}
-
-void PipelineTest::documentListSortsDescendingAndRefusesDuplicateKeys()
-{
-    Form2* main = Form2::instance();
-    platform::ListView* list = main->ListView1;
-    for (const char* name : {"/d/b.wpd", "/d/a.wpd", "/d/c.wpd"})
-        list->AddItem(QLatin1String(name), QLatin1String(name));
-    list->SetSubItem(QStringLiteral("/d/a.wpd"), 1, QStringLiteral("Converted"));
-    QStringList order;
-    for (int i = 0; i < list->Count(); ++i)
-        order << list->RowText(i, 0);
-    QCOMPARE(order, QStringList({"/d/c.wpd", "/d/b.wpd", "/d/a.wpd"}));
-    QCOMPARE(errorNumber([&] { list->AddItem(QStringLiteral("/d/b.wpd"), QStringLiteral("x")); }),
-             platform::err::KeyNotUnique);
-    QCOMPARE(list->Count(), 3);
 }
 
 void PipelineTest::extensionChain_data()

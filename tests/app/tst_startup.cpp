@@ -4,18 +4,15 @@
 #include "ListView.h"
 #include "Mediator.h"
 #include "ProgramExit.h"
-#include "SettingsStore.h"
 #include "StartOptions.h"
 #include "StateManager.h"
 #include "ui/Form2.h"
 #include "ui/Form3.h"
 #include "ui/frmExtension.h"
-#include "ui/frmMacroSelect.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QHeaderView>
-#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -34,7 +31,6 @@ private slots:
     void closeEmptiesTheListAndKeepsTheMode();
     void idleStateOnlyEmptiesTheList();
     void exitButtonMenuAndCloseBoxEndTheProgram();
-    void macroMenuShowsTheStoredMacro();
     void documentOnTheCommandLineIsConvertedInsteadOfQuickStart();
     void documentOnTheCommandLineThatCannotBeConverted_data();
     void documentOnTheCommandLineThatCannotBeConverted();
@@ -157,20 +153,6 @@ void StartupTest::exitButtonMenuAndCloseBoxEndTheProgram()
     QCOMPARE(app.boxes.count(), 0);
     // Nothing is said to the word processor on the way out.
     QVERIFY(app.calls().isEmpty());
-}
-
-void StartupTest::macroMenuShowsTheStoredMacro()
-{
-    RunningApp app;
-    platform::SaveSetting(QStringLiteral("quillon"), QStringLiteral("Options"),
-                          QStringLiteral("macro"), QStringLiteral(" /m/clean.wcm "));
-    QString shown;
-    apptest::whenModal(QStringLiteral("frmMacroSelect"), [&shown](QWidget* modal) {
-        shown = static_cast<frmMacroSelect*>(modal)->txtpathfile->text();
-        modal->hide();
-    });
-    Form2::instance()->mnuMacroRun->trigger();
-    QCOMPARE(shown, QStringLiteral(" /m/clean.wcm "));
 }
 
 void StartupTest::documentOnTheCommandLineIsConvertedInsteadOfQuickStart()
