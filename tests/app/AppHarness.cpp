@@ -5,25 +5,32 @@
 #include "ListView.h"
 #include "ui/Form1.h"
 #include "ui/Form2.h"
+#include "ui/Form3.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QPushButton>
-#include <QTimer>
-#include <QtTest>
 
 namespace apptest {
 
-RunningApp::RunningApp(const QString& document, const std::function<void(RunningApp&)>& beforeStart)
-    : m_server(std::make_shared<platform::ScriptedAutomationServer>())
+RunningApp::RunningApp(const QString& document, const std::function<void(RunningApp&)>& beforeStart,
+                       std::shared_ptr<platform::AutomationObject> server)
+    : m_previousTmpDir(qEnvironmentVariableIsSet("TMPDIR") ? qgetenv("TMPDIR") : QByteArray())
 {
-    const std::shared_ptr<platform::ScriptedAutomationServer> server = m_server;
+    // The Quick Start link writes its scratch file into the temporary folder: keep it private.
+    qputenv("TMPDIR", QFile::encodeName(m_temp.path()));
+    if (!server)
+        server = m_scripted = std::make_shared<platform::ScriptedAutomationServer>();
     platform::RegisterServer(kProgId, [server] { return server; });
     QTimer::singleShot(0, [this] {
         if (QWidget* modal = QApplication::activeModalWidget()) {
             quickStartModal = modal->objectName();
             mainVisibleBehindQuickStart = Form2::IsLoaded() && Form2::instance()->isVisible();
-            modal->hide();
+            if (auto* quickStart = qobject_cast<Form3*>(modal); quickStart && onQuickStart)
+                onQuickStart(quickStart);
+            else
+                modal->hide();
         }
     });
     if (beforeStart)
@@ -35,31 +42,26 @@ RunningApp::~RunningApp()
 {
     ResetGeneral();
     platform::UnregisterServer(kProgId);
+    if (m_previousTmpDir.isNull())
+        qunsetenv("TMPDIR");
+    else
+        qputenv("TMPDIR", m_previousTmpDir);
 }
 
-void whenModal(const QString& objectName, std::function<void(QWidget*)> act)
+QString RunningApp::temp(const QString& name) const
 {
-    auto* timer = new QTimer;
-    timer->setInterval(0);
-    QObject::connect(timer, &QTimer::timeout, [timer, objectName, act] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (!modal || modal->objectName() != objectName)
-            return;
-        timer->stop();
-        timer->deleteLater();
-        act(modal);
-    });
-    timer->start();
+    return name.isEmpty() ? m_temp.path() : m_temp.filePath(name);
 }
 
-QString makeFiles(const QTemporaryDir& dir, const QStringList& names)
+QString makeFolder(const QString& path, const QStringList& names)
 {
+    QDir().mkpath(path);
     for (const QString& name : names) {
-        QFile file(dir.filePath(name));
+        QFile file(QDir(path).filePath(name));
         if (!file.open(QIODevice::WriteOnly))
             qFatal("cannot create %s", qPrintable(file.fileName()));
     }
-    return dir.path();
+    return path;
 }
 
 QStringList documentRows()

@@ -8,53 +8,85 @@
 #include "TempSettings.h"
 #include "automation/ScriptedAutomationServer.h"
 
+#include <QElapsedTimer>
 #include <QStringList>
 #include <QTemporaryDir>
-#include <QWidget>
+#include <QTimer>
 #include <functional>
 #include <memory>
+
+class Form3;
 
 namespace apptest {
 
 inline const QString kProgId = QStringLiteral("WordPerfect.PerfectScript");
 
-// Registers a scripted server, runs Main (dismissing the Quick Start dialog as soon as it is
-// modal) and, when destroyed, forgets every window and the server. Message boxes, file
-// dialogs, folder browsers, the settings store and the end of the program are all scripted.
-// Main is given document, as the command line gives it; beforeStart may script the dialogs
-// that start-up will show.
+// Registers the word processor (a scripted one unless another is given) and runs Main with
+// document, as the command line gives it. Message boxes, file dialogs, folder browsers, the
+// settings store, the temporary folder and the end of the program are private and scripted.
+// Once the Quick Start dialog is modal, onQuickStart runs (by default it hides the dialog);
+// beforeStart may set it and script the dialogs start-up shows. When destroyed, every window
+// and the server are forgotten.
 class RunningApp final {
 public:
     explicit RunningApp(const QString& document = QString(),
-                        const std::function<void(RunningApp&)>& beforeStart = {});
+                        const std::function<void(RunningApp&)>& beforeStart = {},
+                        std::shared_ptr<platform::AutomationObject> server = {});
     ~RunningApp();
     RunningApp(const RunningApp&) = delete;
     RunningApp& operator=(const RunningApp&) = delete;
 
-    platform::ScriptedAutomationServer& server() { return *m_server; }
+    platform::ScriptedAutomationServer& server() { return *m_scripted; }
     // The recorded calls since start-up, as "Op" or "Op(arg, ...)" lines.
-    QStringList calls() const { return m_server->callLog(); }
+    QStringList calls() const { return m_scripted->callLog(); }
+    // A path below the private temporary folder.
+    QString temp(const QString& name = QString()) const;
 
     testsupport::TempSettings settings;
     testsupport::RecordingMessageBox boxes;
     testsupport::ScriptedFileDialog files;
     testsupport::ScriptedFolderBrowser folders;
     testsupport::ExitRecorder exits;
+    std::function<void(Form3*)> onQuickStart;
     // What the modal widget was, and whether the main window was visible, when the Quick Start
     // dialog's modal wait began.
     QString quickStartModal;
     bool mainVisibleBehindQuickStart = false;
 
 private:
-    std::shared_ptr<platform::ScriptedAutomationServer> m_server;
+    QTemporaryDir m_temp;
+    QByteArray m_previousTmpDir;
+    std::shared_ptr<platform::ScriptedAutomationServer> m_scripted;
 };
 
-// Once a modal widget with this object name is active, calls act with it (once). Waits through
-// any yields that come before the modal wait begins.
-void whenModal(const QString& objectName, std::function<void(QWidget*)> act);
+// Runs action on the window of class W as soon as it is shown, from the event loop (so it runs
+// inside the modal loop that shows it); the action must hide or close a modal window. Gives up
+// after timeoutMs; the returned flag tells whether the action ran.
+template <class W>
+std::shared_ptr<bool> whenShown(std::function<void(W*)> action, int timeoutMs = 5000)
+{
+    auto ran = std::make_shared<bool>(false);
+    auto* timer = new QTimer;
+    auto clock = std::make_shared<QElapsedTimer>();
+    clock->start();
+    timer->setInterval(1);
+    QObject::connect(timer, &QTimer::timeout, [timer, clock, ran, action, timeoutMs] {
+        const bool shown = W::IsLoaded() && W::instance()->isVisible();
+        if (!shown && clock->elapsed() < timeoutMs)
+            return;
+        timer->stop();
+        timer->deleteLater();
+        if (shown) {
+            *ran = true;
+            action(W::instance());
+        }
+    });
+    timer->start();
+    return ran;
+}
 
-// Creates empty files with these names in the folder; returns the folder's path.
-QString makeFiles(const QTemporaryDir& dir, const QStringList& names);
+// Makes the folder (and its parents) holding empty files of these names; returns its path.
+QString makeFolder(const QString& path, const QStringList& names = {});
 
 // The status texts of the document list from top to bottom, as "path=status" lines.
 QStringList documentRows();

@@ -1,7 +1,6 @@
-// Quillon tests: single-document and batch conversion end to end, and choosing the documents
-// and folders, through the real windows with a scripted word processor.
+// Quillon tests: single-document and batch conversion end to end, through the real windows with
+// a scripted word processor.
 #include "AppHarness.h"
-#include "FileListControl.h"
 #include "General.h"
 #include "ListView.h"
 #include "Mediator.h"
@@ -13,18 +12,12 @@
 #include "ui/frmPublish.h"
 
 #include <QApplication>
-#include <QComboBox>
-#include <QDir>
-#include <QFileDialog>
-#include <QLineEdit>
-#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
+using apptest::makeFolder;
 using apptest::RunningApp;
 
 namespace {
@@ -32,15 +25,6 @@ namespace {
 QString row(const QString& path)
 {
     return Form2::instance()->ListView1->SubItem(path, 1);
-}
-
-QStringList listed()
-{
-    QStringList names;
-    const QListWidget* list = Form1::instance()->List1;
-    for (int i = 0; i < list->count(); ++i)
-        names << list->item(i)->text();
-    return names;
 }
 
 void chooseHtml()
@@ -69,20 +53,15 @@ class ConversionTest : public QObject {
 private slots:
     void singleDocument_data();
     void singleDocument();
-    void singleDocumentSaveDialogCancelled();
-    void singleDocumentFailingCall();
-    void singleDocumentRejectedExtension();
+    void singleDocumentNotConverted_data();
+    void singleDocumentNotConverted();
     void batch_data();
     void batch();
     void batchDocumentFailureShowsFailedWithTheReasonAndGoesOn();
     void secondBatchFromTheMenuTakesOver();
-    void openDialogFindsDocumentsInAnyCase();
-    void macroIsPlayedAndWaitedFor();
-    void blankDocumentGetsNoMacroCalls();
+    void macroIsPlayedAndWaitedForExceptOnBlankDocuments();
     void batchWithoutTargetWritesBesideTheDocuments();
     void largeBatchDoesNotNest();
-    void sourceFolderListsAcceptedDocumentsOnly();
-    void targetFolderCancelledEmptiesIt();
     void joiningFolderAndName();
     void uncaughtErrorIsShownAndTheProgramGoesOn();
 };
@@ -98,8 +77,7 @@ void ConversionTest::singleDocument()
 {
     QFETCH(bool, html);
     RunningApp app;
-    QTemporaryDir dir;
-    const QString folder = apptest::makeFiles(dir, {"Report.WPD"});
+    const QString folder = makeFolder(app.temp("docs"), {"Report.WPD"});
     const QString source = folder + "/Report.WPD";
     const QString chosen = folder + "/elsewhere.out";
     // A conversion before the publish dialog was ever opened uses XML and "80".
@@ -119,7 +97,7 @@ void ConversionTest::singleDocument()
     const platform::FileDialogRequest& open = app.files.requests().at(0);
     QCOMPARE(open.kind, platform::FileDialogRequest::Kind::Open);
     QVERIFY(open.mustExist);
-    QVERIFY(open.filter.startsWith("All WordPerfect documents"));
+    QCOMPARE(open.filter, "All WordPerfect documents (*.wpd) (*.[wW][pP][dD])");
     const platform::FileDialogRequest& save = app.files.requests().at(1);
     QCOMPARE(save.kind, platform::FileDialogRequest::Kind::Save);
     QCOMPARE(save.fileName, folder + (html ? "/Report.htm" : "/Report.xml"));
@@ -139,54 +117,59 @@ void ConversionTest::singleDocument()
     QCOMPARE(app.boxes.count(), 0);
 }
 
-void ConversionTest::singleDocumentSaveDialogCancelled()
+void ConversionTest::singleDocumentNotConverted_data()
 {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("saved");      // a target is chosen in the Save dialog
+    QTest::addColumn<QString>("failing"); // the call that fails
+    QTest::addColumn<QString>("rows");    // %1: the folder
+    QTest::addColumn<QStringList>("calls");
+    QTest::newRow("Save dialog cancelled: left open, nothing published or closed")
+        << "a.wpd" << false << ""
+        << "%1/a.wpd=Failed" << QStringList{"FileOpen(%1/a.wpd)"};
+    QTest::newRow("publish fails: not closed")
+        << "a.wpd" << true << "XMLPublish"
+        << "%1/a.wpd=Failed"
+        << QStringList{"FileOpen(%1/a.wpd)", "XMLPublishSetJPEGOptions(80)",
+                       "XMLPublish(%1/a.xml)"};
+    QTest::newRow("other extension: the list is emptied, no Save dialog")
+        << "notes.txt" << false << ""
+        << "" << QStringList();
+}
+
+void ConversionTest::singleDocumentNotConverted()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, saved);
+    QFETCH(QString, failing);
+    QFETCH(QString, rows);
+    QFETCH(QStringList, calls);
     RunningApp app;
-    QTemporaryDir dir;
-    const QString source = apptest::makeFiles(dir, {"a.wpd"}) + "/a.wpd";
-    app.files.queueFile(source);
-    app.files.queueCancel();
+    const QString folder = makeFolder(app.temp("docs"), {name});
+    const QString reason = QStringLiteral("The target folder is not writable");
+    if (!failing.isEmpty())
+        app.server().failOn(failing, 440, reason);
+    Form2::instance()->ListView1->AddItem("/old.wpd", "/old.wpd");
+    app.files.queueFile(folder + "/" + name);
+    if (saved)
+        app.files.queueFile(folder + "/a.xml");
+    else
+        app.files.queueCancel();
     Form2::instance()->mnuOpen->trigger();
-    QCOMPARE(row(source), QStringLiteral("Failed"));
-    // Left open; nothing published, nothing closed.
-    QCOMPARE(app.calls(), QStringList({"FileOpen(" + source + ")"}));
+    QCOMPARE(apptest::documentRows().join(u'|'), rows.replace("%1", folder));
+    QCOMPARE(app.calls(), calls.replaceInStrings("%1", folder));
+    if (!failing.isEmpty())
+        QCOMPARE(rowHelp(folder + "/a.wpd").at(1), reason);
+    QCOMPARE(app.files.count(), name.endsWith(".wpd") ? 2 : 1);
     QCOMPARE(app.boxes.count(), 0);
 
     // Cancelling the Open dialog still selects single-document mode and keeps the old choice.
+    const QString chosen = gMediator->GetSourceFile();
     gMediator->StartStateTwo();
     app.files.queueCancel();
     Form2::instance()->mnuOpen->trigger();
     QCOMPARE(gMediator->stateManager()->currentState(), gMediator->stateManager()->stateOne());
-    QCOMPARE(gMediator->GetSourceFile(), source);
-}
-
-void ConversionTest::singleDocumentFailingCall()
-{
-    RunningApp app;
-    QTemporaryDir dir;
-    const QString source = apptest::makeFiles(dir, {"a.wpd"}) + "/a.wpd";
-    app.server().failOn("XMLPublish", 440, "The target folder is not writable");
-    app.files.queueFile(source);
-    app.files.queueFile(dir.path() + "/a.xml");
-    Form2::instance()->mnuOpen->trigger();
-    QCOMPARE(row(source), QStringLiteral("Failed"));
-    QCOMPARE(rowHelp(source).at(1), QStringLiteral("The target folder is not writable"));
-    QVERIFY(!app.calls().contains("CloseNoSave"));
-    QCOMPARE(app.boxes.count(), 0);
-}
-
-void ConversionTest::singleDocumentRejectedExtension()
-{
-    RunningApp app;
-    QTemporaryDir dir;
-    const QString source = apptest::makeFiles(dir, {"notes.txt"}) + "/notes.txt";
-    Form2::instance()->ListView1->AddItem("/old.wpd", "/old.wpd");
-    app.files.queueFile(source);
-    Form2::instance()->mnuOpen->trigger();
-    QCOMPARE(Form2::instance()->ListView1->Count(), 0);
-    QVERIFY(app.calls().isEmpty());
-    QCOMPARE(app.files.count(), 1);
-    QCOMPARE(app.boxes.count(), 0);
+    QCOMPARE(gMediator->GetSourceFile(), chosen);
 }
 
 void ConversionTest::batch_data()
@@ -200,13 +183,12 @@ void ConversionTest::batch()
 {
     QFETCH(bool, html);
     RunningApp app;
-    QTemporaryDir src;
-    QTemporaryDir tgt;
     // a.WPD is listed before a.wpd: it keeps the plain name, a.wpd keeps its whole name.
-    const QString folder = apptest::makeFiles(src, {"c.WPD", "b.txt", "a.wpd", "a.WPD"});
+    const QString folder = makeFolder(app.temp("src"), {"c.WPD", "b.txt", "a.wpd", "a.WPD"});
+    const QString target = makeFolder(app.temp("out"));
     if (html)
         chooseHtml();
-    apptest::runBatch(app, folder, tgt.path());
+    apptest::runBatch(app, folder, target);
     QVERIFY(!Form1::instance()->isVisible());
 
     QStringList expected;
@@ -219,9 +201,9 @@ void ConversionTest::batch()
                  << "XMLPublishSetJPEGOptions(80)";
         if (html)
             expected << "MasterDocExpand"
-                     << "HTMLPublish(" + tgt.path() + "/" + output + ".html)";
+                     << "HTMLPublish(" + target + "/" + output + ".html)";
         else
-            expected << "XMLPublish(" + tgt.path() + "/" + output + ".xml)";
+            expected << "XMLPublish(" + target + "/" + output + ".xml)";
         expected << "CloseNoSave";
     }
     QCOMPARE(app.calls(), expected);
@@ -245,21 +227,20 @@ void ConversionTest::batch()
 void ConversionTest::batchDocumentFailureShowsFailedWithTheReasonAndGoesOn()
 {
     RunningApp app;
-    QTemporaryDir src;
-    QTemporaryDir tgt;
-    const QString folder = apptest::makeFiles(src, {"a.wpd", "b.wpd", "c.wpd"});
+    const QString folder = makeFolder(app.temp("src"), {"a.wpd", "b.wpd", "c.wpd"});
+    const QString target = makeFolder(app.temp("out"));
     const QString damaged = QStringLiteral("The document is damaged");
     const QString locked = QStringLiteral("The document is password-protected");
-    app.server().failOnArgument("XMLPublish", tgt.path() + "/a.xml", 440, damaged);
+    app.server().failOnArgument("XMLPublish", target + "/a.xml", 440, damaged);
     app.server().failOnArgument("FileOpen", folder + "/b.wpd", 440, locked);
-    apptest::runBatch(app, folder, tgt.path());
+    apptest::runBatch(app, folder, target);
     QCOMPARE(apptest::documentRows(),
              QStringList({folder + "/c.wpd=Converted", folder + "/b.wpd=Failed",
                           folder + "/a.wpd=Failed"}));
     QCOMPARE(rowHelp(folder + "/a.wpd"),
              QStringList({folder + "/a.wpd\n" + damaged, damaged, damaged}));
     QCOMPARE(rowHelp(folder + "/b.wpd").at(1), locked);
-    QVERIFY(app.calls().contains("XMLPublish(" + tgt.path() + "/c.xml)"));
+    QVERIFY(app.calls().contains("XMLPublish(" + target + "/c.xml)"));
     QCOMPARE(app.boxes.count(), 0);
 }
 
@@ -268,13 +249,10 @@ void ConversionTest::batchDocumentFailureShowsFailedWithTheReasonAndGoesOn()
 void ConversionTest::secondBatchFromTheMenuTakesOver()
 {
     RunningApp app;
-    QTemporaryDir first;
-    QTemporaryDir second;
-    QTemporaryDir tgt;
-    const QString firstFolder = apptest::makeFiles(first, {"a.wpd", "b.wpd", "c.wpd"});
-    const QString secondFolder = apptest::makeFiles(second, {"x.wpd"});
+    const QString firstFolder = makeFolder(app.temp("first"), {"a.wpd", "b.wpd", "c.wpd"});
+    const QString secondFolder = makeFolder(app.temp("second"), {"x.wpd"});
     const auto startFrom = [&app](const QString& folder) {
-        apptest::whenModal("Form1", [&app, folder](QWidget*) {
+        apptest::whenShown<Form1>([&app, folder](Form1*) {
             app.folders.queueFolder(folder);
             Form1::instance()->btnSource->click();
             Form1::instance()->Command1->click();
@@ -289,7 +267,7 @@ void ConversionTest::secondBatchFromTheMenuTakesOver()
         startFrom(secondFolder);
         QTimer::singleShot(0, Form2::instance()->mnuBatch, &QAction::trigger);
     });
-    gMediator->SetTgtFolder(tgt.path());
+    gMediator->SetTgtFolder(makeFolder(app.temp("out")));
     startFrom(firstFolder);
     Form2::instance()->mnuBatch->trigger();
 
@@ -303,57 +281,26 @@ void ConversionTest::secondBatchFromTheMenuTakesOver()
     QCOMPARE(QApplication::activeModalWidget(), nullptr);
 }
 
-// The real Open dialog of File > Open finds documents whatever the case of their extension,
-// by its patterns alone (as a desktop's own dialog that matches names case-sensitively would),
-// and shows the filter's text as written.
-void ConversionTest::openDialogFindsDocumentsInAnyCase()
+// The stored macro is played after moving to the top, and waited for, on every document that
+// is not blank; a stored macro whose file is gone is not played.
+void ConversionTest::macroIsPlayedAndWaitedForExceptOnBlankDocuments()
 {
     RunningApp app;
-    platform::setFileDialogProvider(nullptr);
-    QString filter;
-    QString type;
-    QTimer::singleShot(0, [&] {
-        if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
-            filter = dialog->nameFilters().value(0);
-            type = dialog->findChild<QComboBox*>("fileTypeCombo")->currentText();
-            dialog->reject();
-        }
-    });
-    Form2::instance()->mnuOpen->trigger();
-    const QStringList patterns =
-        filter.mid(filter.lastIndexOf('(') + 1).chopped(1).split(' ', Qt::SkipEmptyParts);
-    QStringList matched;
-    for (const char* name : {"a.wpd", "B.WPD", "Report.Wpd", "c.doc", "a.wpd.bak"}) {
-        for (const QString& pattern : patterns) {
-            if (QRegularExpression(QRegularExpression::wildcardToRegularExpression(pattern))
-                    .match(name)
-                    .hasMatch()) {
-                matched << name;
-                break;
-            }
-        }
-    }
-    QCOMPARE(matched, QStringList({"a.wpd", "B.WPD", "Report.Wpd"}));
-    QCOMPARE(type, QStringLiteral("All WordPerfect documents (*.wpd)"));
-}
-
-void ConversionTest::macroIsPlayedAndWaitedFor()
-{
-    RunningApp app;
-    QTemporaryDir src;
-    QTemporaryDir tgt;
-    const QString folder = apptest::makeFiles(src, {"a.wpd", "clean.wcm"});
+    const QString folder = makeFolder(app.temp("src"), {"a.wpd", "b.wpd", "clean.wcm"});
+    const QString target = makeFolder(app.temp("out"));
     const QString macro = folder + "/clean.wcm";
     platform::SaveSetting("quillon", "Options", "macro", macro);
+    app.server().queueAnswers("envDocBlank", {true});
     app.server().queueAnswers("envMacroPlaying", {true, true, false});
-    apptest::runBatch(app, folder, tgt.path());
+    apptest::runBatch(app, folder, target);
     QCOMPARE(app.calls(),
-             QStringList({"FileOpen(" + folder + "/a.wpd)", "envDocBlank", "PosDocVeryTop",
-                          "MacroFilePlay(" + macro + ")", "envMacroPlaying", "envMacroPlaying",
-                          "envMacroPlaying", "XMLPublishSetJPEGOptions(80)",
-                          "XMLPublish(" + tgt.path() + "/a.xml)", "CloseNoSave"}));
+             QStringList({"FileOpen(" + folder + "/a.wpd)", "envDocBlank",
+                          "XMLPublishSetJPEGOptions(80)", "XMLPublish(" + target + "/a.xml)",
+                          "CloseNoSave", "FileOpen(" + folder + "/b.wpd)", "envDocBlank",
+                          "PosDocVeryTop", "MacroFilePlay(" + macro + ")", "envMacroPlaying",
+                          "envMacroPlaying", "envMacroPlaying", "XMLPublishSetJPEGOptions(80)",
+                          "XMLPublish(" + target + "/b.xml)", "CloseNoSave"}));
 
-    // A stored macro whose file is gone is not played.
     QFile::remove(macro);
     app.server().clearCalls();
     Form1::instance()->Command1->click();
@@ -361,25 +308,10 @@ void ConversionTest::macroIsPlayedAndWaitedFor()
                                                  "PosDocVeryTop", "XMLPublishSetJPEGOptions(80)"}));
 }
 
-void ConversionTest::blankDocumentGetsNoMacroCalls()
-{
-    RunningApp app;
-    QTemporaryDir src;
-    QTemporaryDir tgt;
-    const QString folder = apptest::makeFiles(src, {"a.wpd", "clean.wcm"});
-    platform::SaveSetting("quillon", "Options", "macro", folder + "/clean.wcm");
-    app.server().queueAnswers("envDocBlank", {true});
-    apptest::runBatch(app, folder, tgt.path());
-    QCOMPARE(app.calls(), QStringList({"FileOpen(" + folder + "/a.wpd)", "envDocBlank",
-                                       "XMLPublishSetJPEGOptions(80)",
-                                       "XMLPublish(" + tgt.path() + "/a.xml)", "CloseNoSave"}));
-}
-
 void ConversionTest::batchWithoutTargetWritesBesideTheDocuments()
 {
     RunningApp app;
-    QTemporaryDir src;
-    const QString folder = apptest::makeFiles(src, {"a.wpd"});
+    const QString folder = makeFolder(app.temp("src"), {"a.wpd"});
     apptest::runBatch(app, folder, QString());
     QCOMPARE(gMediator->GetTgtFolder(), QString());
     QVERIFY(app.calls().contains("XMLPublish(" + folder + "/a.xml)"));
@@ -391,13 +323,11 @@ void ConversionTest::batchWithoutTargetWritesBesideTheDocuments()
 void ConversionTest::largeBatchDoesNotNest()
 {
     RunningApp app;
-    QTemporaryDir src;
-    QTemporaryDir tgt;
     QStringList names;
     for (int i = 0; i < 300; ++i)
         names << QStringLiteral("doc%1.wpd").arg(i, 4, 10, QLatin1Char('0'));
-    const QString folder = apptest::makeFiles(src, names);
-    apptest::runBatch(app, folder, tgt.path());
+    const QString folder = makeFolder(app.temp("src"), names);
+    apptest::runBatch(app, folder, makeFolder(app.temp("out")));
     // One document after another, not one inside another: every document is opened from the
     // same depth of the stack (nested, each would be opened at least a frame deeper).
     QVERIFY2(app.server().stackSpread("FileOpen") < 256,
@@ -405,81 +335,6 @@ void ConversionTest::largeBatchDoesNotNest()
     QCOMPARE(Form2::instance()->ListView1->Count(), 300);
     QCOMPARE(row(folder + "/doc0299.wpd"), QStringLiteral("Converted"));
     QCOMPARE(app.calls().count("CloseNoSave"), 300);
-}
-
-void ConversionTest::sourceFolderListsAcceptedDocumentsOnly()
-{
-    RunningApp app;
-    QTemporaryDir first;
-    QTemporaryDir second;
-    const QString firstFolder =
-        apptest::makeFiles(first, {"b.WPD", "a.wpd", "c.doc", ".hidden.wpd", "d.wp"});
-    const QString secondFolder = apptest::makeFiles(second, {"z.wpd"});
-    Form2::instance()->ListView1->AddItem("/old.wpd", "/old.wpd");
-    Form1* batch = Form1::instance();
-
-    app.folders.queueFolder(firstFolder);
-    batch->btnSource->click();
-    QCOMPARE(listed(), QStringList({"a.wpd", "b.WPD"}));
-    QCOMPARE(batch->txtSrcFolder->text(), firstFolder);
-    QCOMPARE(gMediator->GetSourceFolder(), firstFolder);
-    QCOMPARE(app.folders.titles(), QStringList({"Select a Source Folder"}));
-
-    app.folders.queueCancel();
-    batch->btnSource->click();
-    QCOMPARE(listed(), QStringList({"a.wpd", "b.WPD"}));
-    QCOMPARE(gMediator->GetSourceFolder(), firstFolder);
-
-    app.folders.queueFolder(secondFolder);
-    batch->btnSource->click();
-    QCOMPARE(listed(), QStringList({"z.wpd"}));
-    // Neither the document list nor the mode are touched.
-    QCOMPARE(Form2::instance()->ListView1->Count(), 1);
-    QCOMPARE(gMediator->stateManager()->currentState(), gMediator->stateManager()->stateThree());
-    QVERIFY(app.calls().isEmpty());
-
-    // The root folder, which a test cannot fill, listed as if it held these files: its
-    // documents are previewed and converted from "/name", with one separator.
-    Form2::instance()->FileList->setLister([](const QDir& folder) {
-        return folder.isRoot() ? QStringList{"b.WPD", "a.wpd", "c.doc"} : QStringList{};
-    });
-    app.folders.queueFolder("/");
-    batch->btnSource->click();
-    QCOMPARE(listed(), QStringList({"a.wpd", "b.WPD"}));
-    app.folders.queueFolder(secondFolder);
-    batch->btnTarget->click();
-    batch->Command1->click();
-    QCOMPARE(app.calls().filter("Open"), QStringList({"FileOpen(/a.wpd)", "FileOpen(/b.WPD)"}));
-    QCOMPARE(app.calls().filter("XMLPublish("),
-             QStringList({"XMLPublish(" + secondFolder + "/a.xml)",
-                          "XMLPublish(" + secondFolder + "/b.xml)"}));
-}
-
-void ConversionTest::targetFolderCancelledEmptiesIt()
-{
-    RunningApp app;
-    QTemporaryDir tgt;
-    Form1* batch = Form1::instance();
-    app.folders.queueFolder(tgt.path());
-    batch->btnTarget->click();
-    QCOMPARE(batch->txtTgtFolder->text(), tgt.path());
-    QCOMPARE(gMediator->GetTgtFolder(), tgt.path());
-    app.folders.queueCancel();
-    batch->btnTarget->click();
-    QCOMPARE(batch->txtTgtFolder->text(), QString());
-    QCOMPARE(gMediator->GetTgtFolder(), QString());
-    QCOMPARE(app.folders.titles().last(), QStringLiteral("Select a Target Folder"));
-
-    // Cancel keeps the choices; the close box unloads the dialog, not the coordinator's folders.
-    app.folders.queueFolder(tgt.path());
-    batch->btnTarget->click();
-    batch->Command2->click();
-    QVERIFY(!batch->isVisible());
-    QCOMPARE(Form1::instance()->txtTgtFolder->text(), tgt.path());
-    Form1::instance()->close();
-    QVERIFY(!Form1::IsLoaded());
-    QCOMPARE(Form1::instance()->txtTgtFolder->text(), QString());
-    QCOMPARE(gMediator->GetTgtFolder(), tgt.path());
 }
 
 void ConversionTest::joiningFolderAndName()

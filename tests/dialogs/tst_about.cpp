@@ -1,5 +1,5 @@
 // Quillon tests: the About box.
-#include "DialogHarness.h"
+#include "AppHarness.h"
 
 #include "ui/Form2.h"
 #include "ui/frmAbout.h"
@@ -10,39 +10,26 @@
 #include <QPushButton>
 #include <QtTest>
 
+using apptest::RunningApp;
+
 class TestAbout : public QObject {
     Q_OBJECT
 
 private slots:
-    void showsTitleAndVersion();
     void titleClickShowsCreditEachTime();
     void infoShowsAboutBesideUsableMainWindow_data();
     void infoShowsAboutBesideUsableMainWindow();
 };
 
-void TestAbout::showsTitleAndVersion()
-{
-    dialogs::Harness harness;
-    frmAbout* about = frmAbout::instance();
-    QCOMPARE(about->windowTitle(), QStringLiteral("About DuraRudizav Ezedoviro - ZUR EDEV"));
-    QCOMPARE(about->lblTitle->text(), QStringLiteral("DuraRudizav Ezedoviro - ZUR EDEV"));
-    QCOMPARE(about->lblVersion->text(), QStringLiteral("Version 2.0.4"));
-    QCOMPARE(about->lblDescription->text(),
-             QStringLiteral("Converts WordPerfect documents to XML HTML"));
-    about->show();
-    QVERIFY(about->cmdOK->isVisible());
-    QVERIFY(!about->cmdSysInfo->isVisible());
-}
-
 void TestAbout::titleClickShowsCreditEachTime()
 {
-    dialogs::Harness harness;
+    RunningApp app;
     frmAbout* about = frmAbout::instance();
     about->show();
     for (int click = 1; click <= 3; ++click) {
         QTest::mouseClick(about->lblTitle, Qt::LeftButton);
-        QCOMPARE(harness.boxes.count(), click);
-        const platform::MessageBoxRequest& box = harness.boxes.requests().last();
+        QCOMPARE(app.boxes.count(), click);
+        const platform::MessageBoxRequest& box = app.boxes.requests().last();
         QCOMPARE(box.text, QString());
         QCOMPARE(box.buttons, platform::MsgButtons::OK);
         QCOMPARE(box.icon, platform::MsgIcon::None);
@@ -51,7 +38,7 @@ void TestAbout::titleClickShowsCreditEachTime()
     }
     // The other labels are plain text.
     QTest::mouseClick(about->lblVersion, Qt::LeftButton);
-    QCOMPARE(harness.boxes.count(), 3);
+    QCOMPARE(app.boxes.count(), 3);
 }
 
 void TestAbout::infoShowsAboutBesideUsableMainWindow_data()
@@ -64,14 +51,20 @@ void TestAbout::infoShowsAboutBesideUsableMainWindow_data()
 void TestAbout::infoShowsAboutBesideUsableMainWindow()
 {
     QFETCH(bool, closeBox);
-    dialogs::Harness harness;
-    harness.start();
+    RunningApp app;
     Form2* main = Form2::instance();
 
     main->mnuInfo->trigger();
     QVERIFY(frmAbout::IsLoaded());
     QPointer<frmAbout> about = frmAbout::instance();
     QVERIFY(about->isVisible());
+    QCOMPARE(about->windowTitle(), QStringLiteral("About DuraRudizav Ezedoviro - ZUR EDEV"));
+    QCOMPARE(about->lblTitle->text(), QStringLiteral("DuraRudizav Ezedoviro - ZUR EDEV"));
+    QCOMPARE(about->lblVersion->text(), QStringLiteral("Version 2.0.4"));
+    QCOMPARE(about->lblDescription->text(),
+             QStringLiteral("Converts WordPerfect documents to XML HTML"));
+    QVERIFY(about->cmdOK->isVisible());
+    QVERIFY(!about->cmdSysInfo->isVisible());
     QVERIFY(!about->isModal());
     QCOMPARE(about->parentWidget(), nullptr);
     QCOMPARE(QApplication::activeModalWidget(), nullptr);
@@ -92,7 +85,7 @@ void TestAbout::infoShowsAboutBesideUsableMainWindow()
     QVERIFY(frmAbout::IsLoaded());
     QVERIFY(frmAbout::instance()->isVisible());
     QCOMPARE(frmAbout::instance()->lblVersion->text(), QStringLiteral("Version 2.0.4"));
-    QVERIFY(!harness.exits.ended());
+    QCOMPARE(app.exits.count(), 0);
 }
 
 QTEST_MAIN(TestAbout)

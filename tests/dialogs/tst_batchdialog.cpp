@@ -1,36 +1,40 @@
 // Quillon tests: setting up and starting a batch in the batch dialog.
-#include "DialogHarness.h"
+#include "AppHarness.h"
 
 #include "core/General.h"
 #include "core/Mediator.h"
+#include "core/StateManager.h"
+#include "platform/FileListControl.h"
 #include "platform/ListView.h"
 #include "ui/Form1.h"
 #include "ui/Form2.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QtTest>
+
+using apptest::makeFolder;
+using apptest::RunningApp;
 
 namespace {
 
 QStringList listed(const QListWidget* list)
 {
     QStringList names;
-    for (int row = 0; row < list->count(); ++row) {
+    for (int row = 0; row < list->count(); ++row)
         names << list->item(row)->text();
-    }
     return names;
 }
 
 QStringList convertedRows(const QString& folder, const QStringList& names)
 {
     QStringList rows;
-    for (const QString& name : names) {
-        rows << folder + QLatin1Char('/') + name + QStringLiteral("|Converted");
-    }
+    for (const QString& name : names)
+        rows << folder + QLatin1Char('/') + name + QStringLiteral("=Converted");
     return rows;
 }
 
@@ -42,71 +46,84 @@ class TestBatchDialog : public QObject {
 private slots:
     void choosingFoldersFillsBoxesAndList();
     void startIgnoresTypedSourceFolder();
-    void cancelKeepsChoicesForNextShowing();
-    void closeBoxUnloadsButCoordinatorKeepsFolders();
+    void choicesOutliveCancelButNotTheCloseBox();
 };
 
 void TestBatchDialog::choosingFoldersFillsBoxesAndList()
 {
-    dialogs::Harness harness;
-    harness.start();
-    const QString first =
-        harness.makeFolder(QStringLiteral("first"), {"a.wpd", "b.WPD", "c.doc", "notes.txt"});
-    const QString second = harness.makeFolder(QStringLiteral("second"), {"d.wpd"});
-    const QString empty = harness.makeFolder(QStringLiteral("empty"), {"e.doc"});
-    const QString target = harness.makeFolder(QStringLiteral("out"));
+    RunningApp app;
+    const QString first = makeFolder(
+        app.temp("first"), {"a.wpd", "b.WPD", "c.doc", "notes.txt", ".hidden.wpd", "d.wp"});
+    const QString second = makeFolder(app.temp("second"), {"d.wpd"});
+    const QString empty = makeFolder(app.temp("empty"), {"e.doc"});
+    const QString target = makeFolder(app.temp("out"));
+    Form2::instance()->ListView1->AddItem("/old.wpd", "/old.wpd");
     Form1* batch = Form1::instance();
     batch->show();
 
-    harness.folders.queueFolder(first);
+    app.folders.queueFolder(first);
     batch->btnSource->click();
     QCOMPARE(batch->txtSrcFolder->text(), first);
+    QCOMPARE(gMediator->GetSourceFolder(), first);
     QCOMPARE(listed(batch->List1), (QStringList{"a.wpd", "b.WPD"}));
 
-    harness.folders.queueFolder(second);
+    app.folders.queueFolder(second);
     batch->btnSource->click();
     QCOMPARE(batch->txtSrcFolder->text(), second);
     QCOMPARE(listed(batch->List1), QStringList{"d.wpd"});
 
     // A cancelled source browser changes nothing.
-    harness.folders.queueCancel();
+    app.folders.queueCancel();
     batch->btnSource->click();
     QCOMPARE(batch->txtSrcFolder->text(), second);
+    QCOMPARE(gMediator->GetSourceFolder(), second);
     QCOMPARE(listed(batch->List1), QStringList{"d.wpd"});
 
-    harness.folders.queueFolder(empty);
+    app.folders.queueFolder(empty);
     batch->btnSource->click();
-    QCOMPARE(batch->txtSrcFolder->text(), empty);
     QCOMPARE(batch->List1->count(), 0);
 
-    harness.folders.queueFolder(target);
+    app.folders.queueFolder(target);
     batch->btnTarget->click();
     QCOMPARE(batch->txtTgtFolder->text(), target);
+    QCOMPARE(gMediator->GetTgtFolder(), target);
     // A cancelled target browser empties the target.
-    harness.folders.queueCancel();
+    app.folders.queueCancel();
     batch->btnTarget->click();
     QCOMPARE(batch->txtTgtFolder->text(), QString());
     QCOMPARE(gMediator->GetTgtFolder(), QString());
 
-    QCOMPARE(harness.folders.titles(),
+    QCOMPARE(app.folders.titles(),
              (QStringList{"Select a Source Folder", "Select a Source Folder",
                           "Select a Source Folder", "Select a Source Folder",
                           "Select a Target Folder", "Select a Target Folder"}));
-    QCOMPARE(Form2::instance()->ListView1->Count(), 0);
+    // Neither the document list nor the mode are touched.
+    QCOMPARE(Form2::instance()->ListView1->Count(), 1);
+    QCOMPARE(gMediator->stateManager()->currentState(), gMediator->stateManager()->stateThree());
+    QVERIFY(app.calls().isEmpty());
+
+    // The root folder, which a test cannot fill, listed as if it held these files: its
+    // documents are previewed and converted from "/name", with one separator.
+    Form2::instance()->FileList->setLister([](const QDir& folder) {
+        return folder.isRoot() ? QStringList{"b.WPD", "a.wpd", "c.doc"} : QStringList{};
+    });
+    apptest::runBatch(app, "/", target);
+    QCOMPARE(app.calls().filter("Open"), QStringList({"FileOpen(/a.wpd)", "FileOpen(/b.WPD)"}));
+    QCOMPARE(app.calls().filter("XMLPublish("),
+             QStringList({"XMLPublish(" + target + "/a.xml)", "XMLPublish(" + target + "/b.xml)"}));
 }
 
 void TestBatchDialog::startIgnoresTypedSourceFolder()
 {
-    dialogs::Harness harness;
-    harness.start();
-    const QString chosen = harness.makeFolder(QStringLiteral("chosen"), {"a.wpd", "b.wpd"});
-    const QString typed = harness.makeFolder(QStringLiteral("typed"), {"x.wpd"});
-    const QString target = harness.makeFolder(QStringLiteral("out"));
+    RunningApp app;
+    const QString chosen = makeFolder(app.temp("chosen"), {"a.wpd", "b.wpd"});
+    const QString typed = makeFolder(app.temp("typed"), {"x.wpd"});
+    const QString target = makeFolder(app.temp("out"));
     Form1* batch = Form1::instance();
     batch->show();
-    harness.folders.queueFolder(chosen);
+    app.folders.queueFolder(chosen);
     batch->btnSource->click();
-    harness.folders.queueFolder(target);
+    app.folders.queueFolder(target);
     batch->btnTarget->click();
 
     batch->txtSrcFolder->setText(typed);
@@ -114,80 +131,55 @@ void TestBatchDialog::startIgnoresTypedSourceFolder()
 
     QVERIFY(!batch->isVisible());
     // The newest row goes in on top.
-    QCOMPARE(dialogs::Harness::documentRows(), convertedRows(chosen, {"b.wpd", "a.wpd"}));
-    QVERIFY(!harness.server->callLog().join(QLatin1Char('\n')).contains(typed));
-    QCOMPARE(harness.boxes.count(), 0);
+    QCOMPARE(apptest::documentRows(), convertedRows(chosen, {"b.wpd", "a.wpd"}));
+    QVERIFY(!app.calls().join(QLatin1Char('\n')).contains(typed));
+    QCOMPARE(app.boxes.count(), 0);
 }
 
-void TestBatchDialog::cancelKeepsChoicesForNextShowing()
+// File > Batch: choose the folders, Cancel; shown again, the choices are there. The close box
+// unloads the dialog, yet the coordinator keeps the folders, which Start on the fresh dialog
+// converts once its modal wait has ended.
+void TestBatchDialog::choicesOutliveCancelButNotTheCloseBox()
 {
-    dialogs::Harness harness;
-    harness.start();
-    const QString source = harness.makeFolder(QStringLiteral("src"), {"a.wpd", "b.wpd", "c.wpd"});
-    const QString target = harness.makeFolder(QStringLiteral("out"));
-
-    // File > Batch: choose the folders, then Cancel.
-    auto shown = dialogs::whenShown<Form1>([&](Form1* batch) {
-        harness.folders.queueFolder(source);
+    RunningApp app;
+    const QString source = makeFolder(app.temp("src"), {"a.wpd", "b.wpd", "c.wpd"});
+    const QString target = makeFolder(app.temp("out"));
+    const auto fromMenu = [](std::function<void(Form1*)> act) {
+        const auto shown = apptest::whenShown<Form1>(std::move(act));
+        Form2::instance()->mnuBatch->trigger();
+        return *shown;
+    };
+    QVERIFY(fromMenu([&](Form1* batch) {
+        app.folders.queueFolder(source);
         batch->btnSource->click();
-        harness.folders.queueFolder(target);
+        app.folders.queueFolder(target);
         batch->btnTarget->click();
         batch->Command2->click();
-    });
-    Form2::instance()->mnuBatch->trigger();
-    QVERIFY(*shown);
+    }));
     QVERIFY(Form1::IsLoaded());
     QCOMPARE(Form2::instance()->ListView1->Count(), 0);
 
-    // File > Batch again: the choices are still there, and Start uses them.
-    QString sourceShown;
-    QString targetShown;
-    QStringList listShown;
-    shown = dialogs::whenShown<Form1>([&](Form1* batch) {
-        sourceShown = batch->txtSrcFolder->text();
-        targetShown = batch->txtTgtFolder->text();
-        listShown = listed(batch->List1);
-        batch->Command1->click();
-    });
-    Form2::instance()->mnuBatch->trigger();
-    QVERIFY(*shown);
-    QCOMPARE(sourceShown, source);
-    QCOMPARE(targetShown, target);
-    QCOMPARE(listShown, (QStringList{"a.wpd", "b.wpd", "c.wpd"}));
-    // The batch starts once the dialog's modal wait has ended.
-    QCOMPARE(QApplication::activeModalWidget(), nullptr);
-    QTRY_COMPARE(dialogs::Harness::documentRows(),
-                 convertedRows(source, {"c.wpd", "b.wpd", "a.wpd"}));
-}
-
-void TestBatchDialog::closeBoxUnloadsButCoordinatorKeepsFolders()
-{
-    dialogs::Harness harness;
-    harness.start();
-    const QString source = harness.makeFolder(QStringLiteral("src"), {"a.wpd"});
-    const QString target = harness.makeFolder(QStringLiteral("out"));
-    QPointer<Form1> batch = Form1::instance();
-    batch->show();
-    harness.folders.queueFolder(source);
-    batch->btnSource->click();
-    harness.folders.queueFolder(target);
-    batch->btnTarget->click();
-
-    batch->close();
+    QStringList shown;
+    QPointer<Form1> closed;
+    QVERIFY(fromMenu([&](Form1* batch) {
+        shown << batch->txtSrcFolder->text() << batch->txtTgtFolder->text() << listed(batch->List1);
+        closed = batch;
+        batch->close();
+    }));
+    QCOMPARE(shown, (QStringList{source, target, "a.wpd", "b.wpd", "c.wpd"}));
     QVERIFY(!Form1::IsLoaded());
-    QTRY_VERIFY(batch.isNull());
+    QTRY_VERIFY(closed.isNull());
 
-    Form1* again = Form1::instance();
-    QCOMPARE(again->txtSrcFolder->text(), QString());
-    QCOMPARE(again->txtTgtFolder->text(), QString());
-    QCOMPARE(again->List1->count(), 0);
+    QVERIFY(fromMenu([&](Form1* batch) {
+        shown = QStringList{batch->txtSrcFolder->text(), batch->txtTgtFolder->text()};
+        shown << listed(batch->List1);
+        batch->Command1->click();
+    }));
+    QCOMPARE(shown, QStringList({QString(), QString()}));
     QCOMPARE(gMediator->GetSourceFolder(), source);
     QCOMPARE(gMediator->GetTgtFolder(), target);
-
-    // Start on the fresh dialog still converts the folders the coordinator kept.
-    again->show();
-    again->Command1->click();
-    QCOMPARE(dialogs::Harness::documentRows(), convertedRows(source, {"a.wpd"}));
+    QCOMPARE(QApplication::activeModalWidget(), nullptr);
+    QTRY_COMPARE(apptest::documentRows(), convertedRows(source, {"c.wpd", "b.wpd", "a.wpd"}));
 }
 
 QTEST_MAIN(TestBatchDialog)

@@ -1,9 +1,10 @@
 // Quillon tests: choosing the macro and keeping it in the settings store.
-#include "DialogHarness.h"
+#include "AppHarness.h"
 
 #include "core/General.h"
 #include "platform/SettingsStore.h"
 #include "ui/Form2.h"
+#include "ui/Form3.h"
 #include "ui/frmMacroSelect.h"
 
 #include <QAction>
@@ -14,6 +15,9 @@
 #include <QSettings>
 #include <QtTest>
 
+using apptest::makeFolder;
+using apptest::RunningApp;
+
 namespace {
 
 const QString kApp = QStringLiteral("quillon");
@@ -22,11 +26,6 @@ QString storedMacro()
 {
     return platform::GetSetting(kApp, QStringLiteral("Options"), QStringLiteral("macro"),
                                 QStringLiteral("<unset>"));
-}
-
-void storeMacro(const QString& value)
-{
-    platform::SaveSetting(kApp, QStringLiteral("Options"), QStringLiteral("macro"), value);
 }
 
 // The macro dialog as the main window leaves it: loaded, its box filled, on screen.
@@ -44,140 +43,110 @@ class TestMacroSelect : public QObject {
     Q_OBJECT
 
 private slots:
-    void okWithNothingThereStoresNoMacroSilently_data();
-    void okWithNothingThereStoresNoMacroSilently();
-    void okStoresExistingMacroExactlyAsTyped_data();
-    void okStoresExistingMacroExactlyAsTyped();
-    void okRefusesWhatIsNoMacro_data();
-    void okRefusesWhatIsNoMacro();
-    void cancelKeepsStoredMacro_data();
-    void cancelKeepsStoredMacro();
+    void leavingStoresOnlyAnExistingMacro_data();
+    void leavingStoresOnlyAnExistingMacro();
     void selectPutsChosenMacroInBox();
     void macroToRunShowsStoredMacroAfterRestart();
 };
 
-void TestMacroSelect::okWithNothingThereStoresNoMacroSilently_data()
+void TestMacroSelect::leavingStoresOnlyAnExistingMacro_data()
 {
-    QTest::addColumn<QString>("text");
-    QTest::newRow("empty box") << QString();
-    QTest::newRow("missing file") << QStringLiteral("/no/such/folder/macro.wcm");
-    QTest::newRow("existing macro with a blank before it") << QStringLiteral(" %1");
+    QTest::addColumn<QString>("button"); // empty: the close box
+    QTest::addColumn<QString>("made");   // in the folder; a final "/" makes a folder
+    QTest::addColumn<QString>("typed");  // %1: the folder
+    QTest::addColumn<QString>("stored"); // afterwards (%1: the folder); before: kept.wcm
+    QTest::addColumn<bool>("refused");   // a box says so; the dialog stays, its box emptied
+    // Nothing there stores no macro, silently; an existing one is stored exactly as typed.
+    QTest::newRow("empty box") << "OK"
+                               << ""
+                               << ""
+                               << "" << false;
+    QTest::newRow("missing file") << "OK"
+                                  << ""
+                                  << "/no/such/folder/macro.wcm"
+                                  << "" << false;
+    QTest::newRow("blank before an existing macro") << "OK"
+                                                    << "tidy.wcm"
+                                                    << " %1/tidy.wcm"
+                                                    << "" << false;
+    QTest::newRow("lower case") << "OK"
+                                << "tidy.wcm"
+                                << "%1/tidy.wcm"
+                                << "%1/tidy.wcm" << false;
+    QTest::newRow("capitals") << "OK"
+                              << "TIDY.WCM"
+                              << "%1/TIDY.WCM"
+                              << "%1/TIDY.WCM" << false;
+    QTest::newRow("not normalised") << "OK"
+                                    << "Tidy.Wcm"
+                                    << "%1/./..//macros/Tidy.Wcm"
+                                    << "%1/./..//macros/Tidy.Wcm" << false;
+    QTest::newRow("document") << "OK"
+                              << "letter.wpd"
+                              << "%1/letter.wpd"
+                              << "kept.wcm" << true;
+    QTest::newRow("no extension") << "OK"
+                                  << "README"
+                                  << "%1/README"
+                                  << "kept.wcm" << true;
+    QTest::newRow("folder named like a macro") << "OK"
+                                               << "folder.wcm/"
+                                               << "%1/folder.wcm"
+                                               << "kept.wcm" << true;
+    QTest::newRow("Cancel") << "Cancel"
+                            << "other.wcm"
+                            << "%1/other.wcm"
+                            << "kept.wcm" << false;
+    QTest::newRow("close box") << ""
+                               << "other.wcm"
+                               << "%1/other.wcm"
+                               << "kept.wcm" << false;
 }
 
-void TestMacroSelect::okWithNothingThereStoresNoMacroSilently()
+void TestMacroSelect::leavingStoresOnlyAnExistingMacro()
 {
-    QFETCH(QString, text);
-    dialogs::Harness harness;
-    const QString folder = harness.makeFolder(QStringLiteral("macros"), {"tidy.wcm"});
-    storeMacro(folder + QStringLiteral("/tidy.wcm"));
-
-    if (text.contains(QLatin1String("%1"))) {
-        text = text.arg(folder + QStringLiteral("/tidy.wcm"));
-    }
-    frmMacroSelect* dialog = showDialog(text);
-    dialog->btnOK->click();
-
-    QCOMPARE(storedMacro(), QString());
-    QCOMPARE(harness.boxes.count(), 0);
-    QVERIFY(!dialog->isVisible());
-    QVERIFY(frmMacroSelect::IsLoaded());
-}
-
-void TestMacroSelect::okStoresExistingMacroExactlyAsTyped_data()
-{
-    QTest::addColumn<QString>("fileName");
-    QTest::addColumn<QString>("typed"); // %1: the folder
-    QTest::newRow("lower case") << QStringLiteral("tidy.wcm") << QStringLiteral("%1/tidy.wcm");
-    QTest::newRow("capitals") << QStringLiteral("TIDY.WCM") << QStringLiteral("%1/TIDY.WCM");
-    QTest::newRow("not normalised")
-        << QStringLiteral("Tidy.Wcm") << QStringLiteral("%1/./..//macros/Tidy.Wcm");
-}
-
-void TestMacroSelect::okStoresExistingMacroExactlyAsTyped()
-{
-    QFETCH(QString, fileName);
+    QFETCH(QString, button);
+    QFETCH(QString, made);
     QFETCH(QString, typed);
-    dialogs::Harness harness;
-    const QString folder = harness.makeFolder(QStringLiteral("macros"), {fileName});
-    const QString text = typed.arg(folder);
+    QFETCH(QString, stored);
+    QFETCH(bool, refused);
+    RunningApp app;
+    const bool folderMade = made.endsWith(QLatin1Char('/'));
+    const QString folder = makeFolder(
+        app.temp("macros"), made.isEmpty() || folderMade ? QStringList() : QStringList{made});
+    if (folderMade)
+        QVERIFY(QDir(folder).mkdir(made.chopped(1)));
+    platform::SaveSetting(kApp, QStringLiteral("Options"), QStringLiteral("macro"), "kept.wcm");
 
-    frmMacroSelect* dialog = showDialog(text);
-    dialog->btnOK->click();
-
-    QCOMPARE(storedMacro(), text);
-    QCOMPARE(harness.boxes.count(), 0);
-    QVERIFY(!dialog->isVisible());
-}
-
-void TestMacroSelect::okRefusesWhatIsNoMacro_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::newRow("document") << QStringLiteral("letter.wpd");
-    QTest::newRow("no extension") << QStringLiteral("README");
-    QTest::newRow("folder named like a macro") << QStringLiteral("folder.wcm/");
-}
-
-void TestMacroSelect::okRefusesWhatIsNoMacro()
-{
-    QFETCH(QString, name);
-    dialogs::Harness harness;
-    const QString folder = harness.makeFolder(QStringLiteral("macros"));
-    if (name.endsWith(QLatin1Char('/'))) {
-        name.chop(1);
-        QVERIFY(QDir(folder).mkdir(name));
-    } else {
-        harness.makeFolder(QStringLiteral("macros"), {name});
-    }
-    storeMacro(QStringLiteral("/kept/macro.wcm"));
-
-    frmMacroSelect* dialog = showDialog(folder + QLatin1Char('/') + name);
-    dialog->btnOK->click();
-
-    QCOMPARE(harness.boxes.texts(),
-             QStringList{QStringLiteral("Not a valid Macro. Please select a WordPerfect macro")});
-    const platform::MessageBoxRequest& box = harness.boxes.requests().first();
-    QCOMPARE(box.buttons, platform::MsgButtons::OK);
-    QCOMPARE(box.icon, platform::MsgIcon::None);
-    QCOMPARE(box.title, QStringLiteral("DuraRudizav Ezedoviro - ZUR EDEV"));
-    QCOMPARE(dialog->txtpathfile->text(), QString());
-    QVERIFY(dialog->isVisible());
-    QCOMPARE(storedMacro(), QStringLiteral("/kept/macro.wcm"));
-}
-
-void TestMacroSelect::cancelKeepsStoredMacro_data()
-{
-    QTest::addColumn<bool>("closeBox");
-    QTest::newRow("Cancel") << false;
-    QTest::newRow("close box") << true;
-}
-
-void TestMacroSelect::cancelKeepsStoredMacro()
-{
-    QFETCH(bool, closeBox);
-    dialogs::Harness harness;
-    const QString folder = harness.makeFolder(QStringLiteral("macros"), {"other.wcm"});
-    storeMacro(QStringLiteral("/kept/macro.wcm"));
-
-    frmMacroSelect* dialog = showDialog(folder + QStringLiteral("/other.wcm"));
-    if (closeBox) {
-        dialog->close();
-    } else {
+    frmMacroSelect* dialog = showDialog(typed.replace("%1", folder));
+    if (button == QLatin1String("OK"))
+        dialog->btnOK->click();
+    else if (button == QLatin1String("Cancel"))
         dialog->btnCancel->click();
-    }
+    else
+        dialog->close();
 
-    QCOMPARE(storedMacro(), QStringLiteral("/kept/macro.wcm"));
-    QCOMPARE(dialog->txtpathfile->text(), QString());
-    QVERIFY(!dialog->isVisible());
-    QCOMPARE(harness.boxes.count(), 0);
+    QCOMPARE(storedMacro(), stored.replace("%1", folder));
+    QCOMPARE(dialog->isVisible(), refused);
+    QVERIFY(frmMacroSelect::IsLoaded());
+    if (refused || button != QLatin1String("OK"))
+        QCOMPARE(dialog->txtpathfile->text(), QString());
+    QCOMPARE(app.boxes.texts(),
+             refused ? QStringList{"Not a valid Macro. Please select a WordPerfect macro"}
+                     : QStringList());
+    for (const platform::MessageBoxRequest& box : app.boxes.requests()) {
+        QCOMPARE(box.buttons, platform::MsgButtons::OK);
+        QCOMPARE(box.icon, platform::MsgIcon::None);
+        QCOMPARE(box.title, QStringLiteral("DuraRudizav Ezedoviro - ZUR EDEV"));
+    }
 }
 
 void TestMacroSelect::selectPutsChosenMacroInBox()
 {
-    dialogs::Harness harness;
-    harness.start();
-    const QString folder = harness.makeFolder(QStringLiteral("macros"), {"tidy.wcm"});
-    harness.files.queueFile(folder + QStringLiteral("/tidy.wcm"));
-    harness.files.queueCancel();
+    RunningApp app;
+    const QString folder = makeFolder(app.temp("macros"), {"tidy.wcm"});
+    app.files.queueFile(folder + QStringLiteral("/tidy.wcm"));
+    app.files.queueCancel();
 
     frmMacroSelect* dialog = showDialog(QStringLiteral("typed"));
     dialog->btnSelect->click();
@@ -191,15 +160,13 @@ void TestMacroSelect::selectPutsChosenMacroInBox()
 
 void TestMacroSelect::macroToRunShowsStoredMacroAfterRestart()
 {
-    dialogs::Harness harness;
-    const QString folder = harness.makeFolder(QStringLiteral("macros"), {"tidy.WCM"});
-    const QString macro = folder + QStringLiteral("/tidy.WCM");
+    RunningApp app;
+    const QString macro = makeFolder(app.temp("macros"), {"tidy.WCM"}) + "/tidy.WCM";
 
     // First run: nothing stored yet, so the box comes up empty; the user chooses a macro.
-    harness.start();
     QString shownFirst = QStringLiteral("<not shown>");
     bool modal = false;
-    auto shown = dialogs::whenShown<frmMacroSelect>([&](frmMacroSelect* dialog) {
+    auto shown = apptest::whenShown<frmMacroSelect>([&](frmMacroSelect* dialog) {
         shownFirst = dialog->txtpathfile->text();
         modal = QApplication::activeModalWidget() == dialog;
         dialog->txtpathfile->setText(macro);
@@ -212,12 +179,13 @@ void TestMacroSelect::macroToRunShowsStoredMacroAfterRestart()
 
     // Restart: every window unloaded, the store read afresh.
     ResetGeneral();
-    QSettings fresh(harness.settings.iniFile(), QSettings::IniFormat);
+    QSettings fresh(app.settings.iniFile(), QSettings::IniFormat);
     QCOMPARE(fresh.value(QStringLiteral("Options/macro")).toString(), macro);
+    apptest::whenShown<Form3>([](Form3* quickStart) { quickStart->hide(); });
+    Main();
 
-    harness.start();
     QString shownAgain;
-    shown = dialogs::whenShown<frmMacroSelect>([&](frmMacroSelect* dialog) {
+    shown = apptest::whenShown<frmMacroSelect>([&](frmMacroSelect* dialog) {
         shownAgain = dialog->txtpathfile->text();
         dialog->btnCancel->click();
     });

@@ -1,5 +1,5 @@
 // Quillon tests: the Quick Start dialog at start-up and its link to the web page.
-#include "DialogHarness.h"
+#include "AppHarness.h"
 #include "ScriptedShell.h"
 
 #include "core/General.h"
@@ -19,130 +19,76 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+using apptest::RunningApp;
+
 class TestQuickStart : public QObject {
     Q_OBJECT
 
 private slots:
-    void leavingQuickStartLeavesMainWindowIdle_data();
-    void leavingQuickStartLeavesMainWindowIdle();
-    void openDocumentHidesQuickStartBeforeOpenDialog_data();
-    void openDocumentHidesQuickStartBeforeOpenDialog();
-    void batchDocumentsShowsBatchDialogAndQuickStartStaysAway();
+    void buttonsLeadOnWithQuickStartHidden_data();
+    void buttonsLeadOnWithQuickStartHidden();
     void linkAlwaysRemovesScratchFile_data();
     void linkAlwaysRemovesScratchFile();
     void linkStartsTheBrowserAsItsDesktopEntrySays_data();
     void linkStartsTheBrowserAsItsDesktopEntrySays();
 };
 
-void TestQuickStart::leavingQuickStartLeavesMainWindowIdle_data()
+void TestQuickStart::buttonsLeadOnWithQuickStartHidden_data()
 {
-    QTest::addColumn<bool>("closeBox");
-    QTest::newRow("Cancel") << false;
-    QTest::newRow("close box") << true;
+    QTest::addColumn<QString>("button"); // empty: the close box
+    QTest::addColumn<QString>("shown");  // what comes next, and how
+    QTest::newRow("Cancel") << "btnCancel"
+                            << "";
+    QTest::newRow("close box") << ""
+                               << "";
+    QTest::newRow("Single (Open dialog cancelled)") << "btnSingle"
+                                                    << "Open dialog";
+    QTest::newRow("Batch (batch dialog cancelled)") << "btnBatch"
+                                                    << "Form1 modal ownerless";
 }
 
-void TestQuickStart::leavingQuickStartLeavesMainWindowIdle()
+// Whatever leaves Quick Start hides it (never unloads it) before anything else is shown, and
+// nothing brings it back.
+void TestQuickStart::buttonsLeadOnWithQuickStartHidden()
 {
-    QFETCH(bool, closeBox);
-    dialogs::Harness harness;
-    bool mainShownBehind = false;
-    bool quickStartModal = false;
-    const bool ran = harness.runMain([&](Form3* quickStart) {
-        mainShownBehind = Form2::instance()->isVisible();
-        quickStartModal = QApplication::activeModalWidget() == quickStart;
-        if (closeBox) {
-            quickStart->close();
-        } else {
-            quickStart->btnCancel->click();
-        }
+    QFETCH(QString, button);
+    QFETCH(QString, shown);
+    QString seen;
+    const auto quickStartShown = [&seen] {
+        if (Form3::instance()->isVisible())
+            seen += " over Quick Start";
+    };
+    RunningApp app({}, [&](RunningApp& starting) {
+        starting.onQuickStart = [button](Form3* quickStart) {
+            if (button.isEmpty())
+                quickStart->close();
+            else
+                quickStart->findChild<QPushButton*>(button)->click();
+        };
+        starting.files.setObserver([&](const platform::FileDialogRequest& request) {
+            seen = request.kind == platform::FileDialogRequest::Kind::Open ? "Open dialog" : "Save";
+            quickStartShown();
+        });
+        if (shown.startsWith("Form1"))
+            apptest::whenShown<Form1>([&](Form1* batch) {
+                seen = "Form1";
+                seen += QApplication::activeModalWidget() == batch ? " modal" : "";
+                seen += batch->parentWidget() ? "" : " ownerless";
+                quickStartShown();
+                batch->Command2->click();
+            });
     });
-    QVERIFY(ran);
-    QVERIFY(mainShownBehind);
-    QVERIFY(quickStartModal);
-
-    // Hidden, not unloaded; nothing modal is left, the list is empty and nothing ran.
-    QVERIFY(Form3::IsLoaded());
-    QVERIFY(!Form3::instance()->isVisible());
-    QCOMPARE(QApplication::activeModalWidget(), nullptr);
-    Form2* main = Form2::instance();
-    QVERIFY(main->isVisible());
-    QVERIFY(main->isEnabled());
-    QCOMPARE(main->ListView1->Count(), 0);
-    QCOMPARE(gMediator->stateManager()->currentState(), gMediator->stateManager()->stateThree());
-    QCOMPARE(harness.files.count(), 0);
-    QVERIFY(!harness.exits.ended());
-    QCOMPARE(harness.boxes.count(), 0);
-}
-
-void TestQuickStart::openDocumentHidesQuickStartBeforeOpenDialog_data()
-{
-    QTest::addColumn<bool>("pickDocument");
-    QTest::newRow("Open dialog cancelled") << false;
-    QTest::newRow("document chosen") << true;
-}
-
-void TestQuickStart::openDocumentHidesQuickStartBeforeOpenDialog()
-{
-    QFETCH(bool, pickDocument);
-    dialogs::Harness harness;
-    const QString folder = harness.makeFolder(QStringLiteral("docs"), {"report.wpd"});
-    const QString document = folder + QStringLiteral("/report.wpd");
-
-    QList<bool> quickStartVisibleAtDialog;
-    harness.files.setObserver([&](const platform::FileDialogRequest&) {
-        quickStartVisibleAtDialog << Form3::instance()->isVisible();
-    });
-    if (pickDocument) {
-        harness.files.queueFile(document);
-        harness.files.queueFile(folder + QStringLiteral("/report.xml"));
-    } else {
-        harness.files.queueCancel();
-    }
-
-    QVERIFY(harness.runMain([](Form3* quickStart) { quickStart->btnSingle->click(); }));
-
-    QVERIFY(!quickStartVisibleAtDialog.isEmpty());
-    QCOMPARE(quickStartVisibleAtDialog.first(), false);
-    const platform::FileDialogRequest& open = harness.files.requests().first();
-    QCOMPARE(open.kind, platform::FileDialogRequest::Kind::Open);
-    QVERIFY(open.filter.contains(QStringLiteral("*.WPD"), Qt::CaseInsensitive));
-
-    QVERIFY(!Form3::instance()->isVisible());
-    QCOMPARE(QApplication::activeModalWidget(), nullptr);
-    QVERIFY(Form2::instance()->isVisible());
-    if (pickDocument) {
-        QCOMPARE(dialogs::Harness::documentRows(), QStringList{document + "|Converted!"});
-    } else {
-        QCOMPARE(Form2::instance()->ListView1->Count(), 0);
-        QCOMPARE(gMediator->stateManager()->currentState(), gMediator->stateManager()->stateOne());
-    }
-    QCOMPARE(harness.boxes.count(), 0);
-}
-
-void TestQuickStart::batchDocumentsShowsBatchDialogAndQuickStartStaysAway()
-{
-    dialogs::Harness harness;
-    bool quickStartHidden = false;
-    bool batchModal = false;
-    bool batchOwnerless = false;
-    const auto batchShown = dialogs::whenShown<Form1>([&](Form1* batch) {
-        quickStartHidden = !Form3::instance()->isVisible();
-        batchModal = QApplication::activeModalWidget() == batch;
-        batchOwnerless = batch->parentWidget() == nullptr;
-        batch->Command2->click();
-    });
-    QVERIFY(harness.runMain([](Form3* quickStart) { quickStart->btnBatch->click(); }));
-
-    QVERIFY(*batchShown);
-    QVERIFY(quickStartHidden);
-    QVERIFY(batchModal);
-    QVERIFY(batchOwnerless);
-    // Once the batch dialog is gone, nothing brings Quick Start back.
+    QCOMPARE(seen, shown);
     QCoreApplication::processEvents();
-    QVERIFY(!Form1::instance()->isVisible());
-    QVERIFY(!Form3::instance()->isVisible());
+    QVERIFY(Form3::IsLoaded() && !Form3::instance()->isVisible());
     QCOMPARE(QApplication::activeModalWidget(), nullptr);
-    QVERIFY(Form2::instance()->isVisible());
+    QVERIFY(Form2::instance()->isVisible() && Form2::instance()->isEnabled());
+    QCOMPARE(Form2::instance()->ListView1->Count(), 0);
+    StateManager* states = gMediator->stateManager();
+    QCOMPARE(states->currentState(),
+             shown.startsWith("Open") ? states->stateOne() : states->stateThree());
+    QCOMPARE(app.boxes.count(), 0);
+    QCOMPARE(app.exits.count(), 0);
 }
 
 void TestQuickStart::linkAlwaysRemovesScratchFile_data()
@@ -177,13 +123,12 @@ void TestQuickStart::linkAlwaysRemovesScratchFile()
     QFETCH(QString, message);
     QFETCH(QString, title);
 
-    dialogs::Harness harness;
-    harness.start();
+    RunningApp app;
     testsupport::ScriptedShell shell;
     shell.setExecutable(browser);
     shell.setExecuteResult(starts);
     const QString scratch = QDir::tempPath() + QStringLiteral("/temphtm.HTM");
-    const QString victim = harness.tempPath() + QStringLiteral("/victim.txt");
+    const QString victim = app.temp("victim.txt");
     if (before == QLatin1String("file") || before == QLatin1String("link")) {
         QFile file(before == QLatin1String("file") ? scratch : victim);
         QVERIFY(file.open(QIODevice::WriteOnly));
@@ -216,8 +161,8 @@ void TestQuickStart::linkAlwaysRemovesScratchFile()
         QCOMPARE(shell.executions().last().program, browser);
         QCOMPARE(shell.executions().last().argument, Form3::webPageAddress());
     }
-    QCOMPARE(harness.boxes.count(), message.isEmpty() ? 0 : clicks);
-    for (const platform::MessageBoxRequest& box : harness.boxes.requests()) {
+    QCOMPARE(app.boxes.count(), message.isEmpty() ? 0 : clicks);
+    for (const platform::MessageBoxRequest& box : app.boxes.requests()) {
         QVERIFY2(blocked ? box.text.startsWith(message) : box.text == message,
                  qPrintable(box.text));
         QCOMPARE(box.title, title);
@@ -248,6 +193,8 @@ void TestQuickStart::linkStartsTheBrowserAsItsDesktopEntrySays_data()
     QTest::newRow("program missing")
         << "<d>/missing %u" << QString() << "Could not find associated Browser";
     QTest::newRow("cannot start") << "<d>/broken %u" << QString() << "Web Page not Opened";
+    QTest::newRow("entry not installed")
+        << QString() << QString() << "Could not find associated Browser";
 }
 
 // The desktop's own way: its default application for HTML, started as the desktop entry's Exec
@@ -257,8 +204,7 @@ void TestQuickStart::linkStartsTheBrowserAsItsDesktopEntrySays()
     QFETCH(QString, exec);
     QFETCH(QString, started);
     QFETCH(QString, message);
-    dialogs::Harness harness;
-    harness.start();
+    RunningApp app;
     QTemporaryDir data;
     const QString bin = data.filePath("bin");
     QVERIFY(QDir().mkpath(bin) && QDir().mkpath(data.filePath("applications")));
@@ -273,10 +219,14 @@ void TestQuickStart::linkStartsTheBrowserAsItsDesktopEntrySays()
                   "\"$(dirname \"$0\")/got\"\n"));
     QVERIFY(write(bin + "/broken", "#!/nonexistent/interpreter\n"));
     exec.replace("<b>", bin + "/fake browser").replace("<d>", bin);
+    // Only the entry's own Exec counts, not an action's. Without an Exec, the default
+    // application is an entry that is not installed.
     QVERIFY(write(data.filePath("applications/fake.desktop"),
-                  "[Desktop Entry]\nType=Application\nName=Fake\nExec=" + exec.toUtf8() + "\n"));
-    QVERIFY(write(harness.settings.configHome() + "/mimeapps.list",
-                  "[Default Applications]\ntext/html=fake.desktop\n"));
+                  "[Desktop Entry]\nType=Application\nName=Fake\nExec=" + exec.toUtf8() +
+                      "\n\n[Desktop Action new]\nExec=/wrong/program\n"));
+    QVERIFY(write(app.settings.configHome() + "/mimeapps.list",
+                  "[Default Applications]\ntext/html=" +
+                      QByteArray(exec.isEmpty() ? "none" : "fake") + ".desktop\n"));
     // This folder's entry, chosen by the user's own mimeapps.list; no desktop session to ask.
     const QList<const char*> names = {"XDG_DATA_HOME", "XDG_CURRENT_DESKTOP", "DESKTOP_SESSION",
                                       "KDE_FULL_SESSION", "DISPLAY"};
@@ -293,7 +243,7 @@ void TestQuickStart::linkStartsTheBrowserAsItsDesktopEntrySays()
 
     Form3::instance()->show();
     QTest::mouseClick(Form3::instance()->Label3, Qt::LeftButton);
-    QCOMPARE(harness.boxes.texts().join(u'|'), message);
+    QCOMPARE(app.boxes.texts().join(u'|'), message);
     if (!started.isEmpty()) {
         QTRY_VERIFY(QFileInfo::exists(bin + "/got"));
         QFile got(bin + "/got");

@@ -1,11 +1,6 @@
 // Quillon tests: the application started with the real document engine.
 #pragma once
 
-#include "ExitRecorder.h"
-#include "RecordingMessageBox.h"
-#include "ScriptedFileDialog.h"
-#include "ScriptedFolderBrowser.h"
-#include "TempSettings.h"
 #include "automation/AutomationObject.h"
 
 #include <QList>
@@ -29,7 +24,10 @@ bool copyInto(const QTemporaryDir& dir, const QString& document, const QString& 
 // engine process it saw.
 class KillingProxy final : public platform::AutomationObject {
 public:
-    explicit KillingProxy(std::shared_ptr<platform::EngineAutomationClient> client);
+    // The engine starts with the first call, so it reads the settings of the running test. It
+    // is started through the wrapper when one is given (a program and its arguments before the
+    // engine's path, for example prlimit with a file size limit).
+    explicit KillingProxy(const QStringList& wrapper = {});
     void killBefore(const QString& operation, int occurrence, int signal = SIGKILL);
     QList<qint64> enginePids;
 
@@ -42,29 +40,6 @@ private:
     int m_killOccurrence = 0;
     int m_signal = SIGKILL;
     int m_seen = 0;
-};
-
-// The application started with the real engine (Quick Start dismissed); dialogs, message
-// boxes, settings and the end of the program are scripted. The settings folder exists before
-// the engine starts, so the engine reads its HTML settings from there too.
-class EngineApp final {
-public:
-    // The engine is started through the wrapper when one is given (a program and its arguments
-    // before the engine's path, for example prlimit with a file size limit).
-    explicit EngineApp(const QStringList& wrapper = {});
-    ~EngineApp();
-    EngineApp(const EngineApp&) = delete;
-    EngineApp& operator=(const EngineApp&) = delete;
-
-    // Source and target chosen with the batch dialog's Select... buttons, then Start.
-    void runBatch(const QString& source, const QString& target);
-
-    testsupport::TempSettings settings;
-    testsupport::RecordingMessageBox boxes;
-    testsupport::ScriptedFileDialog files;
-    testsupport::ScriptedFolderBrowser folders;
-    testsupport::ExitRecorder exits;
-    std::shared_ptr<KillingProxy> proxy;
 };
 
 } // namespace e2etest

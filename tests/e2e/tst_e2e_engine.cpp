@@ -1,21 +1,24 @@
-// Quillon tests: converting real documents through the windows with the real document engine.
+// Quillon tests: converting real documents through the windows with the real document engine,
+// one at a time, in a batch under hostile conditions, and with the user's stored macro.
 #include "AppHarness.h"
 #include "EngineHarness.h"
+#include "platform/AppIdentity.h"
+#include "platform/SettingsStore.h"
 #include "ui/Form2.h"
 #include "ui/frmPublish.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QtTest>
 
+using apptest::documentRows;
+using apptest::RunningApp;
 using namespace e2etest;
 
 class TestEndToEnd : public QObject {
@@ -25,133 +28,120 @@ private Q_SLOTS:
     void singleDocumentAsXmlAndHtml()
     {
         QTemporaryDir dir;
-        QVERIFY(copyInto(dir, QStringLiteral("tika_testWordPerfect.wpd"),
-                         QStringLiteral("report.wpd")));
-        EngineApp app;
-        const QString source = dir.filePath(QStringLiteral("report.wpd"));
-        const QString xmlTarget = dir.filePath(QStringLiteral("chosen.xml"));
+        QVERIFY(copyInto(dir, "tika_testWordPerfect.wpd", "report.wpd"));
+        RunningApp app({}, {}, std::make_shared<KillingProxy>());
+        const QString source = dir.filePath("report.wpd");
         app.files.queueFile(source);
-        app.files.queueFile(xmlTarget);
+        app.files.queueFile(dir.filePath("chosen.xml"));
         Form2::instance()->mnuOpen->trigger();
-        QCOMPARE(apptest::documentRows(), QStringList{source + QStringLiteral("=Converted!")});
-        const QString xml = readText(xmlTarget);
-        QVERIFY2(xml.contains(QStringLiteral("http://docbook.org/ns/docbook")),
-                 qPrintable(xml.left(300)));
-        QVERIFY(xml.contains(QStringLiteral("AND FURTHER")));
+        QCOMPARE(documentRows(), QStringList{source + "=Converted!"});
+        const QString xml = readText(dir.filePath("chosen.xml"));
+        QVERIFY2(xml.contains("http://docbook.org/ns/docbook"), qPrintable(xml.left(300)));
+        QVERIFY(xml.contains("AND FURTHER"));
 
         frmPublish::instance()->radhtml->click();
-        const QString htmlTarget = dir.filePath(QStringLiteral("chosen.htm"));
         app.files.queueFile(source);
-        app.files.queueFile(htmlTarget);
+        app.files.queueFile(dir.filePath("chosen.htm"));
         Form2::instance()->mnuOpen->trigger();
-        QCOMPARE(apptest::documentRows(), QStringList{source + QStringLiteral("=Converted!")});
-        QVERIFY(readText(htmlTarget).startsWith(QStringLiteral("<!DOCTYPE html>")));
+        QCOMPARE(documentRows(), QStringList{source + "=Converted!"});
+        QVERIFY(readText(dir.filePath("chosen.htm")).startsWith("<!DOCTYPE html>"));
         QCOMPARE(app.boxes.count(), 0);
     }
 
-    void batchOfCorpusFolderWritesEveryReadableDocument()
-    {
-        QTemporaryDir sourceDir;
-        QTemporaryDir targetDir;
-        QVERIFY(copyInto(sourceDir, QStringLiteral("aperture_corel-wordperfect-x3.wpd"),
-                         QStringLiteral("a.wpd")));
-        QVERIFY(
-            copyInto(sourceDir, QStringLiteral("ff_stub_sample1.wpd"), QStringLiteral("b.wpd")));
-        QVERIFY(copyInto(sourceDir, QStringLiteral("doctor_word-perfect.wpd"),
-                         QStringLiteral("c.wpd")));
-        QVERIFY(copyInto(sourceDir, QStringLiteral("opf_testWordPerfect_51_52.doc"),
-                         QStringLiteral("d.WPD")));
-        EngineApp app;
-        app.runBatch(sourceDir.path(), targetDir.path());
-
-        const QString s = sourceDir.path() + QLatin1Char('/');
-        QCOMPARE(apptest::documentRows(), (QStringList{s + QStringLiteral("d.WPD=Converted"),
-                                                       s + QStringLiteral("c.wpd=Converted"),
-                                                       s + QStringLiteral("b.wpd=Failed"),
-                                                       s + QStringLiteral("a.wpd=Converted")}));
-        for (const QString& name :
-             {QStringLiteral("a.xml"), QStringLiteral("c.xml"), QStringLiteral("d.xml")})
-            QVERIFY2(readText(targetDir.filePath(name)).contains(QStringLiteral("docbook")),
-                     qPrintable(name));
-        QVERIFY(!QFile::exists(targetDir.filePath(QStringLiteral("b.xml"))));
-        QVERIFY(readText(targetDir.filePath(QStringLiteral("c.xml"))).size() > 8000);
-    }
-
-    void engineKilledOrFrozenMidBatchFailsOneDocumentAndTheBatchGoesOn_data()
-    {
-        QTest::addColumn<int>("signal");
-        QTest::newRow("killed") << int(SIGKILL);
-        // No heartbeat: ended after the client's silence limit (5 s), not its call limit (60 s).
-        QTest::newRow("frozen") << int(SIGSTOP);
-    }
-
-    void engineKilledOrFrozenMidBatchFailsOneDocumentAndTheBatchGoesOn()
-    {
-        QFETCH(int, signal);
-        QTemporaryDir sourceDir;
-        QTemporaryDir targetDir;
-        QVERIFY(copyInto(sourceDir, QStringLiteral("aperture_corel-wordperfect-x3.wpd"),
-                         QStringLiteral("a.wpd")));
-        QVERIFY(copyInto(sourceDir, QStringLiteral("tika_testWordPerfect.wpd"),
-                         QStringLiteral("b.wpd")));
-        QVERIFY(copyInto(sourceDir, QStringLiteral("opf_testWordPerfect_6_61.wpd"),
-                         QStringLiteral("c.wpd")));
-        EngineApp app;
-        app.proxy->killBefore(QStringLiteral("XMLPublish"), 2, signal);
-        QElapsedTimer timer;
-        timer.start();
-        app.runBatch(sourceDir.path(), targetDir.path());
-        QVERIFY2(timer.elapsed() < 20000, qPrintable(QString::number(timer.elapsed())));
-
-        const QString s = sourceDir.path() + QLatin1Char('/');
-        QCOMPARE(apptest::documentRows(), (QStringList{s + QStringLiteral("c.wpd=Converted"),
-                                                       s + QStringLiteral("b.wpd=Failed"),
-                                                       s + QStringLiteral("a.wpd=Converted")}));
-        QVERIFY(QFile::exists(targetDir.filePath(QStringLiteral("a.xml"))));
-        QVERIFY(!QFile::exists(targetDir.filePath(QStringLiteral("b.xml"))));
-        QVERIFY(readText(targetDir.filePath(QStringLiteral("c.xml")))
-                    .contains(QStringLiteral("docbook")));
-        QCOMPARE(app.proxy->enginePids.size(), 2); // a fresh engine took over after the crash
-    }
-
-    // A link planted in the target folder is replaced, never written through; a document whose
-    // picture does not fit on the disk (a file size limit) fails alone and leaves nothing.
-    void batchIntoHostileTargetFolder()
+    // Each document that cannot be converted fails alone and leaves nothing; the batch goes on:
+    // a link planted in the target folder is replaced, never written through; a document whose
+    // pictures do not fit on the disk (a file size limit) fails; a frozen engine is ended after
+    // its silence limit (5 s, not its call limit of 60 s) and a fresh one takes over; a document
+    // the engine cannot read fails.
+    void batchUnderHostileConditions()
     {
         QTemporaryDir sourceDir;
         QTemporaryDir targetDir;
         QTemporaryDir elsewhere;
-        QVERIFY(copyInto(sourceDir, QStringLiteral("aperture_corel-wordperfect-x3.wpd"),
-                         QStringLiteral("a.wpd")));
-        QVERIFY(copyInto(sourceDir, QStringLiteral("opf_TOPOPREC.WPD"), QStringLiteral("b.wpd")));
-        QVERIFY(copyInto(sourceDir, QStringLiteral("doctor_word-perfect.wpd"),
-                         QStringLiteral("c.wpd")));
-        const QString victim = elsewhere.filePath(QStringLiteral("victim"));
+        const std::pair<const char*, const char*> documents[] = {
+            {"aperture_corel-wordperfect-x3.wpd", "a.wpd"}, // a link stands at a.xml
+            {"opf_TOPOPREC.WPD", "b.wpd"},                  // pictures and page of 25 KB
+            {"tika_testWordPerfect.wpd", "c.wpd"},          // the engine freezes
+            {"doctor_word-perfect.wpd", "d.WPD"},           // 12 KB
+            {"ff_stub_sample1.wpd", "e.wpd"},               // unreadable
+        };
+        for (const auto& [from, to] : documents)
+            QVERIFY(copyInto(sourceDir, from, to));
+        const QString victim = elsewhere.filePath("victim");
         QFile precious(victim);
         QVERIFY(precious.open(QIODevice::WriteOnly) && precious.write("precious") == 8);
         precious.close();
-        QVERIFY(QFile::link(victim, targetDir.filePath(QStringLiteral("a.xml"))));
+        QVERIFY(QFile::link(victim, targetDir.filePath("a.xml")));
 
-        // a.xml and c.xml (12 KB) fit, b's pictures and page (25 KB) do not.
-        const QString prlimit = QStandardPaths::findExecutable(QStringLiteral("prlimit"));
+        const QString prlimit = QStandardPaths::findExecutable("prlimit");
         QVERIFY2(!prlimit.isEmpty(), "prlimit (util-linux) is needed");
-        EngineApp app({prlimit, QStringLiteral("--fsize=14000"), QStringLiteral("--")});
-        app.runBatch(sourceDir.path(), targetDir.path());
+        const auto engine =
+            std::make_shared<KillingProxy>(QStringList{prlimit, "--fsize=14000", "--"});
+        engine->killBefore("XMLPublish", 3, SIGSTOP);
+        RunningApp app({}, {}, engine);
+        QElapsedTimer timer;
+        timer.start();
+        apptest::runBatch(app, sourceDir.path(), targetDir.path());
+        QVERIFY2(timer.elapsed() < 20000, qPrintable(QString::number(timer.elapsed())));
 
         const QString s = sourceDir.path() + QLatin1Char('/');
-        const QStringList rows = apptest::documentRows();
-        QCOMPARE(rows.size(), 3);
-        QCOMPARE(rows.at(0), s + QStringLiteral("c.wpd=Converted"));
-        QVERIFY2(rows.at(1).startsWith(s + QStringLiteral("b.wpd=")) &&
-                     !rows.at(1).endsWith(QLatin1String("=Converted")),
-                 qPrintable(rows.at(1)));
-        QCOMPARE(rows.at(2), s + QStringLiteral("a.wpd=Converted"));
+        QCOMPARE(documentRows(),
+                 (QStringList{s + "e.wpd=Failed", s + "d.WPD=Converted", s + "c.wpd=Failed",
+                              s + "b.wpd=Failed", s + "a.wpd=Converted"}));
+        QCOMPARE(engine->enginePids.size(), 2);
         QCOMPARE(readText(victim), QStringLiteral("precious"));
-        QVERIFY(!QFileInfo(targetDir.filePath(QStringLiteral("a.xml"))).isSymLink());
-        QVERIFY(readText(targetDir.filePath(QStringLiteral("a.xml"))).contains("docbook"));
+        QVERIFY(!QFileInfo(targetDir.filePath("a.xml")).isSymLink());
+        QVERIFY(readText(targetDir.filePath("a.xml")).contains("docbook"));
+        QVERIFY(readText(targetDir.filePath("d.xml")).size() > 8000);
         QCOMPARE(QDir(targetDir.path())
                      .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
-                 (QStringList{QStringLiteral("a.xml"), QStringLiteral("c.xml")}));
+                 (QStringList{"a.xml", "d.xml"}));
+        QCOMPARE(app.boxes.count(), 0);
+    }
+
+    void storedMacroChangesEveryConvertedDocument()
+    {
+        QTemporaryDir sourceDir;
+        QTemporaryDir targetDir;
+        const std::pair<const char*, const char*> documents[] = {
+            {"nuxeo_test.wpd", "a.wpd"},
+            {"tika_testWordPerfect.wpd", "b.wpd"},
+            {"doctor_word-perfect.wpd", "c.wpd"},
+            {"smi_regular.wpd", "d.wpd"}, // blank: no macro is played on it
+        };
+        for (const auto& [from, to] : documents)
+            QVERIFY(copyInto(sourceDir, from, to));
+        const QString macro = targetDir.filePath("archive.wcm");
+        QFile file(macro);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("// Marks every document and replaces a word.\n"
+                   "SearchString (StrgToLookFor: \"the\")\n"
+                   "ReplaceString (RplcStrg: \"T-H-E\")\n"
+                   "ReplaceAll ()\n"
+                   "PosDocVeryTop ()\n"
+                   "Type (Text: \"ARCHIVED COPY\")\n"
+                   "HardReturn ()\n");
+        file.close();
+
+        RunningApp app({}, {}, std::make_shared<KillingProxy>());
+        platform::SaveSetting(platform::appName(), "Options", "macro", macro);
+        apptest::runBatch(app, sourceDir.path(), targetDir.path());
+
+        static const QRegularExpression tag("<[^>]*>");
+        // The typed line opens the body, in the format of the text it was typed into.
+        static const QRegularExpression firstLine(
+            "</info>\n<para( role=\"\\w+\")?>(<emphasis[^>]*>)?ARCHIVED COPY<");
+        for (const char* name : {"a.xml", "b.xml", "c.xml"}) {
+            const QString xml = readText(targetDir.filePath(name));
+            QVERIFY2(xml.contains(firstLine), qPrintable(name + xml.left(600)));
+            const QString body = xml.mid(xml.indexOf("</info>")).replace(tag, " ");
+            QVERIFY2(body.contains("T-H-E"), name);
+            QVERIFY2(!body.contains("the", Qt::CaseInsensitive), name);
+        }
+        const QString blank = readText(targetDir.filePath("d.xml"));
+        QVERIFY(blank.contains("docbook"));
+        QVERIFY(!blank.contains("ARCHIVED"));
+        QCOMPARE(app.boxes.count(), 0);
     }
 };
 

@@ -6,15 +6,13 @@
 //   --no-hello              never greet; wait until killed
 //   --bad-hello             greet with the wrong text
 //   --crash-on OP           abort when asked to run OP
-//   --hang-on OP            stop answering when asked to run OP
 //   --garbage-on OP         answer OP with a frame announcing an impossible length
 //   --bad-reply-on OP       answer OP with a well-framed but unreadable payload
 //   --slow-on OP MS         work on OP for MS milliseconds, sending a heartbeat every 200 ms,
 //                           then answer it (MS 0: work for ever)
 //
-// Operations: Echo (answers its arguments joined by "|"), Count (the number of arguments),
-// Pid (the process id), True, False, Null, Fail NUMBER DESCRIPTION (raises that error);
-// anything else raises error 438.
+// Operations: Echo (answers its arguments joined by "|"), Pid (the process id), True, False,
+// Null, Fail NUMBER DESCRIPTION (raises that error); anything else raises error 438.
 //
 // For the archive converter it also converts "documents": FileOpen reads the file, XMLPublish
 // and HTMLPublish write "<fake/>" to the target through a temporary file, as the engine does,
@@ -134,8 +132,6 @@ wire::Reply answer(const wire::Request& request)
         return wire::Reply::null();
     if (op == QLatin1String("Echo"))
         return wire::Reply::fromText(request.arguments.join(QLatin1Char('|')));
-    if (op == QLatin1String("Count"))
-        return wire::Reply::fromText(QString::number(request.arguments.size()));
     if (op == QLatin1String("Pid"))
         return wire::Reply::fromText(QString::number(::getpid()));
     if (op == QLatin1String("True"))
@@ -155,7 +151,7 @@ wire::Reply answer(const wire::Request& request)
 int main(int argc, char** argv)
 {
     std::signal(SIGPIPE, SIG_IGN);
-    QString crashOn, hangOn, garbageOn, badReplyOn, slowOn;
+    QString crashOn, garbageOn, badReplyOn, slowOn;
     int slowMs = 0;
     bool hello = true, badHello = false;
     for (int i = 1; i < argc; ++i) {
@@ -167,8 +163,6 @@ int main(int argc, char** argv)
             badHello = true;
         else if (arg == "--crash-on")
             crashOn = next();
-        else if (arg == "--hang-on")
-            hangOn = next();
         else if (arg == "--garbage-on")
             garbageOn = next();
         else if (arg == "--bad-reply-on")
@@ -198,8 +192,6 @@ int main(int argc, char** argv)
             const QString& op = request->operation;
             if (op == crashOn)
                 std::abort();
-            if (op == hangOn)
-                hang();
             if (op == slowOn)
                 work(slowMs);
             if (op == garbageOn) {

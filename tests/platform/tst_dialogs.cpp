@@ -4,7 +4,9 @@
 #include "ScriptedFileDialog.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QFileDialog>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
 
@@ -95,22 +97,25 @@ void TestDialogs::openAndSaveAskTheProviderCancelRaisesOnlyWithCancelError()
     QCOMPARE(dialog.FileName, QStringLiteral("/kept.wpd"));
 }
 
-// The real QFileDialog behind the default provider: closed from a timer, it reports a cancel.
+// The real QFileDialog behind the default provider finds documents whatever the case of their
+// extension, by its patterns alone (as a desktop's own dialog that matches names
+// case-sensitively would), and shows the filter's text as written. Closed from a timer, it
+// reports a cancel.
 void TestDialogs::defaultFileDialogCancelsCleanly()
 {
     CommonDialog dialog(nullptr);
     dialog.FileName = QStringLiteral("/kept.wpd");
     dialog.Filter = QStringLiteral("All WordPerfect documents (*.wpd)|*.WPD");
     dialog.CancelError = true;
-    bool closed = false;
+    QStringList filters;
+    QString shown;
     QTimer::singleShot(0, this, [&] {
         QTRY_VERIFY(QApplication::activeModalWidget() != nullptr);
         auto* fileDialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
         QVERIFY(fileDialog);
-        QCOMPARE(fileDialog->nameFilters(),
-                 QStringList{QStringLiteral("All WordPerfect documents (*.wpd) (*.[wW][pP][dD])")});
+        filters = fileDialog->nameFilters();
+        shown = fileDialog->findChild<QComboBox*>("fileTypeCombo")->currentText();
         fileDialog->reject();
-        closed = true;
     });
     try {
         dialog.ShowOpen();
@@ -118,7 +123,17 @@ void TestDialogs::defaultFileDialogCancelsCleanly()
     } catch (const platform::Error& e) {
         QCOMPARE(e.number(), platform::err::DialogCancelled);
     }
-    QVERIFY(closed);
+    QCOMPARE(filters, QStringList{"All WordPerfect documents (*.wpd) (*.[wW][pP][dD])"});
+    QCOMPARE(shown, QStringLiteral("All WordPerfect documents (*.wpd)"));
+    const QString pattern = filters.value(0).section(u'(', -1).chopped(1);
+    QStringList matched;
+    for (const char* name : {"a.wpd", "B.WPD", "Report.Wpd", "c.doc", "a.wpd.bak"}) {
+        if (QRegularExpression(QRegularExpression::wildcardToRegularExpression(pattern))
+                .match(QLatin1String(name))
+                .hasMatch())
+            matched << name;
+    }
+    QCOMPARE(matched, QStringList({"a.wpd", "B.WPD", "Report.Wpd"}));
 }
 
 QTEST_MAIN(TestDialogs)
