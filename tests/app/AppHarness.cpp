@@ -16,10 +16,7 @@ namespace apptest {
 
 RunningApp::RunningApp(const QString& document, const std::function<void(RunningApp&)>& beforeStart,
                        std::shared_ptr<platform::AutomationObject> server)
-    : m_previousTmpDir(qEnvironmentVariableIsSet("TMPDIR") ? qgetenv("TMPDIR") : QByteArray())
 {
-    // The Quick Start link writes its scratch file into the temporary folder: keep it private.
-    qputenv("TMPDIR", QFile::encodeName(m_temp.path()));
     if (!server)
         server = m_scripted = std::make_shared<platform::ScriptedAutomationServer>();
     platform::RegisterServer(kProgId, [server] { return server; });
@@ -42,10 +39,6 @@ RunningApp::~RunningApp()
 {
     ResetGeneral();
     platform::UnregisterServer(kProgId);
-    if (m_previousTmpDir.isNull())
-        qunsetenv("TMPDIR");
-    else
-        qputenv("TMPDIR", m_previousTmpDir);
 }
 
 QString RunningApp::temp(const QString& name) const

@@ -1,11 +1,7 @@
 // Quillon tests: the application started with a scripted word processor and scripted dialogs.
 #pragma once
 
-#include "ExitRecorder.h"
-#include "RecordingMessageBox.h"
-#include "ScriptedFileDialog.h"
-#include "ScriptedFolderBrowser.h"
-#include "TempSettings.h"
+#include "Doubles.h"
 #include "automation/ScriptedAutomationServer.h"
 
 #include <QElapsedTimer>
@@ -55,7 +51,8 @@ public:
 
 private:
     QTemporaryDir m_temp;
-    QByteArray m_previousTmpDir;
+    // The Quick Start link writes its scratch file into the temporary folder: keep it private.
+    testsupport::EnvironmentVariable m_tmpDir{"TMPDIR", QFile::encodeName(m_temp.path())};
     std::shared_ptr<platform::ScriptedAutomationServer> m_scripted;
 };
 

@@ -1,11 +1,11 @@
 // Quillon tests: the work queue, the extension chain, the document list, the decorators and
 // the commands, each on its own.
 #include "Cmd2.h"
+#include "Doubles.h"
 #include "Error.h"
 #include "General.h"
 #include "ListView.h"
 #include "Mediator.h"
-#include "RaisedError.h"
 #include "cmd1.h"
 #include "convert/Decorator.h"
 #include "convert/ReDecorator.h"

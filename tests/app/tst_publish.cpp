@@ -1,9 +1,7 @@
 // Quillon tests: the publish settings dialog and its HTML help.
+#include "Doubles.h"
 #include "Engine.h"
 #include "General.h"
-#include "RecordingMessageBox.h"
-#include "ScriptedShell.h"
-#include "TempSettings.h"
 #include "ui/Form4.h"
 #include "ui/frmPublish.h"
 

@@ -1,6 +1,6 @@
 // Quillon tests: the Quick Start dialog at start-up and its link to the web page.
 #include "AppHarness.h"
-#include "ScriptedShell.h"
+#include "Doubles.h"
 
 #include "core/General.h"
 #include "core/Mediator.h"
@@ -15,7 +15,6 @@
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
-#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -228,18 +227,12 @@ void TestQuickStart::linkStartsTheBrowserAsItsDesktopEntrySays()
                   "[Default Applications]\ntext/html=" +
                       QByteArray(exec.isEmpty() ? "none" : "fake") + ".desktop\n"));
     // This folder's entry, chosen by the user's own mimeapps.list; no desktop session to ask.
-    const QList<const char*> names = {"XDG_DATA_HOME", "XDG_CURRENT_DESKTOP", "DESKTOP_SESSION",
-                                      "KDE_FULL_SESSION", "DISPLAY"};
-    QList<QByteArray> saved;
-    for (const char* name : names)
-        saved << qgetenv(name);
-    const auto restore = qScopeGuard([&] {
-        for (int i = 0; i < names.size(); ++i)
-            saved.at(i).isNull() ? qunsetenv(names.at(i)) : qputenv(names.at(i), saved.at(i));
-    });
-    for (const char* name : names)
-        qunsetenv(name);
-    qputenv("XDG_DATA_HOME", data.path().toUtf8());
+    const testsupport::EnvironmentVariable environment[] = {
+        {"XDG_DATA_HOME", QFile::encodeName(data.path())},
+        {"XDG_CURRENT_DESKTOP", {}},
+        {"DESKTOP_SESSION", {}},
+        {"KDE_FULL_SESSION", {}},
+        {"DISPLAY", {}}};
 
     Form3::instance()->show();
     QTest::mouseClick(Form3::instance()->Label3, Qt::LeftButton);

@@ -1,7 +1,7 @@
 // Quillon tests: the common file dialog component and the folder browser.
 #include "CommonDialog.h"
+#include "Doubles.h"
 #include "Error.h"
-#include "ScriptedFileDialog.h"
 
 #include <QApplication>
 #include <QComboBox>

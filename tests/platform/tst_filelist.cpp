@@ -1,7 +1,7 @@
 // Quillon tests: the hidden list of a folder's file names.
+#include "Doubles.h"
 #include "Error.h"
 #include "FileListControl.h"
-#include "RaisedError.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 // Quillon tests: the keyed, sorted report-view list.
+#include "Doubles.h"
 #include "ListView.h"
-#include "RaisedError.h"
 
 #include <QHeaderView>
 #include <QScrollBar>

@@ -2,13 +2,11 @@
 // windows and the automation registry.
 #include "AppIdentity.h"
 #include "AutomationObject.h"
+#include "Doubles.h"
 #include "Error.h"
-#include "ExitRecorder.h"
 #include "Guard.h"
 #include "MessageBox.h"
 #include "ProgramExit.h"
-#include "RaisedError.h"
-#include "RecordingMessageBox.h"
 #include "SingleInstance.h"
 
 #include <QTest>

@@ -1,6 +1,6 @@
 // Quillon tests: the per-user settings store.
+#include "Doubles.h"
 #include "SettingsStore.h"
-#include "TempSettings.h"
 
 #include <QFile>
 #include <QTest>
