@@ -1,7 +1,8 @@
 // Quillon tests: converting real documents through the windows with the real document engine,
 // one at a time, in a batch under hostile conditions, and with the user's stored macro.
 #include "AppHarness.h"
-#include "EngineHarness.h"
+#include "TestData.h"
+#include "automation/EngineAutomationClient.h"
 #include "platform/AppIdentity.h"
 #include "platform/SettingsStore.h"
 #include "ui/Form2.h"
@@ -17,9 +18,72 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <csignal>
+#include <sys/types.h>
+
 using apptest::documentRows;
 using apptest::RunningApp;
-using namespace e2etest;
+
+namespace {
+
+QString readText(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+// Copies a test document into the folder under another name; false when it failed.
+bool copyInto(const QTemporaryDir& dir, const QString& document, const QString& asName)
+{
+    return QFile::copy(testsupport::testDocument(document), dir.filePath(asName));
+}
+
+// Forwards every call to the engine, which starts with the first call (so it reads the
+// settings of the running test), through the wrapper when one is given (a program and its
+// arguments before the engine's path). Can send the engine a signal just before a chosen call
+// (SIGSTOP: frozen), and notes each engine process it saw.
+class KillingProxy final : public platform::AutomationObject {
+public:
+    explicit KillingProxy(const QStringList& wrapper = {})
+    {
+        platform::EngineAutomationClient::Options options;
+        options.program = qEnvironmentVariable("QUILLON_BIN_DIR") + "/quillon-engine";
+        if (!wrapper.isEmpty()) {
+            options.arguments = wrapper.mid(1) << options.program;
+            options.program = wrapper.first();
+        }
+        options.callTimeoutMs = 60000;
+        m_client = std::make_shared<platform::EngineAutomationClient>(options);
+    }
+    void killBefore(const QString& operation, int occurrence, int signal)
+    {
+        m_killOperation = operation;
+        m_killOccurrence = occurrence;
+        m_signal = signal;
+    }
+    QList<qint64> enginePids;
+
+protected:
+    QVariant invoke(const QString& operation, const QStringList& arguments) override
+    {
+        const qint64 running = m_client->processId();
+        if (operation == m_killOperation && ++m_seen == m_killOccurrence && running > 0)
+            ::kill(static_cast<pid_t>(running), m_signal);
+        const QVariant result = m_client->Call(operation, arguments);
+        if (const qint64 pid = m_client->processId(); pid > 0 && !enginePids.contains(pid))
+            enginePids << pid;
+        return result;
+    }
+
+private:
+    std::shared_ptr<platform::EngineAutomationClient> m_client;
+    QString m_killOperation;
+    int m_killOccurrence = 0;
+    int m_signal = 0;
+    int m_seen = 0;
+};
+
+} // namespace
 
 class TestEndToEnd : public QObject {
     Q_OBJECT
