@@ -60,7 +60,6 @@ private slots:
     void batchDocumentFailureShowsFailedWithTheReasonAndGoesOn();
     void secondBatchFromTheMenuTakesOver();
     void macroIsPlayedAndWaitedForExceptOnBlankDocuments();
-    void batchWithoutTargetWritesBesideTheDocuments();
     void largeBatchDoesNotNest();
     void joiningFolderAndName();
     void uncaughtErrorIsShownAndTheProgramGoesOn();
@@ -175,21 +174,25 @@ void ConversionTest::singleDocumentNotConverted()
 void ConversionTest::batch_data()
 {
     QTest::addColumn<bool>("html");
-    QTest::newRow("xml") << false;
-    QTest::newRow("html") << true;
+    QTest::addColumn<bool>("beside"); // no target folder: beside the documents
+    QTest::newRow("xml") << false << false;
+    QTest::newRow("html") << true << false;
+    QTest::newRow("xml beside the documents") << false << true;
 }
 
 void ConversionTest::batch()
 {
     QFETCH(bool, html);
+    QFETCH(bool, beside);
     RunningApp app;
     // a.WPD is listed before a.wpd: it keeps the plain name, a.wpd keeps its whole name.
     const QString folder = makeFolder(app.temp("src"), {"c.WPD", "b.txt", "a.wpd", "a.WPD"});
-    const QString target = makeFolder(app.temp("out"));
+    const QString target = beside ? folder : makeFolder(app.temp("out"));
     if (html)
         chooseHtml();
-    apptest::runBatch(app, folder, target);
+    apptest::runBatch(app, folder, beside ? QString() : target);
     QVERIFY(!Form1::instance()->isVisible());
+    QCOMPARE(gMediator->GetTgtFolder(), beside ? QString() : target);
 
     QStringList expected;
     const QList<QPair<QString, QString>> outputs = {
@@ -306,18 +309,6 @@ void ConversionTest::macroIsPlayedAndWaitedForExceptOnBlankDocuments()
     Form1::instance()->Command1->click();
     QCOMPARE(app.calls().mid(0, 4), QStringList({"FileOpen(" + folder + "/a.wpd)", "envDocBlank",
                                                  "PosDocVeryTop", "XMLPublishSetJPEGOptions(80)"}));
-}
-
-void ConversionTest::batchWithoutTargetWritesBesideTheDocuments()
-{
-    RunningApp app;
-    const QString folder = makeFolder(app.temp("src"), {"a.wpd"});
-    apptest::runBatch(app, folder, QString());
-    QCOMPARE(gMediator->GetTgtFolder(), QString());
-    QVERIFY(app.calls().contains("XMLPublish(" + folder + "/a.xml)"));
-    for (const QString& call : app.calls())
-        QVERIFY2(!call.contains("(/a.xml)"), qPrintable(call));
-    QCOMPARE(row(folder + "/a.wpd"), QStringLiteral("Converted"));
 }
 
 void ConversionTest::largeBatchDoesNotNest()

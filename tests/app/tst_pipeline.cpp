@@ -68,8 +68,7 @@ class PipelineTest : public QObject {
 
 private slots:
     void cleanup() { ResetGeneral(); }
-    void stackHandsOutItemsOldestFirst();
-    void stackLooksAtTheNewestAndDropsTheOldestTwo();
+    void stack();
     void extensionChain_data();
     void extensionChain();
     void chainLinks();
@@ -78,25 +77,12 @@ private slots:
     void commandsRegisterWithTheCoordinator();
 };
 
-void PipelineTest::stackHandsOutItemsOldestFirst()
+// Items come out oldest first; top and nextTop look at the newest two; NextElement2add drops
+// the oldest two before it adds.
+void PipelineTest::stack()
 {
     Stack stack;
-    QVERIFY(!stack.hasMoreElements());
-    QVERIFY(!stack.NextElement());
-    QVERIFY(!stack.top());
-    stack.add(item("A"));
-    stack.add(item("B"));
-    stack.add(item("C"));
-    QCOMPARE(nameOf(stack.NextElement()), QStringLiteral("A"));
-    QCOMPARE(nameOf(stack.NextElement()), QStringLiteral("B"));
-    QCOMPARE(nameOf(stack.NextElement()), QStringLiteral("C"));
-    QVERIFY(!stack.NextElement());
-    QVERIFY(!stack.hasMoreElements());
-}
-
-void PipelineTest::stackLooksAtTheNewestAndDropsTheOldestTwo()
-{
-    Stack stack;
+    QVERIFY(!stack.hasMoreElements() && !stack.NextElement() && !stack.top());
     stack.add(item("A"));
     QVERIFY(!stack.nextTop());
     stack.add(item("B"));
@@ -105,7 +91,10 @@ void PipelineTest::stackLooksAtTheNewestAndDropsTheOldestTwo()
     stack.add(item("C"));
     QCOMPARE(nameOf(stack.nextTop()), QStringLiteral("B"));
     QCOMPARE(stack.count(), 3);
+    QCOMPARE(drain(stack), QStringList({"A", "B", "C"}));
 
+    for (const char* name : {"A", "B", "C"})
+        stack.add(item(name));
     stack.NextElement2add(item("D"));
     QCOMPARE(drain(stack), QStringList({"C", "D"}));
     stack.add(item("A"));
@@ -155,14 +144,10 @@ void PipelineTest::chainLinks()
     const std::shared_ptr<Chain> first = std::make_shared<Chain1>();
     const std::shared_ptr<Chain> second = std::make_shared<Chain2>();
     const std::shared_ptr<Chain> last = std::make_shared<NoCmd>();
-    QVERIFY(!first->hasChain());
-    QVERIFY(!first->getChain());
     first->addChain(second);
-    QVERIFY(first->hasChain());
-    QCOMPARE(first->getChain(), second);
-    last->addChain(first);
-    QVERIFY(!last->hasChain());
-    QVERIFY(!last->getChain());
+    QVERIFY(first->hasChain() && first->getChain() == second);
+    last->addChain(first); // the terminal link takes no successor
+    QVERIFY(!last->hasChain() && !last->getChain());
 
     // A link without a successor ends the chain; the terminal link answers "not accepted".
     QString extension = QStringLiteral("DOC");

@@ -28,8 +28,7 @@ class StartupTest : public QObject {
 private slots:
     void withoutWordProcessorOnlyTheMessageIsShownAndTheProgramEnds();
     void startsWithEmptyListMenusAndModalQuickStart();
-    void closeEmptiesTheListAndKeepsTheMode();
-    void idleStateOnlyEmptiesTheList();
+    void statesAndClose();
     void exitButtonMenuAndCloseBoxEndTheProgram();
     void documentOnTheCommandLineIsConvertedInsteadOfQuickStart();
     void documentOnTheCommandLineThatCannotBeConverted_data();
@@ -105,39 +104,35 @@ void StartupTest::startsWithEmptyListMenusAndModalQuickStart()
     QCOMPARE(gMediator->GetTgtFolder(), QString());
 }
 
-void StartupTest::closeEmptiesTheListAndKeepsTheMode()
-{
-    RunningApp app;
-    Form2* main = Form2::instance();
-    gMediator->StartStateTwo();
-    main->ListView1->AddItem(QStringLiteral("/d/a.wpd"), QStringLiteral("/d/a.wpd"));
-    main->mnuClose->trigger();
-    QCOMPARE(main->ListView1->Count(), 0);
-    QCOMPARE(gMediator->stateManager()->currentState(), gMediator->stateManager()->stateTwo());
-
-    // The states survive switching back and forth.
-    State* one = gMediator->stateManager()->stateOne();
-    gMediator->startStateOne();
-    gMediator->StartStateTwo();
-    gMediator->startStateOne();
-    QCOMPARE(gMediator->stateManager()->currentState(), one);
-    QVERIFY(!main->Next->isVisible());
-}
-
-void StartupTest::idleStateOnlyEmptiesTheList()
+// The idle state (the one start-up leaves) only empties the list; File > Close empties it and
+// keeps the mode; the states survive switching back and forth.
+void StartupTest::statesAndClose()
 {
     RunningApp app;
     platform::ListView* list = Form2::instance()->ListView1;
-    list->AddItem(QStringLiteral("/d/a.wpd"), QStringLiteral("/d/a.wpd"));
+    list->AddItem("/d/a.wpd", "/d/a.wpd");
     QString text = QStringLiteral("test");
     gMediator->Command2(text);
     gMediator->Command3();
     QCOMPARE(list->Count(), 1);
-    gMediator->SetSourceFile(QStringLiteral("/d/a.wpd"));
+    gMediator->SetSourceFile("/d/a.wpd");
     QString file = gMediator->GetSourceFile();
     gMediator->Command1(file);
     QCOMPARE(list->Count(), 0);
     QVERIFY(app.calls().isEmpty());
+
+    StateManager* states = gMediator->stateManager();
+    gMediator->StartStateTwo();
+    list->AddItem("/d/a.wpd", "/d/a.wpd");
+    Form2::instance()->mnuClose->trigger();
+    QCOMPARE(list->Count(), 0);
+    QCOMPARE(states->currentState(), states->stateTwo());
+    State* one = states->stateOne();
+    gMediator->startStateOne();
+    gMediator->StartStateTwo();
+    gMediator->startStateOne();
+    QCOMPARE(states->currentState(), one);
+    QVERIFY(!Form2::instance()->Next->isVisible());
 }
 
 void StartupTest::exitButtonMenuAndCloseBoxEndTheProgram()

@@ -291,8 +291,6 @@ void TestConvert::commandLineAndExitStatus_data()
     QTest::newRow("help") << QStringList{"--help"} << 0 << "Usage: quillon-convert";
     QTest::newRow("version") << QStringList{"--version"} << 0 << "quillon-convert 2.0.4\n";
     QTest::newRow("unknown option") << QStringList{"--fast", "s", "t"} << 2 << "--fast";
-    QTest::newRow("bad shard") << QStringList{"--shard=3/2", "s", "t"} << 2 << "K/N";
-    QTest::newRow("one operand") << QStringList{"s"} << 2 << "SOURCE and TARGET";
     QTest::newRow("no source") << QStringList{"@/missing", "@/t"} << 3 << "missing";
     QTest::newRow("target blocked") << QStringList{"@", "@/file/t"} << 3 << "cannot be created";
     QTest::newRow("target is source") << QStringList{"@", "@/"} << 2 << "TARGET is SOURCE";

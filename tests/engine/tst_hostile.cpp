@@ -1,5 +1,5 @@
 // Quillon engine tests: the engine's command line under hostile conditions: links planted in the
-// target folder, a full disk, an engine killed mid-publish, damaged documents.
+// target folder, a full disk, an engine killed mid-publish.
 #include "OutputFiles.h"
 #include "TestData.h"
 
@@ -90,8 +90,6 @@ private slots:
     void hostileTargets_data();
     void hostileTargets();
     void publishKilledMidwayIsCleanedUpAtTheNextStart();
-    void damagedDocumentsSayWhereReadingStopped_data();
-    void damagedDocumentsSayWhereReadingStopped();
 
 private:
     QStringList unfinished() const { return tree(m_state.filePath("quillon-engine/unfinished")); }
@@ -140,8 +138,8 @@ void HostileTest::hostileTargets_data()
         << "html" << QStringList{"out/"} << qint64(60000)
         << "doc_files/picture1.png\" could not be written (File too large)" << QStringList{"out/"};
     QTest::newRow("page does not fit after its pictures")
-        << "xml" << QStringList{"out/"} << qint64(12000) << "\": File too large."
-        << QStringList{"out/"};
+        << "xml" << QStringList{"out/doc.xml=old"} << qint64(12000) << "\": File too large."
+        << QStringList{"out/", "out/doc.xml"};
     QTest::newRow("picture does not fit into an existing folder")
         << "xml" << QStringList{"out/doc_files/picture1.jpg=old"} << qint64(2000)
         << "File too large" << QStringList{"out/", "out/doc_files/", "out/doc_files/picture1.jpg"};
@@ -151,6 +149,11 @@ void HostileTest::hostileTargets_data()
     QTest::newRow("file where the target's folder goes")
         << "xml" << QStringList{"out=old"} << qint64(0) << "a part of its path, \""
         << QStringList{"out"};
+    QTest::newRow("no target folder")
+        << "xml" << QStringList{} << qint64(0) << "its folder does not exist" << QStringList{};
+    QTest::newRow("folder at the target")
+        << "xml" << QStringList{"out/doc.xml/"} << qint64(0) << "it is a folder"
+        << QStringList{"out/", "out/doc.xml/"};
 }
 
 void HostileTest::hostileTargets()
@@ -218,52 +221,6 @@ void HostileTest::publishKilledMidwayIsCleanedUpAtTheNextStart()
     QCOMPARE(tree(dir.path()), before);
     QCOMPARE(contents(root.filePath("kept_files/picture1.png")), QByteArray("old"));
     QCOMPARE(unfinished(), QStringList());
-}
-
-void HostileTest::damagedDocumentsSayWhereReadingStopped_data()
-{
-    QTest::addColumn<QString>("document");
-    QTest::addColumn<int>("damageAt"); // 0xFFFF written there; -1: none
-    QTest::addColumn<int>("keep");     // bytes kept; -1: all
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("damaged inside")
-        << "doctor_word-perfect.wpd" << 3884 << -1
-        << "the document is damaged (reading stopped at byte 3885 of 17566).";
-    QTest::newRow("truncated in its text")
-        << "nuxeo_test.wpd" << -1 << 600
-        << "the document is damaged or truncated: it ends (after 600 bytes) where more was "
-           "expected.";
-    QTest::newRow("truncated before its text")
-        << "nuxeo_test.wpd" << -1 << 300
-        << "the document is truncated: its text would begin at byte 2714, but the file has 300 "
-           "bytes.";
-    QTest::newRow("endless device")
-        << "/dev/zero" << -1 << -1 << "it is not a regular file, and it gives more than 256 MiB.";
-}
-
-// A damaged document is refused as damaged (not as a file that could not be read), saying where
-// reading stopped when that is known.
-void HostileTest::damagedDocumentsSayWhereReadingStopped()
-{
-    QFETCH(QString, document);
-    QFETCH(int, damageAt);
-    QFETCH(int, keep);
-    QFETCH(QString, expected);
-    QTemporaryDir dir;
-    QString input = document;
-    if (!document.startsWith(u'/')) {
-        QByteArray bytes = contents(testsupport::testDocument(document));
-        if (damageAt >= 0)
-            bytes.replace(damageAt, 2, "\xFF\xFF");
-        bytes.truncate(keep >= 0 ? keep : bytes.size());
-        input = dir.filePath(QStringLiteral("damaged.wpd"));
-        QFile file(input);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
-    }
-    const Run run = publish(QStringLiteral("xml"), input, dir.filePath(QStringLiteral("out.xml")));
-    QCOMPARE(run.exitCode, 4);
-    QCOMPARE(run.error.trimmed(),
-             QStringLiteral("quillon-engine: Cannot open \"%1\": %2").arg(input, expected));
 }
 
 QTEST_GUILESS_MAIN(HostileTest)

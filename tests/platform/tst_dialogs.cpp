@@ -1,6 +1,5 @@
-// Quillon tests: the common file dialog component and the folder browser.
+// Quillon tests: the common file dialog: its filters, and the real dialog behind it.
 #include "CommonDialog.h"
-#include "Doubles.h"
 #include "Error.h"
 
 #include <QApplication>
@@ -11,7 +10,6 @@
 #include <QTimer>
 
 using platform::CommonDialog;
-using platform::FileDialogRequest;
 
 class TestDialogs : public QObject {
     Q_OBJECT
@@ -19,7 +17,6 @@ class TestDialogs : public QObject {
 private slots:
     void filterConversion_data();
     void filterConversion();
-    void openAndSaveAskTheProviderCancelRaisesOnlyWithCancelError();
     void defaultFileDialogCancelsCleanly();
 };
 
@@ -46,55 +43,6 @@ void TestDialogs::filterConversion()
     QFETCH(QString, filter);
     QFETCH(QString, expected);
     QCOMPARE(CommonDialog::toQtFilter(filter), expected);
-}
-
-void TestDialogs::openAndSaveAskTheProviderCancelRaisesOnlyWithCancelError()
-{
-    testsupport::ScriptedFileDialog dialogs;
-    dialogs.queueFile(QStringLiteral("/docs/chosen.wpd"));
-    dialogs.queueFile(QStringLiteral("/out/target.xml"));
-    dialogs.queueCancel();
-    dialogs.queueCancel();
-
-    QWidget owner;
-    CommonDialog dialog(&owner);
-    dialog.Filter = QStringLiteral("All WordPerfect documents (*.wpd)|*.WPD");
-    dialog.Flags = CommonDialog::cdlOFNFileMustExist;
-    dialog.DialogTitle = QStringLiteral("Open");
-    dialog.ShowOpen();
-    QCOMPARE(dialog.FileName, QStringLiteral("/docs/chosen.wpd"));
-
-    dialog.FileName = QStringLiteral("/out/proposed.xml");
-    dialog.Filter = QStringLiteral("*.xml");
-    dialog.ShowSave();
-    QCOMPARE(dialog.FileName, QStringLiteral("/out/target.xml"));
-
-    QCOMPARE(dialogs.count(), 2);
-    const FileDialogRequest& open = dialogs.requests().at(0);
-    QCOMPARE(open.kind, FileDialogRequest::Kind::Open);
-    QVERIFY(open.mustExist);
-    QCOMPARE(open.title, QStringLiteral("Open"));
-    QCOMPARE(open.filter, QStringLiteral("All WordPerfect documents (*.wpd) (*.[wW][pP][dD])"));
-    const FileDialogRequest& save = dialogs.requests().at(1);
-    QCOMPARE(save.kind, FileDialogRequest::Kind::Save);
-    // The must-exist flag has no effect on a save dialog.
-    QVERIFY(!save.mustExist);
-    QCOMPARE(save.fileName, QStringLiteral("/out/proposed.xml"));
-
-    // Cancelled, the file name stays; only with CancelError set does cancelling raise.
-    dialog.FileName = QStringLiteral("/kept.wpd");
-    dialog.ShowOpen();
-    QCOMPARE(dialog.FileName, QStringLiteral("/kept.wpd"));
-
-    dialog.CancelError = true;
-    try {
-        dialog.ShowSave();
-        QFAIL("cancelling did not raise");
-    } catch (const platform::Error& e) {
-        QCOMPARE(e.number(), platform::err::DialogCancelled);
-        QCOMPARE(e.description(), QStringLiteral("Cancel was selected."));
-    }
-    QCOMPARE(dialog.FileName, QStringLiteral("/kept.wpd"));
 }
 
 // The real QFileDialog behind the default provider finds documents whatever the case of their

@@ -1,5 +1,5 @@
-// Quillon tests: message boxes, the event-handler guard, ending the program, single-instance
-// windows and the automation registry.
+// Quillon tests: message boxes, the event-handler guard, ending the program and the automation
+// registry.
 #include "AppIdentity.h"
 #include "AutomationObject.h"
 #include "Doubles.h"
@@ -7,27 +7,11 @@
 #include "Guard.h"
 #include "MessageBox.h"
 #include "ProgramExit.h"
-#include "SingleInstance.h"
 
 #include <QTest>
 #include <stdexcept>
 
 using namespace platform;
-
-namespace {
-
-class Probe final : public QWidget, public SingleInstance<Probe> {
-public:
-    static inline int loads = 0;
-    static inline bool visibleAtLoad = true;
-    void Form_Load()
-    {
-        ++loads;
-        visibleAtLoad = isVisible();
-    }
-};
-
-} // namespace
 
 class TestRuntime : public QObject {
     Q_OBJECT
@@ -36,7 +20,6 @@ private slots:
     void messageBoxFillsInTheTitle();
     void guardShowsUncaughtErrorsAndGoesOn();
     void endProgramRunsTheHandlerAndUnwinds();
-    void singleInstanceLoadsOnceUntilUnloaded();
     void registryCreatesOrRaises429();
 };
 
@@ -103,28 +86,6 @@ void TestRuntime::endProgramRunsTheHandlerAndUnwinds()
         }
         QCOMPARE(exits.codes(), (QList<int>{3, 0}));
     }
-}
-
-void TestRuntime::singleInstanceLoadsOnceUntilUnloaded()
-{
-    QVERIFY(!Probe::IsLoaded());
-    Probe* first = Probe::instance();
-    QCOMPARE(Probe::loads, 1);
-    QVERIFY(!Probe::visibleAtLoad);
-    QVERIFY(!first->isVisible());
-    QCOMPARE(Probe::instance(), first);
-    QCOMPARE(Probe::loads, 1);
-
-    QPointer<Probe> watch(first);
-    Probe::Unload();
-    QVERIFY(!Probe::IsLoaded());
-    QTRY_VERIFY(watch.isNull());
-
-    Probe* second = Probe::instance();
-    QCOMPARE(Probe::loads, 2);
-    QVERIFY(Probe::IsLoaded());
-    QCOMPARE(Probe::instance(), second);
-    Probe::Unload();
 }
 
 // Creating an object nobody serves, or whose server fails to start, raises 429.
