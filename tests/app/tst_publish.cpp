@@ -76,6 +76,14 @@ void PublishTest::okAcceptsWhatTheEngineReads_data()
                               << "-5" << 0;
     QTest::newRow("decimal") << "en_US"
                              << "7.5" << 8;
+    QTest::newRow("blanks and decimals") << "en_US"
+                                         << " 55.5 " << 56;
+    QTest::newRow("exponent") << "en_US"
+                              << "1e1" << 10;
+    QTest::newRow("number and letters") << "en_US"
+                                        << "80%" << -1;
+    QTest::newRow("not a number") << "en_US"
+                                  << "nan" << -1;
     QTest::newRow("letters") << "en_US"
                              << "high" << -1;
     QTest::newRow("empty") << "en_US"
@@ -103,7 +111,12 @@ void PublishTest::okAcceptsWhatTheEngineReads()
     engine::Engine engine;
     const wire::Reply reply = engine.call(QStringLiteral("XMLPublishSetJPEGOptions"), {quality});
     QCOMPARE(reply.kind == wire::Reply::Kind::Null, accepted);
-    QCOMPARE(engine.jpegQuality(), accepted ? read : 80);
+    QCOMPARE(engine.jpegQuality(), accepted ? read : 80); // a refused text changes nothing
+    if (!accepted) {
+        QCOMPARE(reply.number, 440);
+        QVERIFY2(reply.text.contains("\"" + quality + "\" is not a number"),
+                 qPrintable(reply.text));
+    }
 
     testsupport::RecordingMessageBox boxes;
     frmPublish* dialog = frmPublish::instance();

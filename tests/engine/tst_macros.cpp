@@ -112,59 +112,26 @@ void MacrosTest::editsAgreeWithPlainText()
             const bool cs = random.bounded(2) == 1;
             const auto scope =
                 random.bounded(2) ? ReplaceScope::Document : ReplaceScope::FromInsertionPoint;
+            // Each operation on a target, answering what it answers (0 when nothing).
+            using Target = macro::MacroTarget;
+            const std::function<qsizetype(Target&)> operations[] = {
+                [&](Target& t) { return t.insertText(w), 0; },
+                [&](Target& t) { return t.hardReturn(), 0; },
+                [&](Target& t) { return t.moveCharNext(), 0; },
+                [&](Target& t) { return t.moveCharPrevious(), 0; },
+                [&](Target& t) { return t.deleteCharNext(), 0; },
+                [&](Target& t) { return t.deleteCharPrevious(), 0; },
+                [&](Target& t) { return t.deleteSelection(), 0; },
+                [&](Target& t) { return t.findNext(find, cs, false); },
+                [&](Target& t) { return t.findNext(find, cs, true); },
+                [&](Target& t) { return t.countMatches(find, cs, scope); },
+                [&](Target& t) { return t.replaceAll(find, w, cs, scope); },
+                [&](Target& t) { return t.moveToTop(), 0; },
+                [&](Target& t) { return t.clearSelection(), 0; },
+            };
             const int op = random.bounded(13);
             log << QStringLiteral("%1 '%2'").arg(op).arg(w);
-            switch (op) {
-            case 0:
-                plain.insertText(w);
-                target.insertText(w);
-                break;
-            case 1:
-                plain.hardReturn();
-                target.hardReturn();
-                break;
-            case 2:
-                plain.moveCharNext();
-                target.moveCharNext();
-                break;
-            case 3:
-                plain.moveCharPrevious();
-                target.moveCharPrevious();
-                break;
-            case 4:
-                plain.deleteCharNext();
-                target.deleteCharNext();
-                break;
-            case 5:
-                plain.deleteCharPrevious();
-                target.deleteCharPrevious();
-                break;
-            case 6:
-                plain.deleteSelection();
-                target.deleteSelection();
-                break;
-            case 7:
-            case 8: {
-                const bool backward = op == 8;
-                QCOMPARE(target.findNext(find, cs, backward), plain.findNext(find, cs, backward));
-                break;
-            }
-            case 9:
-                QCOMPARE(target.countMatches(find, cs, scope), plain.countMatches(find, cs, scope));
-                break;
-            case 10:
-                QCOMPARE(target.replaceAll(find, w, cs, scope),
-                         plain.replaceAll(find, w, cs, scope));
-                break;
-            case 11:
-                plain.moveToTop();
-                target.moveToTop();
-                break;
-            default:
-                plain.clearSelection();
-                target.clearSelection();
-                break;
-            }
+            QCOMPARE(operations[op](target), operations[op](plain));
             const QString context = log.join(QLatin1String(", "));
             QVERIFY2(target.text() == plain.text(), qPrintable(context));
             QVERIFY2(target.textLength() == plain.textLength(), qPrintable(context));

@@ -143,8 +143,6 @@ class PicturesTest : public QObject {
 
 private slots:
     void initTestCase();
-    void jpegQualityText_data();
-    void jpegQualityText();
     void xmlPicturesAreJpegAtTheQuality();
     void repeatedGraphicsAreInlinedOnce();
     void htmlSettingsShapeThePage_data();
@@ -174,39 +172,6 @@ void PicturesTest::writeSettings(const QByteArray& ini)
     QFile file(HtmlSettings::path());
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     file.write(ini);
-}
-
-void PicturesTest::jpegQualityText_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("quality"); // -1: refused
-    QTest::newRow("blanks and decimals") << " 55.5 " << 56;
-    QTest::newRow("above the range") << "150" << 100;
-    QTest::newRow("below the range") << "-5" << 0;
-    QTest::newRow("exponent") << "1e1" << 10;
-    QTest::newRow("empty") << "" << -1;
-    QTest::newRow("letters") << "high" << -1;
-    QTest::newRow("number and letters") << "80%" << -1;
-    QTest::newRow("not a number") << "nan" << -1;
-}
-
-void PicturesTest::jpegQualityText()
-{
-    QFETCH(QString, text);
-    QFETCH(int, quality);
-    Engine engine;
-    QCOMPARE(engine.call(QStringLiteral("XMLPublishSetJPEGOptions"), {QStringLiteral("33")}).kind,
-             Reply::Kind::Null);
-    const Reply r = engine.call(QStringLiteral("XMLPublishSetJPEGOptions"), {text});
-    if (quality >= 0) {
-        QCOMPARE(r.kind, Reply::Kind::Null);
-        QCOMPARE(engine.jpegQuality(), quality);
-    } else {
-        QCOMPARE(r.number, 440);
-        QVERIFY2(r.text.contains(QLatin1String("is not a number")), qPrintable(r.text));
-        QVERIFY(r.text.contains(QLatin1Char('"') + text + QLatin1Char('"')));
-        QCOMPARE(engine.jpegQuality(), 33); // a refused text changes nothing
-    }
 }
 
 void PicturesTest::xmlPicturesAreJpegAtTheQuality()
