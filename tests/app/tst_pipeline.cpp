@@ -68,177 +68,171 @@ class PipelineTest : public QObject {
 
 private slots:
     void cleanup() { ResetGeneral(); }
-    void stack();
-    void extensionChain_data();
-    void extensionChain();
-    void chainLinks();
-    void decoratorRunsTheWrappedObjectByName();
-    void reDecoratorTakesOverButNeverRuns();
-    void commandsRegisterWithTheCoordinator();
+
+    // Items come out oldest first; top and nextTop look at the newest two; NextElement2add drops
+    // the oldest two before it adds.
+    void stack()
+    {
+        Stack stack;
+        QVERIFY(!stack.hasMoreElements() && !stack.NextElement() && !stack.top());
+        stack.add(item("A"));
+        QVERIFY(!stack.nextTop());
+        stack.add(item("B"));
+        QCOMPARE(nameOf(stack.top()), QStringLiteral("B"));
+        QCOMPARE(nameOf(stack.nextTop()), QStringLiteral("A"));
+        stack.add(item("C"));
+        QCOMPARE(nameOf(stack.nextTop()), QStringLiteral("B"));
+        QCOMPARE(stack.count(), 3);
+        QCOMPARE(drain(stack), QStringList({"A", "B", "C"}));
+
+        for (const char* name : {"A", "B", "C"})
+            stack.add(item(name));
+        stack.NextElement2add(item("D"));
+        QCOMPARE(drain(stack), QStringList({"C", "D"}));
+        stack.add(item("A"));
+        stack.NextElement2add(item("D"));
+        QCOMPARE(drain(stack), QStringList({"A", "D"}));
+        stack.NextElement2add(item("D"));
+        QCOMPARE(drain(stack), QStringList({"D"}));
+    }
+
+    void extensionChain_data()
+    {
+        QTest::addColumn<QStringList>("entries");
+        QTest::addColumn<QString>("extension");
+        QTest::addColumn<bool>("accepted");
+        QTest::addColumn<QString>("afterwards");
+        QTest::newRow("listed") << QStringList{"wpd"} << "wpd" << true << "wpd";
+        QTest::newRow("capitals") << QStringList{"wpd"} << "WPD" << true << "wpd";
+        QTest::newRow("listed in capitals") << QStringList{"WPD"} << "wpd" << true << "wpd";
+        QTest::newRow("listed twice") << QStringList{"wpd", "wpd"} << "Wpd" << true << "wpd";
+        QTest::newRow("other") << QStringList{"wpd"} << "DOC" << false << "doc";
+        QTest::newRow("with dot") << QStringList{"wpd"} << ".wpd" << false << ".wpd";
+        QTest::newRow("empty list") << QStringList{} << "wpd" << false << "wpd";
+        QTest::newRow("no extension") << QStringList{"wpd"} << "Unknown" << false << "unknown";
+    }
+
+    void extensionChain()
+    {
+        QFETCH(QStringList, entries);
+        QFETCH(QString, extension);
+        QFETCH(bool, accepted);
+        QFETCH(QString, afterwards);
+
+        QListWidget* list = frmExtension::instance()->LstExt;
+        QCOMPARE(list->count(), 1); // loaded with "wpd"
+        list->clear();
+        list->addItems(entries);
+        const std::shared_ptr<Chain> chain = BuildExtensionChain();
+        gExtFound = !accepted; // the sender clears it, whatever it was
+        QCOMPARE(IsExtensionAccepted(*chain, extension), accepted);
+        QCOMPARE(gExtFound, accepted);
+        QCOMPARE(extension, afterwards);
+        QVERIFY(!frmExtension::instance()->isVisible());
+    }
+
+    void chainLinks()
+    {
+        const std::shared_ptr<Chain> first = std::make_shared<Chain1>();
+        const std::shared_ptr<Chain> second = std::make_shared<Chain2>();
+        const std::shared_ptr<Chain> last = std::make_shared<NoCmd>();
+        first->addChain(second);
+        QVERIFY(first->hasChain() && first->getChain() == second);
+        last->addChain(first); // the terminal link takes no successor
+        QVERIFY(!last->hasChain() && !last->getChain());
+
+        // A link without a successor ends the chain; the terminal link answers "not accepted".
+        QString extension = QStringLiteral("DOC");
+        gExtFound = true;
+        QVERIFY(!second->sendToChain(extension));
+        QCOMPARE(extension, QStringLiteral("doc"));
+        QVERIFY(gExtFound);
+        QVERIFY(!last->sendToChain(extension));
+        QVERIFY(!gExtFound);
+    }
+
+    void decoratorRunsTheWrappedObjectByName()
+    {
+        const std::shared_ptr<AbstractDecorator> decorator = std::make_shared<Decorator>();
+        QCOMPARE(errorNumber([&] { decorator->ShowIt(); }), platform::err::ObjectNotSet);
+
+        const auto probe = std::make_shared<Probe>();
+        std::shared_ptr<QObject> contents = probe;
+        decorator->initContents(contents);
+        QVERIFY(!decorator->getobject());
+
+        std::shared_ptr<QObject> wrapped = probe;
+        decorator->init(wrapped);
+        QCOMPARE(decorator->getobject(), wrapped);
+        decorator->ShowIt();
+        QCOMPARE(probe->runs, 1);
+
+        probe->fail = true;
+        QCOMPARE(errorNumber([&] { decorator->ShowIt(); }), 440);
+        QCOMPARE(probe->runs, 2);
+
+        // An object without Execute cannot be run.
+        std::shared_ptr<QObject> plain = std::make_shared<QObject>();
+        decorator->init(plain);
+        QCOMPARE(errorNumber([&] { decorator->ShowIt(); }), platform::err::NotSupported);
+    }
+
+    void reDecoratorTakesOverButNeverRuns()
+    {
+        const auto probe = std::make_shared<Probe>();
+        const std::shared_ptr<AbstractDecorator> inner = std::make_shared<Decorator>();
+        std::shared_ptr<QObject> wrapped = probe;
+        inner->init(wrapped);
+
+        ReDecorator outer;
+        std::shared_ptr<QObject> innerObject = inner;
+        outer.init(innerObject);
+        QCOMPARE(outer.getobject(), wrapped);
+        outer.ShowIt();
+        QCOMPARE(probe->runs, 0);
+
+        std::shared_ptr<QObject> empty;
+        outer.init(empty);
+        QVERIFY(!outer.getobject());
+
+        ReDecorator viaContents;
+        std::shared_ptr<QObject> handedBack = inner;
+        static_cast<AbstractDecorator&>(viaContents).initContents(handedBack);
+        QCOMPARE(handedBack.get(), static_cast<QObject*>(inner.get()));
+        QCOMPARE(viaContents.getobject(), wrapped);
+
+        // An empty reference builds as its own init does, and stays empty.
+        std::shared_ptr<QObject> none;
+        static_cast<AbstractDecorator&>(viaContents).initContents(none);
+        QVERIFY(!none);
+        QVERIFY(!viaContents.getobject());
+
+        std::shared_ptr<QObject> notADecorator = probe;
+        QCOMPARE(errorNumber([&] {
+                     static_cast<AbstractDecorator&>(viaContents).initContents(notADecorator);
+                 }),
+                 platform::err::TypeMismatch);
+        QCOMPARE(errorNumber([&] { outer.init(notADecorator); }), platform::err::TypeMismatch);
+    }
+
+    void commandsRegisterWithTheCoordinator()
+    {
+        const auto mediator = std::make_shared<Mediator>();
+        auto first = std::make_shared<cmd1>();
+        first->init(mediator);
+        const std::weak_ptr<cmd1> firstWatch = first;
+        first.reset();
+        QVERIFY(!firstWatch.expired()); // held by the coordinator
+        const auto second = std::make_shared<cmd1>();
+        second->init(mediator);
+        QCOMPARE(mediator->command1(), second);
+        QVERIFY(firstWatch.expired()); // replaced and released
+
+        const auto next = std::make_shared<Cmd2>();
+        next->init(mediator);
+        QCOMPARE(mediator->command2(), next);
+    }
 };
-
-// Items come out oldest first; top and nextTop look at the newest two; NextElement2add drops
-// the oldest two before it adds.
-void PipelineTest::stack()
-{
-    Stack stack;
-    QVERIFY(!stack.hasMoreElements() && !stack.NextElement() && !stack.top());
-    stack.add(item("A"));
-    QVERIFY(!stack.nextTop());
-    stack.add(item("B"));
-    QCOMPARE(nameOf(stack.top()), QStringLiteral("B"));
-    QCOMPARE(nameOf(stack.nextTop()), QStringLiteral("A"));
-    stack.add(item("C"));
-    QCOMPARE(nameOf(stack.nextTop()), QStringLiteral("B"));
-    QCOMPARE(stack.count(), 3);
-    QCOMPARE(drain(stack), QStringList({"A", "B", "C"}));
-
-    for (const char* name : {"A", "B", "C"})
-        stack.add(item(name));
-    stack.NextElement2add(item("D"));
-    QCOMPARE(drain(stack), QStringList({"C", "D"}));
-    stack.add(item("A"));
-    stack.NextElement2add(item("D"));
-    QCOMPARE(drain(stack), QStringList({"A", "D"}));
-    stack.NextElement2add(item("D"));
-    QCOMPARE(drain(stack), QStringList({"D"}));
-}
-
-void PipelineTest::extensionChain_data()
-{
-    QTest::addColumn<QStringList>("entries");
-    QTest::addColumn<QString>("extension");
-    QTest::addColumn<bool>("accepted");
-    QTest::addColumn<QString>("afterwards");
-    QTest::newRow("listed") << QStringList{"wpd"} << "wpd" << true << "wpd";
-    QTest::newRow("capitals") << QStringList{"wpd"} << "WPD" << true << "wpd";
-    QTest::newRow("listed in capitals") << QStringList{"WPD"} << "wpd" << true << "wpd";
-    QTest::newRow("listed twice") << QStringList{"wpd", "wpd"} << "Wpd" << true << "wpd";
-    QTest::newRow("other") << QStringList{"wpd"} << "DOC" << false << "doc";
-    QTest::newRow("with dot") << QStringList{"wpd"} << ".wpd" << false << ".wpd";
-    QTest::newRow("empty list") << QStringList{} << "wpd" << false << "wpd";
-    QTest::newRow("no extension") << QStringList{"wpd"} << "Unknown" << false << "unknown";
-}
-
-void PipelineTest::extensionChain()
-{
-    QFETCH(QStringList, entries);
-    QFETCH(QString, extension);
-    QFETCH(bool, accepted);
-    QFETCH(QString, afterwards);
-
-    QListWidget* list = frmExtension::instance()->LstExt;
-    QCOMPARE(list->count(), 1); // loaded with "wpd"
-    list->clear();
-    list->addItems(entries);
-    const std::shared_ptr<Chain> chain = BuildExtensionChain();
-    gExtFound = !accepted; // the sender clears it, whatever it was
-    QCOMPARE(IsExtensionAccepted(*chain, extension), accepted);
-    QCOMPARE(gExtFound, accepted);
-    QCOMPARE(extension, afterwards);
-    QVERIFY(!frmExtension::instance()->isVisible());
-}
-
-void PipelineTest::chainLinks()
-{
-    const std::shared_ptr<Chain> first = std::make_shared<Chain1>();
-    const std::shared_ptr<Chain> second = std::make_shared<Chain2>();
-    const std::shared_ptr<Chain> last = std::make_shared<NoCmd>();
-    first->addChain(second);
-    QVERIFY(first->hasChain() && first->getChain() == second);
-    last->addChain(first); // the terminal link takes no successor
-    QVERIFY(!last->hasChain() && !last->getChain());
-
-    // A link without a successor ends the chain; the terminal link answers "not accepted".
-    QString extension = QStringLiteral("DOC");
-    gExtFound = true;
-    QVERIFY(!second->sendToChain(extension));
-    QCOMPARE(extension, QStringLiteral("doc"));
-    QVERIFY(gExtFound);
-    QVERIFY(!last->sendToChain(extension));
-    QVERIFY(!gExtFound);
-}
-
-void PipelineTest::decoratorRunsTheWrappedObjectByName()
-{
-    const std::shared_ptr<AbstractDecorator> decorator = std::make_shared<Decorator>();
-    QCOMPARE(errorNumber([&] { decorator->ShowIt(); }), platform::err::ObjectNotSet);
-
-    const auto probe = std::make_shared<Probe>();
-    std::shared_ptr<QObject> contents = probe;
-    decorator->initContents(contents);
-    QVERIFY(!decorator->getobject());
-
-    std::shared_ptr<QObject> wrapped = probe;
-    decorator->init(wrapped);
-    QCOMPARE(decorator->getobject(), wrapped);
-    decorator->ShowIt();
-    QCOMPARE(probe->runs, 1);
-
-    probe->fail = true;
-    QCOMPARE(errorNumber([&] { decorator->ShowIt(); }), 440);
-    QCOMPARE(probe->runs, 2);
-
-    // An object without Execute cannot be run.
-    std::shared_ptr<QObject> plain = std::make_shared<QObject>();
-    decorator->init(plain);
-    QCOMPARE(errorNumber([&] { decorator->ShowIt(); }), platform::err::NotSupported);
-}
-
-void PipelineTest::reDecoratorTakesOverButNeverRuns()
-{
-    const auto probe = std::make_shared<Probe>();
-    const std::shared_ptr<AbstractDecorator> inner = std::make_shared<Decorator>();
-    std::shared_ptr<QObject> wrapped = probe;
-    inner->init(wrapped);
-
-    ReDecorator outer;
-    std::shared_ptr<QObject> innerObject = inner;
-    outer.init(innerObject);
-    QCOMPARE(outer.getobject(), wrapped);
-    outer.ShowIt();
-    QCOMPARE(probe->runs, 0);
-
-    std::shared_ptr<QObject> empty;
-    outer.init(empty);
-    QVERIFY(!outer.getobject());
-
-    ReDecorator viaContents;
-    std::shared_ptr<QObject> handedBack = inner;
-    static_cast<AbstractDecorator&>(viaContents).initContents(handedBack);
-    QCOMPARE(handedBack.get(), static_cast<QObject*>(inner.get()));
-    QCOMPARE(viaContents.getobject(), wrapped);
-
-    // An empty reference builds as its own init does, and stays empty.
-    std::shared_ptr<QObject> none;
-    static_cast<AbstractDecorator&>(viaContents).initContents(none);
-    QVERIFY(!none);
-    QVERIFY(!viaContents.getobject());
-
-    std::shared_ptr<QObject> notADecorator = probe;
-    QCOMPARE(errorNumber(
-                 [&] { static_cast<AbstractDecorator&>(viaContents).initContents(notADecorator); }),
-             platform::err::TypeMismatch);
-    QCOMPARE(errorNumber([&] { outer.init(notADecorator); }), platform::err::TypeMismatch);
-}
-
-void PipelineTest::commandsRegisterWithTheCoordinator()
-{
-    const auto mediator = std::make_shared<Mediator>();
-    auto first = std::make_shared<cmd1>();
-    first->init(mediator);
-    const std::weak_ptr<cmd1> firstWatch = first;
-    first.reset();
-    QVERIFY(!firstWatch.expired()); // held by the coordinator
-    const auto second = std::make_shared<cmd1>();
-    second->init(mediator);
-    QCOMPARE(mediator->command1(), second);
-    QVERIFY(firstWatch.expired()); // replaced and released
-
-    const auto next = std::make_shared<Cmd2>();
-    next->init(mediator);
-    QCOMPARE(mediator->command2(), next);
-}
 
 QTEST_MAIN(PipelineTest)
 #include "tst_pipeline.moc"

@@ -41,157 +41,153 @@ private slots:
         ResetGeneral();
         QLocale::setDefault(QLocale::system());
     }
-    void opensWithXmlAndEighty();
-    void okAcceptsWhatTheEngineReads_data();
-    void okAcceptsWhatTheEngineReads();
-    void cancelRestoresWhatOkLastAccepted();
-    void settingsExplainWhereHtmlIsSet();
-};
 
-void PublishTest::opensWithXmlAndEighty()
-{
-    frmPublish* dialog = frmPublish::instance();
-    QCOMPARE(dialog->windowTitle(), QStringLiteral("Publish to Web Settings"));
-    QVERIFY(dialog->windowFlags() & Qt::Tool);
-    QVERIFY(inXmlState(dialog));
-    QCOMPARE(dialog->txtQuality->text(), QStringLiteral("80"));
-    QCOMPARE(dialog->Label5->text(), QStringLiteral("(Quality: 100 - highest,  Lowest- 0)"));
+    void opensWithXmlAndEighty()
+    {
+        frmPublish* dialog = frmPublish::instance();
+        QCOMPARE(dialog->windowTitle(), QStringLiteral("Publish to Web Settings"));
+        QVERIFY(dialog->windowFlags() & Qt::Tool);
+        QVERIFY(inXmlState(dialog));
+        QCOMPARE(dialog->txtQuality->text(), QStringLiteral("80"));
+        QCOMPARE(dialog->Label5->text(), QStringLiteral("(Quality: 100 - highest,  Lowest- 0)"));
 
-    dialog->radhtml->click();
-    QVERIFY(inHtmlState(dialog));
-    // The quality stays readable in the HTML state.
-    QCOMPARE(dialog->txtQuality->text(), QStringLiteral("80"));
-    dialog->radxml->click();
-    QVERIFY(inXmlState(dialog));
-}
-
-void PublishTest::okAcceptsWhatTheEngineReads_data()
-{
-    QTest::addColumn<QString>("locale");
-    QTest::addColumn<QString>("quality");
-    QTest::addColumn<int>("read"); // the quality the engine uses; -1: not a number
-    QTest::newRow("above range") << "en_US"
-                                 << "150" << 100;
-    QTest::newRow("negative") << "en_US"
-                              << "-5" << 0;
-    QTest::newRow("decimal") << "en_US"
-                             << "7.5" << 8;
-    QTest::newRow("blanks and decimals") << "en_US"
-                                         << " 55.5 " << 56;
-    QTest::newRow("exponent") << "en_US"
-                              << "1e1" << 10;
-    QTest::newRow("number and letters") << "en_US"
-                                        << "80%" << -1;
-    QTest::newRow("not a number") << "en_US"
-                                  << "nan" << -1;
-    QTest::newRow("letters") << "en_US"
-                             << "high" << -1;
-    QTest::newRow("empty") << "en_US"
-                           << "" << -1;
-    QTest::newRow("infinity") << "en_US"
-                              << "inf" << -1;
-    QTest::newRow("thousands") << "en_US"
-                               << "1,000" << 100;
-    QTest::newRow("comma in English") << "en_US"
-                                      << "7,5" << -1;
-    QTest::newRow("decimal comma in German") << "de_DE"
-                                             << "1,000" << 1;
-    QTest::newRow("decimal point in German") << "de_DE"
-                                             << "7.5" << 8;
-}
-
-// The dialog accepts exactly the texts the engine reads as a number, in the user's locale.
-void PublishTest::okAcceptsWhatTheEngineReads()
-{
-    QFETCH(QString, locale);
-    QFETCH(QString, quality);
-    QFETCH(int, read);
-    const bool accepted = read >= 0;
-    QLocale::setDefault(QLocale(locale));
-    engine::Engine engine;
-    const wire::Reply reply = engine.call(QStringLiteral("XMLPublishSetJPEGOptions"), {quality});
-    QCOMPARE(reply.kind == wire::Reply::Kind::Null, accepted);
-    QCOMPARE(engine.jpegQuality(), accepted ? read : 80); // a refused text changes nothing
-    if (!accepted) {
-        QCOMPARE(reply.number, 440);
-        QVERIFY2(reply.text.contains("\"" + quality + "\" is not a number"),
-                 qPrintable(reply.text));
+        dialog->radhtml->click();
+        QVERIFY(inHtmlState(dialog));
+        // The quality stays readable in the HTML state.
+        QCOMPARE(dialog->txtQuality->text(), QStringLiteral("80"));
+        dialog->radxml->click();
+        QVERIFY(inXmlState(dialog));
     }
 
-    testsupport::RecordingMessageBox boxes;
-    frmPublish* dialog = frmPublish::instance();
-    dialog->show();
-    dialog->txtQuality->setText(quality);
-    dialog->btnPublish->click();
-    QCOMPARE(dialog->isVisible(), !accepted);
-    if (accepted) {
-        QCOMPARE(boxes.count(), 0);
-        QCOMPARE(dialog->txtQuality->text(), quality);
-    } else {
-        QCOMPARE(boxes.texts(), QStringList({"Please enter a numeric value for Quality."}));
-        QCOMPARE(boxes.requests().first().icon, platform::MsgIcon::None);
-        QCOMPARE(dialog->txtQuality->text(), QString());
+    void okAcceptsWhatTheEngineReads_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("quality");
+        QTest::addColumn<int>("read"); // the quality the engine uses; -1: not a number
+        QTest::newRow("above range") << "en_US"
+                                     << "150" << 100;
+        QTest::newRow("negative") << "en_US"
+                                  << "-5" << 0;
+        QTest::newRow("decimal") << "en_US"
+                                 << "7.5" << 8;
+        QTest::newRow("blanks and decimals") << "en_US"
+                                             << " 55.5 " << 56;
+        QTest::newRow("exponent") << "en_US"
+                                  << "1e1" << 10;
+        QTest::newRow("number and letters") << "en_US"
+                                            << "80%" << -1;
+        QTest::newRow("not a number") << "en_US"
+                                      << "nan" << -1;
+        QTest::newRow("letters") << "en_US"
+                                 << "high" << -1;
+        QTest::newRow("empty") << "en_US"
+                               << "" << -1;
+        QTest::newRow("infinity") << "en_US"
+                                  << "inf" << -1;
+        QTest::newRow("thousands") << "en_US"
+                                   << "1,000" << 100;
+        QTest::newRow("comma in English") << "en_US"
+                                          << "7,5" << -1;
+        QTest::newRow("decimal comma in German") << "de_DE"
+                                                 << "1,000" << 1;
+        QTest::newRow("decimal point in German") << "de_DE"
+                                                 << "7.5" << 8;
     }
-}
 
-void PublishTest::cancelRestoresWhatOkLastAccepted()
-{
-    frmPublish* dialog = frmPublish::instance();
-    dialog->show();
-    dialog->radhtml->click();
-    dialog->txtQuality->setText("12");
-    dialog->Command3->click();
-    QVERIFY(!dialog->isVisible());
-    QVERIFY(inXmlState(dialog));
-    QCOMPARE(dialog->txtQuality->text(), QStringLiteral("80"));
-
-    dialog->show();
-    dialog->txtQuality->setText("50");
-    dialog->radhtml->click();
-    dialog->btnPublish->click();
-    dialog->show();
-    dialog->radxml->click();
-    dialog->txtQuality->setText("20");
-    dialog->reject(); // Escape or the close box
-    QVERIFY(!dialog->isVisible());
-    QVERIFY(inHtmlState(dialog));
-    QCOMPARE(dialog->txtQuality->text(), QStringLiteral("50"));
-}
-
-void PublishTest::settingsExplainWhereHtmlIsSet()
-{
-    testsupport::TempSettings settings;
-    testsupport::ScriptedShell shell;
-    testsupport::RecordingMessageBox boxes;
-    const QString folder = settings.configHome() + "/quillon-engine";
-    frmPublish* dialog = frmPublish::instance();
-    dialog->radhtml->click();
-    QString title;
-    QString text;
-    QTimer::singleShot(0, [&] {
-        if (auto* help = qobject_cast<Form4*>(QApplication::activeModalWidget())) {
-            title = help->windowTitle();
-            text = help->Frame1->title() + "|" + help->Label1->text() + "|" +
-                   help->lblSettingsFile->text();
-            // Open Folder hands the settings file's folder to the desktop, made if missing.
-            help->btnOpenFolder->click();
-            shell.setExecutable("files.desktop");
-            help->btnOpenFolder->click();
-            help->Command1->click();
+    // The dialog accepts exactly the texts the engine reads as a number, in the user's locale.
+    void okAcceptsWhatTheEngineReads()
+    {
+        QFETCH(QString, locale);
+        QFETCH(QString, quality);
+        QFETCH(int, read);
+        const bool accepted = read >= 0;
+        QLocale::setDefault(QLocale(locale));
+        engine::Engine engine;
+        const wire::Reply reply =
+            engine.call(QStringLiteral("XMLPublishSetJPEGOptions"), {quality});
+        QCOMPARE(reply.kind == wire::Reply::Kind::Null, accepted);
+        QCOMPARE(engine.jpegQuality(), accepted ? read : 80); // a refused text changes nothing
+        if (!accepted) {
+            QCOMPARE(reply.number, 440);
+            QVERIFY2(reply.text.contains("\"" + quality + "\" is not a number"),
+                     qPrintable(reply.text));
         }
-    });
-    dialog->btnSettings->click();
-    QCOMPARE(title, QStringLiteral("HTML Settings"));
-    QVERIFY(text.startsWith("How to Set HTML Settings|To set the settings, please open"));
-    QVERIFY(text.endsWith("|Quillon keeps these settings in " + folder + "/html.ini"));
-    QVERIFY(!Form4::IsLoaded());
-    QCOMPARE(shell.lookups(), QStringList({folder, folder}));
-    QVERIFY(QFileInfo(folder).isDir());
-    QCOMPARE(shell.executions().size(), 1);
-    QCOMPARE(shell.executions().first().program, QStringLiteral("files.desktop"));
-    QCOMPARE(shell.executions().first().argument, folder);
-    QCOMPARE(boxes.texts(), QStringList({"The folder " + folder + " could not be opened."}));
-}
+
+        testsupport::RecordingMessageBox boxes;
+        frmPublish* dialog = frmPublish::instance();
+        dialog->show();
+        dialog->txtQuality->setText(quality);
+        dialog->btnPublish->click();
+        QCOMPARE(dialog->isVisible(), !accepted);
+        if (accepted) {
+            QCOMPARE(boxes.count(), 0);
+            QCOMPARE(dialog->txtQuality->text(), quality);
+        } else {
+            QCOMPARE(boxes.texts(), QStringList({"Please enter a numeric value for Quality."}));
+            QCOMPARE(boxes.requests().first().icon, platform::MsgIcon::None);
+            QCOMPARE(dialog->txtQuality->text(), QString());
+        }
+    }
+
+    void cancelRestoresWhatOkLastAccepted()
+    {
+        frmPublish* dialog = frmPublish::instance();
+        dialog->show();
+        dialog->radhtml->click();
+        dialog->txtQuality->setText("12");
+        dialog->Command3->click();
+        QVERIFY(!dialog->isVisible());
+        QVERIFY(inXmlState(dialog));
+        QCOMPARE(dialog->txtQuality->text(), QStringLiteral("80"));
+
+        dialog->show();
+        dialog->txtQuality->setText("50");
+        dialog->radhtml->click();
+        dialog->btnPublish->click();
+        dialog->show();
+        dialog->radxml->click();
+        dialog->txtQuality->setText("20");
+        dialog->reject(); // Escape or the close box
+        QVERIFY(!dialog->isVisible());
+        QVERIFY(inHtmlState(dialog));
+        QCOMPARE(dialog->txtQuality->text(), QStringLiteral("50"));
+    }
+
+    void settingsExplainWhereHtmlIsSet()
+    {
+        testsupport::TempSettings settings;
+        testsupport::ScriptedShell shell;
+        testsupport::RecordingMessageBox boxes;
+        const QString folder = settings.configHome() + "/quillon-engine";
+        frmPublish* dialog = frmPublish::instance();
+        dialog->radhtml->click();
+        QString title;
+        QString text;
+        QTimer::singleShot(0, [&] {
+            if (auto* help = qobject_cast<Form4*>(QApplication::activeModalWidget())) {
+                title = help->windowTitle();
+                text = help->Frame1->title() + "|" + help->Label1->text() + "|" +
+                       help->lblSettingsFile->text();
+                // Open Folder hands the settings file's folder to the desktop, made if missing.
+                help->btnOpenFolder->click();
+                shell.setExecutable("files.desktop");
+                help->btnOpenFolder->click();
+                help->Command1->click();
+            }
+        });
+        dialog->btnSettings->click();
+        QCOMPARE(title, QStringLiteral("HTML Settings"));
+        QVERIFY(text.startsWith("How to Set HTML Settings|To set the settings, please open"));
+        QVERIFY(text.endsWith("|Quillon keeps these settings in " + folder + "/html.ini"));
+        QVERIFY(!Form4::IsLoaded());
+        QCOMPARE(shell.lookups(), QStringList({folder, folder}));
+        QVERIFY(QFileInfo(folder).isDir());
+        QCOMPARE(shell.executions().size(), 1);
+        QCOMPARE(shell.executions().first().program, QStringLiteral("files.desktop"));
+        QCOMPARE(shell.executions().first().argument, folder);
+        QCOMPARE(boxes.texts(), QStringList({"The folder " + folder + " could not be opened."}));
+    }
+};
 
 QTEST_MAIN(PublishTest)
 #include "tst_publish.moc"

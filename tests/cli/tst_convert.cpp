@@ -148,258 +148,253 @@ class TestConvert : public QObject {
     Q_OBJECT
 
 private slots:
-    void convertsAnArchiveAndResumes();
-    void shardsAndListsShareTheWork();
-    void commandLineAndExitStatus_data();
-    void commandLineAndExitStatus();
-    void badDocumentsFailAlone();
-    void interruptionKeepsReportAndOutputsWhole();
-};
+    // A nested folder with mixed extensions, files that are not documents, a damaged one, a
+    // collision pair, a weird name, a link out of SOURCE, and TARGET inside SOURCE.
+    void convertsAnArchiveAndResumes()
+    {
+        QTemporaryDir dir;
+        const QByteArray src = QFile::encodeName(dir.filePath(QStringLiteral("src")));
+        const Tree tree(src);
+        QVERIFY(writeFile(QFile::encodeName(dir.filePath(QStringLiteral("elsewhere.wpd"))),
+                          bytesOf(testsupport::testDocument(QStringLiteral("smi_regular.wpd")))));
+        QVERIFY(QFile::link(dir.filePath(QStringLiteral("elsewhere.wpd")),
+                            dir.filePath(QStringLiteral("src/link.wpd"))));
+        QVERIFY(QFile::link(dir.path(), dir.filePath(QStringLiteral("src/up"))));
+        QVERIFY(QFile::link(dir.filePath(QStringLiteral("src/sub")),
+                            dir.filePath(QStringLiteral("src/again"))));
+        const QString out = dir.filePath(QStringLiteral("src/out"));
+        const QString report = dir.filePath(QStringLiteral("report.jsonl"));
 
-// A nested folder with mixed extensions, files that are not documents, a damaged one, a
-// collision pair, a weird name, a link out of SOURCE, and TARGET inside SOURCE.
-void TestConvert::convertsAnArchiveAndResumes()
-{
-    QTemporaryDir dir;
-    const QByteArray src = QFile::encodeName(dir.filePath(QStringLiteral("src")));
-    const Tree tree(src);
-    QVERIFY(writeFile(QFile::encodeName(dir.filePath(QStringLiteral("elsewhere.wpd"))),
-                      bytesOf(testsupport::testDocument(QStringLiteral("smi_regular.wpd")))));
-    QVERIFY(QFile::link(dir.filePath(QStringLiteral("elsewhere.wpd")),
-                        dir.filePath(QStringLiteral("src/link.wpd"))));
-    QVERIFY(QFile::link(dir.path(), dir.filePath(QStringLiteral("src/up"))));
-    QVERIFY(QFile::link(dir.filePath(QStringLiteral("src/sub")),
-                        dir.filePath(QStringLiteral("src/again"))));
-    const QString out = dir.filePath(QStringLiteral("src/out"));
-    const QString report = dir.filePath(QStringLiteral("report.jsonl"));
+        Run run = convert({QStringLiteral("--report"), report, QFile::decodeName(src), out});
+        QCOMPARE(run.exit, 1); // the stub fails
+        QVERIFY2(run.err.contains("Converted 5 of 11 files"), run.err.constData());
+        QMap<QByteArray, QJsonObject> lines = readReport(report);
+        QMap<QByteArray, QString> statuses;
+        for (auto it = lines.cbegin(); it != lines.cend(); ++it)
+            statuses.insert(it.key().mid(src.size() + 1), statusOf(it.value()));
+        const QMap<QByteArray, QString> expected = {
+            {"a.WPD", "converted"},
+            {"a.wpd", "converted"},
+            {"notes.txt", "skipped:not-a-document"},
+            {"pic.wpg", "skipped:not-a-document"},
+            {"sub/report.wp", "converted"},
+            {"sub/stub.wpd", "failed:unreadable"},
+            {"sub/deep/ole.wpd", "converted"},
+            {kWeird, "converted"},
+            {"link.wpd", "skipped:link-out-of-source"},
+            {"up", "skipped:link-out-of-source"},
+            {"again", "skipped:link-to-folder"},
+        };
+        QCOMPARE(statuses, expected);
 
-    Run run = convert({QStringLiteral("--report"), report, QFile::decodeName(src), out});
-    QCOMPARE(run.exit, 1); // the stub fails
-    QVERIFY2(run.err.contains("Converted 5 of 11 files"), run.err.constData());
-    QMap<QByteArray, QJsonObject> lines = readReport(report);
-    QMap<QByteArray, QString> statuses;
-    for (auto it = lines.cbegin(); it != lines.cend(); ++it)
-        statuses.insert(it.key().mid(src.size() + 1), statusOf(it.value()));
-    const QMap<QByteArray, QString> expected = {
-        {"a.WPD", "converted"},
-        {"a.wpd", "converted"},
-        {"notes.txt", "skipped:not-a-document"},
-        {"pic.wpg", "skipped:not-a-document"},
-        {"sub/report.wp", "converted"},
-        {"sub/stub.wpd", "failed:unreadable"},
-        {"sub/deep/ole.wpd", "converted"},
-        {kWeird, "converted"},
-        {"link.wpd", "skipped:link-out-of-source"},
-        {"up", "skipped:link-out-of-source"},
-        {"again", "skipped:link-to-folder"},
-    };
-    QCOMPARE(statuses, expected);
+        // The first in byte order keeps the plain name; the report says why the other does not.
+        const QJsonObject later = lines.value(src + "/a.wpd");
+        QCOMPARE(later.value(QStringLiteral("collision")).toString(), QStringLiteral("a.xml"));
+        QCOMPARE(later.value(QStringLiteral("target")).toString(),
+                 out + QStringLiteral("/a.wpd.xml"));
+        QVERIFY(bytesOf(out + QStringLiteral("/a.xml")).contains("AND FURTHER"));
+        const QJsonObject report0 = lines.value(src + "/sub/report.wp");
+        QCOMPARE(report0.value(QStringLiteral("bytes")).toInteger(),
+                 QFileInfo(out + QStringLiteral("/sub/report.xml")).size());
 
-    // The first in byte order keeps the plain name; the report says why the other does not.
-    const QJsonObject later = lines.value(src + "/a.wpd");
-    QCOMPARE(later.value(QStringLiteral("collision")).toString(), QStringLiteral("a.xml"));
-    QCOMPARE(later.value(QStringLiteral("target")).toString(), out + QStringLiteral("/a.wpd.xml"));
-    QVERIFY(bytesOf(out + QStringLiteral("/a.xml")).contains("AND FURTHER"));
-    const QJsonObject report0 = lines.value(src + "/sub/report.wp");
-    QCOMPARE(report0.value(QStringLiteral("bytes")).toInteger(),
-             QFileInfo(out + QStringLiteral("/sub/report.xml")).size());
+        // Outputs only for the converted documents, all in TARGET; nothing beside the link's file.
+        const QStringList outputs = filesBelow(out).keys();
+        QCOMPARE(outputs, (QStringList{"a.wpd.xml", "a.xml", "sub/deep/-n\nx%FF.xml",
+                                       "sub/deep/ole.xml", "sub/report.xml"}));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files),
+                 (QStringList{"elsewhere.wpd", "report.jsonl"}));
 
-    // Outputs only for the converted documents, all in TARGET; nothing beside the link's file.
-    const QStringList outputs = filesBelow(out).keys();
-    QCOMPARE(outputs, (QStringList{"a.wpd.xml", "a.xml", "sub/deep/-n\nx%FF.xml",
-                                   "sub/deep/ole.xml", "sub/report.xml"}));
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files),
-             (QStringList{"elsewhere.wpd", "report.jsonl"}));
+        // A re-run converts nothing, leaves every output as it was and never walks TARGET.
+        const QMap<QString, qint64> before = filesBelow(out);
+        run = convert({QStringLiteral("--skip-existing"), QStringLiteral("--report"), report,
+                       QFile::decodeName(src), out});
+        QCOMPARE(run.exit, 1);
+        lines = readReport(report);
+        QCOMPARE(lines.size(), expected.size());
+        for (const QJsonObject& o : lines)
+            QVERIFY(statusOf(o) != QLatin1String("converted"));
+        QCOMPARE(statusOf(lines.value(src + "/a.wpd")), QStringLiteral("skipped:up-to-date"));
+        QCOMPARE(filesBelow(out), before);
 
-    // A re-run converts nothing, leaves every output as it was and never walks TARGET.
-    const QMap<QString, qint64> before = filesBelow(out);
-    run = convert({QStringLiteral("--skip-existing"), QStringLiteral("--report"), report,
-                   QFile::decodeName(src), out});
-    QCOMPARE(run.exit, 1);
-    lines = readReport(report);
-    QCOMPARE(lines.size(), expected.size());
-    for (const QJsonObject& o : lines)
-        QVERIFY(statusOf(o) != QLatin1String("converted"));
-    QCOMPARE(statusOf(lines.value(src + "/a.wpd")), QStringLiteral("skipped:up-to-date"));
-    QCOMPARE(filesBelow(out), before);
+        // Listed paths are held to SOURCE too, also through a link to a folder.
+        const QByteArray outside = QFile::encodeName(dir.filePath(QStringLiteral("elsewhere.wpd")));
+        run = convert({QStringLiteral("--files-from=-"), QStringLiteral("--report"), report,
+                       QFile::decodeName(src), out},
+                      outside + '\n' + src + "/up/elsewhere.wpd\n");
+        lines = readReport(report);
+        QCOMPARE(statusOf(lines.value(outside)), QStringLiteral("failed:outside-source"));
+        QCOMPARE(statusOf(lines.value(src + "/up/elsewhere.wpd")),
+                 QStringLiteral("skipped:link-out-of-source"));
+        QCOMPARE(filesBelow(out), before);
+    }
 
-    // Listed paths are held to SOURCE too, also through a link to a folder.
-    const QByteArray outside = QFile::encodeName(dir.filePath(QStringLiteral("elsewhere.wpd")));
-    run = convert({QStringLiteral("--files-from=-"), QStringLiteral("--report"), report,
-                   QFile::decodeName(src), out},
-                  outside + '\n' + src + "/up/elsewhere.wpd\n");
-    lines = readReport(report);
-    QCOMPARE(statusOf(lines.value(outside)), QStringLiteral("failed:outside-source"));
-    QCOMPARE(statusOf(lines.value(src + "/up/elsewhere.wpd")),
-             QStringLiteral("skipped:link-out-of-source"));
-    QCOMPARE(filesBelow(out), before);
-}
+    // Two shards, one walked and one listed (NUL-separated, on standard input), make one full run
+    // between them: the same files, statuses and output names, none twice.
+    void shardsAndListsShareTheWork()
+    {
+        QTemporaryDir dir;
+        const QByteArray src = QFile::encodeName(dir.filePath(QStringLiteral("src")));
+        const Tree tree(src);
+        const QString source = QFile::decodeName(src);
+        auto run = [&](const QString& name, QStringList extra, const QByteArray& input = {}) {
+            const QString report = dir.filePath(name + QStringLiteral(".jsonl"));
+            extra << QStringLiteral("--report") << report << QStringLiteral("--") << source
+                  << dir.filePath(name);
+            const Run r = convert(extra, input);
+            QMap<QByteArray, QString> outcome;
+            const QMap<QByteArray, QJsonObject> lines = readReport(report);
+            for (auto it = lines.cbegin(); it != lines.cend(); ++it)
+                outcome.insert(it.key(), statusOf(*it) + u' ' +
+                                             it->value(QStringLiteral("target"))
+                                                 .toString()
+                                                 .mid(dir.filePath(name).size()));
+            return std::make_pair(r.exit, outcome);
+        };
 
-// Two shards, one walked and one listed (NUL-separated, on standard input), make one full run
-// between them: the same files, statuses and output names, none twice.
-void TestConvert::shardsAndListsShareTheWork()
-{
-    QTemporaryDir dir;
-    const QByteArray src = QFile::encodeName(dir.filePath(QStringLiteral("src")));
-    const Tree tree(src);
-    const QString source = QFile::decodeName(src);
-    auto run = [&](const QString& name, QStringList extra, const QByteArray& input = {}) {
-        const QString report = dir.filePath(name + QStringLiteral(".jsonl"));
-        extra << QStringLiteral("--report") << report << QStringLiteral("--") << source
-              << dir.filePath(name);
-        const Run r = convert(extra, input);
-        QMap<QByteArray, QString> outcome;
+        const auto full = run(QStringLiteral("full"), {});
+        QCOMPARE(full.second.size(), entries().size());
+        const auto first = run(QStringLiteral("one"), {QStringLiteral("--shard=1/2")});
+        QByteArray list;
+        for (const Entry& e : entries())
+            list += src + '/' + e.path + '\0';
+        list += QFile::encodeName(dir.path()) + "/outside.wpd" + '\0';
+        auto second = run(QStringLiteral("two"),
+                          {QStringLiteral("--shard"), QStringLiteral("2/2"),
+                           QStringLiteral("--files-from=-"), QStringLiteral("-0")},
+                          list);
+        const QByteArray outside = QFile::encodeName(dir.path()) + "/outside.wpd";
+        if (second.second.contains(outside)) { // the listed path outside SOURCE has a shard too
+            QCOMPARE(second.second.take(outside), QStringLiteral("failed:outside-source "));
+        }
+
+        QVERIFY(!first.second.isEmpty() && !second.second.isEmpty());
+        QMap<QByteArray, QString> both = first.second;
+        for (auto it = second.second.cbegin(); it != second.second.cend(); ++it) {
+            QVERIFY2(!both.contains(it.key()), it.key().constData());
+            both.insert(it.key(), it.value());
+        }
+        QCOMPARE(both, full.second);
+    }
+
+    void commandLineAndExitStatus_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exit");
+        QTest::addColumn<QString>("says"); // on standard error, or standard output for 0
+        QTest::newRow("help") << QStringList{"--help"} << 0 << "Usage: quillon-convert";
+        QTest::newRow("version") << QStringList{"--version"} << 0 << "quillon-convert 2.0.4\n";
+        QTest::newRow("unknown option") << QStringList{"--fast", "s", "t"} << 2 << "--fast";
+        QTest::newRow("no source") << QStringList{"@/missing", "@/t"} << 3 << "missing";
+        QTest::newRow("target blocked") << QStringList{"@", "@/file/t"} << 3 << "cannot be created";
+        QTest::newRow("target is source") << QStringList{"@", "@/"} << 2 << "TARGET is SOURCE";
+        QTest::newRow("no engine") << QStringList{"@", "@/t"} << 4 << "engine is missing";
+    }
+
+    void commandLineAndExitStatus()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exit);
+        QFETCH(QString, says);
+        QTemporaryDir dir;
+        QVERIFY(writeFile(QFile::encodeName(dir.filePath(QStringLiteral("file"))), "x"));
+        arguments.replaceInStrings(QStringLiteral("@"), dir.path());
+        QProcess p;
+        if (QTest::currentDataTag() == QLatin1String("no engine")) {
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(QStringLiteral("QUILLON_ENGINE"), dir.filePath(QStringLiteral("none")));
+            p.setProcessEnvironment(env);
+        }
+        p.start(qEnvironmentVariable("QUILLON_BIN_DIR") + QStringLiteral("/quillon-convert"),
+                arguments);
+        QVERIFY(p.waitForFinished(30000));
+        QCOMPARE(p.exitCode(), exit);
+        const QByteArray text = exit == 0 ? p.readAllStandardOutput() : p.readAllStandardError();
+        QVERIFY2(text.contains(says.toUtf8()), text.constData());
+    }
+
+    // A document that crashes its engine, one that hangs it and one that asks for more memory than
+    // the limit fail alone; the engine is replaced and the rest is converted.
+    void badDocumentsFailAlone()
+    {
+        QTemporaryDir dir;
+        const QByteArray src = QFile::encodeName(dir.filePath(QStringLiteral("src")));
+        QDir().mkpath(QFile::decodeName(src));
+        for (const char* name : {"a.wpd", "b.wpd", "c.wpd", "d.wpd"})
+            QVERIFY(writeFile(src + '/' + name, "fine"));
+        QVERIFY(writeFile(src + "/crash.wpd", "CRASH"));
+        QVERIFY(writeFile(src + "/hang.wpd", "HANG"));
+        QVERIFY(writeFile(src + "/memory.wpd", "MEMORY"));
+        const QString report = dir.filePath(QStringLiteral("report.jsonl"));
+        const QString out = dir.filePath(QStringLiteral("out"));
+
+        const Run run = convert({QStringLiteral("-j2"), QStringLiteral("--timeout=2"),
+                                 QStringLiteral("--memory-limit=512"), QStringLiteral("--report"),
+                                 report, QFile::decodeName(src), out},
+                                {}, true);
+        QCOMPARE(run.exit, 1);
+        QMap<QByteArray, QString> statuses;
         const QMap<QByteArray, QJsonObject> lines = readReport(report);
         for (auto it = lines.cbegin(); it != lines.cend(); ++it)
-            outcome.insert(
-                it.key(),
-                statusOf(*it) + u' ' +
-                    it->value(QStringLiteral("target")).toString().mid(dir.filePath(name).size()));
-        return std::make_pair(r.exit, outcome);
-    };
-
-    const auto full = run(QStringLiteral("full"), {});
-    QCOMPARE(full.second.size(), entries().size());
-    const auto first = run(QStringLiteral("one"), {QStringLiteral("--shard=1/2")});
-    QByteArray list;
-    for (const Entry& e : entries())
-        list += src + '/' + e.path + '\0';
-    list += QFile::encodeName(dir.path()) + "/outside.wpd" + '\0';
-    auto second = run(QStringLiteral("two"),
-                      {QStringLiteral("--shard"), QStringLiteral("2/2"),
-                       QStringLiteral("--files-from=-"), QStringLiteral("-0")},
-                      list);
-    const QByteArray outside = QFile::encodeName(dir.path()) + "/outside.wpd";
-    if (second.second.contains(outside)) { // the listed path outside SOURCE has a shard too
-        QCOMPARE(second.second.take(outside), QStringLiteral("failed:outside-source "));
+            statuses.insert(QFileInfo(QFile::decodeName(it.key())).fileName().toUtf8(),
+                            statusOf(*it));
+        const QMap<QByteArray, QString> expected = {
+            {"a.wpd", "converted"},
+            {"b.wpd", "converted"},
+            {"c.wpd", "converted"},
+            {"d.wpd", "converted"},
+            {"crash.wpd", "failed:engine-crashed"},
+            {"hang.wpd", "timed-out:timeout"},
+            {"memory.wpd", "failed:unreadable"},
+        };
+        QCOMPARE(statuses, expected);
+        QVERIFY(lines.value(src + "/memory.wpd")
+                    .value(QStringLiteral("error"))[QStringLiteral("message")]
+                    .toString()
+                    .contains(QLatin1String("ran out of memory")));
+        QVERIFY2(run.err.contains("timed out: no answer within 2 s"), run.err.constData());
+        // Nothing half-written is left by the engines that were ended.
+        QCOMPARE(filesBelow(out).keys(), (QStringList{"a.xml", "b.xml", "c.xml", "d.xml"}));
     }
 
-    QVERIFY(!first.second.isEmpty() && !second.second.isEmpty());
-    QMap<QByteArray, QString> both = first.second;
-    for (auto it = second.second.cbegin(); it != second.second.cend(); ++it) {
-        QVERIFY2(!both.contains(it.key()), it.key().constData());
-        both.insert(it.key(), it.value());
-    }
-    QCOMPARE(both, full.second);
-}
+    // Ctrl-C: the document under way finishes, the hanging one is ended after the grace, nothing
+    // else starts; the report and the summary are complete, and no output is half-written.
+    void interruptionKeepsReportAndOutputsWhole()
+    {
+        QTemporaryDir dir;
+        const QByteArray src = QFile::encodeName(dir.filePath(QStringLiteral("src")));
+        QDir().mkpath(QFile::decodeName(src));
+        QVERIFY(writeFile(src + "/a-hang.wpd", "HANG"));
+        for (int i = 0; i < 8; ++i)
+            QVERIFY(writeFile(src + "/slow" + QByteArray::number(i) + ".wpd", "SLOW"));
+        const QString report = dir.filePath(QStringLiteral("report.jsonl"));
+        const QString out = dir.filePath(QStringLiteral("out"));
 
-void TestConvert::commandLineAndExitStatus_data()
-{
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<int>("exit");
-    QTest::addColumn<QString>("says"); // on standard error, or standard output for 0
-    QTest::newRow("help") << QStringList{"--help"} << 0 << "Usage: quillon-convert";
-    QTest::newRow("version") << QStringList{"--version"} << 0 << "quillon-convert 2.0.4\n";
-    QTest::newRow("unknown option") << QStringList{"--fast", "s", "t"} << 2 << "--fast";
-    QTest::newRow("no source") << QStringList{"@/missing", "@/t"} << 3 << "missing";
-    QTest::newRow("target blocked") << QStringList{"@", "@/file/t"} << 3 << "cannot be created";
-    QTest::newRow("target is source") << QStringList{"@", "@/"} << 2 << "TARGET is SOURCE";
-    QTest::newRow("no engine") << QStringList{"@", "@/t"} << 4 << "engine is missing";
-}
-
-void TestConvert::commandLineAndExitStatus()
-{
-    QFETCH(QStringList, arguments);
-    QFETCH(int, exit);
-    QFETCH(QString, says);
-    QTemporaryDir dir;
-    QVERIFY(writeFile(QFile::encodeName(dir.filePath(QStringLiteral("file"))), "x"));
-    arguments.replaceInStrings(QStringLiteral("@"), dir.path());
-    QProcess p;
-    if (QTest::currentDataTag() == QLatin1String("no engine")) {
+        QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QUILLON_ENGINE"), dir.filePath(QStringLiteral("none")));
+        env.insert(QStringLiteral("QUILLON_ENGINE"), QStringLiteral(FAKE_ENGINE));
         p.setProcessEnvironment(env);
+        p.start(qEnvironmentVariable("QUILLON_BIN_DIR") + QStringLiteral("/quillon-convert"),
+                {QStringLiteral("-j2"), QStringLiteral("--report"), report, QFile::decodeName(src),
+                 out});
+        QTRY_VERIFY_WITH_TIMEOUT(bytesOf(report).count('\n') >= 1, 20000);
+        ::kill(static_cast<pid_t>(p.processId()), SIGINT);
+        QVERIFY(p.waitForFinished(30000));
+        QCOMPARE(p.exitCode(), 130);
+        QVERIFY(p.readAllStandardError().contains("Interrupted"));
+
+        const QMap<QByteArray, QJsonObject> lines = readReport(report);
+        QCOMPARE(statusOf(lines.value(src + "/a-hang.wpd")), QStringLiteral("failed:interrupted"));
+        QStringList converted;
+        for (const QJsonObject& o : lines) {
+            if (statusOf(o) == QLatin1String("converted"))
+                converted << QFileInfo(o.value(QStringLiteral("target")).toString()).fileName();
+        }
+        QVERIFY(converted.size() >= 1 && converted.size() < 8);
+        QCOMPARE(lines.size(), converted.size() + 1);
+        converted.sort();
+        QCOMPARE(filesBelow(out).keys(), converted);
     }
-    p.start(qEnvironmentVariable("QUILLON_BIN_DIR") + QStringLiteral("/quillon-convert"),
-            arguments);
-    QVERIFY(p.waitForFinished(30000));
-    QCOMPARE(p.exitCode(), exit);
-    const QByteArray text = exit == 0 ? p.readAllStandardOutput() : p.readAllStandardError();
-    QVERIFY2(text.contains(says.toUtf8()), text.constData());
-}
-
-// A document that crashes its engine, one that hangs it and one that asks for more memory than
-// the limit fail alone; the engine is replaced and the rest is converted.
-void TestConvert::badDocumentsFailAlone()
-{
-    QTemporaryDir dir;
-    const QByteArray src = QFile::encodeName(dir.filePath(QStringLiteral("src")));
-    QDir().mkpath(QFile::decodeName(src));
-    for (const char* name : {"a.wpd", "b.wpd", "c.wpd", "d.wpd"})
-        QVERIFY(writeFile(src + '/' + name, "fine"));
-    QVERIFY(writeFile(src + "/crash.wpd", "CRASH"));
-    QVERIFY(writeFile(src + "/hang.wpd", "HANG"));
-    QVERIFY(writeFile(src + "/memory.wpd", "MEMORY"));
-    const QString report = dir.filePath(QStringLiteral("report.jsonl"));
-    const QString out = dir.filePath(QStringLiteral("out"));
-
-    const Run run = convert({QStringLiteral("-j2"), QStringLiteral("--timeout=2"),
-                             QStringLiteral("--memory-limit=512"), QStringLiteral("--report"),
-                             report, QFile::decodeName(src), out},
-                            {}, true);
-    QCOMPARE(run.exit, 1);
-    QMap<QByteArray, QString> statuses;
-    const QMap<QByteArray, QJsonObject> lines = readReport(report);
-    for (auto it = lines.cbegin(); it != lines.cend(); ++it)
-        statuses.insert(QFileInfo(QFile::decodeName(it.key())).fileName().toUtf8(), statusOf(*it));
-    const QMap<QByteArray, QString> expected = {
-        {"a.wpd", "converted"},
-        {"b.wpd", "converted"},
-        {"c.wpd", "converted"},
-        {"d.wpd", "converted"},
-        {"crash.wpd", "failed:engine-crashed"},
-        {"hang.wpd", "timed-out:timeout"},
-        {"memory.wpd", "failed:unreadable"},
-    };
-    QCOMPARE(statuses, expected);
-    QVERIFY(lines.value(src + "/memory.wpd")
-                .value(QStringLiteral("error"))[QStringLiteral("message")]
-                .toString()
-                .contains(QLatin1String("ran out of memory")));
-    QVERIFY2(run.err.contains("timed out: no answer within 2 s"), run.err.constData());
-    // Nothing half-written is left by the engines that were ended.
-    QCOMPARE(filesBelow(out).keys(), (QStringList{"a.xml", "b.xml", "c.xml", "d.xml"}));
-}
-
-// Ctrl-C: the document under way finishes, the hanging one is ended after the grace, nothing
-// else starts; the report and the summary are complete, and no output is half-written.
-void TestConvert::interruptionKeepsReportAndOutputsWhole()
-{
-    QTemporaryDir dir;
-    const QByteArray src = QFile::encodeName(dir.filePath(QStringLiteral("src")));
-    QDir().mkpath(QFile::decodeName(src));
-    QVERIFY(writeFile(src + "/a-hang.wpd", "HANG"));
-    for (int i = 0; i < 8; ++i)
-        QVERIFY(writeFile(src + "/slow" + QByteArray::number(i) + ".wpd", "SLOW"));
-    const QString report = dir.filePath(QStringLiteral("report.jsonl"));
-    const QString out = dir.filePath(QStringLiteral("out"));
-
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QUILLON_ENGINE"), QStringLiteral(FAKE_ENGINE));
-    p.setProcessEnvironment(env);
-    p.start(
-        qEnvironmentVariable("QUILLON_BIN_DIR") + QStringLiteral("/quillon-convert"),
-        {QStringLiteral("-j2"), QStringLiteral("--report"), report, QFile::decodeName(src), out});
-    QTRY_VERIFY_WITH_TIMEOUT(bytesOf(report).count('\n') >= 1, 20000);
-    ::kill(static_cast<pid_t>(p.processId()), SIGINT);
-    QVERIFY(p.waitForFinished(30000));
-    QCOMPARE(p.exitCode(), 130);
-    QVERIFY(p.readAllStandardError().contains("Interrupted"));
-
-    const QMap<QByteArray, QJsonObject> lines = readReport(report);
-    QCOMPARE(statusOf(lines.value(src + "/a-hang.wpd")), QStringLiteral("failed:interrupted"));
-    QStringList converted;
-    for (const QJsonObject& o : lines) {
-        if (statusOf(o) == QLatin1String("converted"))
-            converted << QFileInfo(o.value(QStringLiteral("target")).toString()).fileName();
-    }
-    QVERIFY(converted.size() >= 1 && converted.size() < 8);
-    QCOMPARE(lines.size(), converted.size() + 1);
-    converted.sort();
-    QCOMPARE(filesBelow(out).keys(), converted);
-}
+};
 
 QTEST_GUILESS_MAIN(TestConvert)
 #include "tst_convert.moc"

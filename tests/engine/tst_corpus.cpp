@@ -80,12 +80,73 @@ class CorpusTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
+    void initTestCase()
+    {
+        const QStringList folders = testsupport::documentFolders();
+        readManifest(folders.at(0), QStringLiteral("data/"));
+        if (folders.size() > 1)
+            readManifest(folders.at(1), QStringLiteral("corpus/"));
+        QVERIFY(m_entries.size() >= 15);
+        QVERIFY(m_out.isValid());
+        const QString engine = qEnvironmentVariable("QUILLON_BIN_DIR") + "/quillon-engine";
+        for (auto e = m_entries.begin(); e != m_entries.end(); ++e) {
+            for (const QString format : {"xml", "html"}) {
+                e->runs[format] = testtools::run(
+                    engine, {"--publish", format, e->path, output(e.key(), format)}, 60000);
+            }
+        }
+    }
+
     void readableDocumentsPublish_data() { addRows(true); }
-    void readableDocumentsPublish();
-    void outputsAreValid();
+
+    // Both publishes succeed and each output holds at least 99.5 % of the characters that
+    // libwpd's own wpd2text extracts (whitespace aside): body, notes, tables, headers and footers.
+    void readableDocumentsPublish()
+    {
+        QFETCH(QString, name);
+        const Entry& e = m_entries[name];
+        const testtools::ToolResult reference = testtools::run("wpd2text", {e.path}, 60000);
+        QVERIFY2(reference.ran,
+                 "wpd2text is missing: install libwpd-tools (scripts/install-deps.sh)");
+        for (const QString format : {"xml", "html"}) {
+            const testtools::ToolResult& run = e.runs[format];
+            QVERIFY2(run.exitCode == 0, qPrintable(format + ": " + run.output));
+            const QString text = visibleText(readUtf8(output(name, format)), format == "xml");
+            const double share = coverage(reference.output, text);
+            QVERIFY2(share >= 0.995, qPrintable(QStringLiteral("%1: %2 % of the reference text")
+                                                    .arg(format)
+                                                    .arg(share * 100, 0, 'f', 2)));
+        }
+    }
+
+    void outputsAreValid()
+    {
+        QStringList xml;
+        QStringList html;
+        for (auto e = m_entries.cbegin(); e != m_entries.cend(); ++e) {
+            if (e->readable) {
+                xml << output(e.key(), QStringLiteral("xml"));
+                html << output(e.key(), QStringLiteral("html"));
+            }
+        }
+        const QString problems = testtools::invalid(xml, html);
+        QVERIFY2(problems.isEmpty(), qPrintable(problems));
+    }
+
     void unreadableDocumentsFailCleanly_data() { addRows(false); }
-    void unreadableDocumentsFailCleanly();
+
+    // Exit code 4, a message naming the file, and no output.
+    void unreadableDocumentsFailCleanly()
+    {
+        QFETCH(QString, name);
+        const Entry& e = m_entries[name];
+        for (const QString format : {"xml", "html"}) {
+            const testtools::ToolResult& run = e.runs[format];
+            QCOMPARE(run.exitCode, 4);
+            QVERIFY2(run.output.contains("Cannot open \"" + e.path), qPrintable(run.output));
+            QVERIFY(!QFile::exists(output(name, format)));
+        }
+    }
 
 private:
     void readManifest(const QString& folder, const QString& tag);
@@ -135,75 +196,12 @@ void CorpusTest::readManifest(const QString& folder, const QString& tag)
     }
 }
 
-void CorpusTest::initTestCase()
-{
-    const QStringList folders = testsupport::documentFolders();
-    readManifest(folders.at(0), QStringLiteral("data/"));
-    if (folders.size() > 1)
-        readManifest(folders.at(1), QStringLiteral("corpus/"));
-    QVERIFY(m_entries.size() >= 15);
-    QVERIFY(m_out.isValid());
-    const QString engine = qEnvironmentVariable("QUILLON_BIN_DIR") + "/quillon-engine";
-    for (auto e = m_entries.begin(); e != m_entries.end(); ++e) {
-        for (const QString format : {"xml", "html"}) {
-            e->runs[format] = testtools::run(
-                engine, {"--publish", format, e->path, output(e.key(), format)}, 60000);
-        }
-    }
-}
-
 void CorpusTest::addRows(bool readable)
 {
     QTest::addColumn<QString>("name");
     for (auto e = m_entries.cbegin(); e != m_entries.cend(); ++e) {
         if (e->readable == readable)
             QTest::newRow(qPrintable(e.key())) << e.key();
-    }
-}
-
-// Both publishes succeed and each output holds at least 99.5 % of the characters that
-// libwpd's own wpd2text extracts (whitespace aside): body, notes, tables, headers and footers.
-void CorpusTest::readableDocumentsPublish()
-{
-    QFETCH(QString, name);
-    const Entry& e = m_entries[name];
-    const testtools::ToolResult reference = testtools::run("wpd2text", {e.path}, 60000);
-    QVERIFY2(reference.ran, "wpd2text is missing: install libwpd-tools (scripts/install-deps.sh)");
-    for (const QString format : {"xml", "html"}) {
-        const testtools::ToolResult& run = e.runs[format];
-        QVERIFY2(run.exitCode == 0, qPrintable(format + ": " + run.output));
-        const QString text = visibleText(readUtf8(output(name, format)), format == "xml");
-        const double share = coverage(reference.output, text);
-        QVERIFY2(share >= 0.995, qPrintable(QStringLiteral("%1: %2 % of the reference text")
-                                                .arg(format)
-                                                .arg(share * 100, 0, 'f', 2)));
-    }
-}
-
-void CorpusTest::outputsAreValid()
-{
-    QStringList xml;
-    QStringList html;
-    for (auto e = m_entries.cbegin(); e != m_entries.cend(); ++e) {
-        if (e->readable) {
-            xml << output(e.key(), QStringLiteral("xml"));
-            html << output(e.key(), QStringLiteral("html"));
-        }
-    }
-    const QString problems = testtools::invalid(xml, html);
-    QVERIFY2(problems.isEmpty(), qPrintable(problems));
-}
-
-// Exit code 4, a message naming the file, and no output.
-void CorpusTest::unreadableDocumentsFailCleanly()
-{
-    QFETCH(QString, name);
-    const Entry& e = m_entries[name];
-    for (const QString format : {"xml", "html"}) {
-        const testtools::ToolResult& run = e.runs[format];
-        QCOMPARE(run.exitCode, 4);
-        QVERIFY2(run.output.contains("Cannot open \"" + e.path), qPrintable(run.output));
-        QVERIFY(!QFile::exists(output(name, format)));
     }
 }
 

@@ -86,142 +86,142 @@ class HostileTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void hostileTargets_data();
-    void hostileTargets();
-    void publishKilledMidwayIsCleanedUpAtTheNextStart();
+    void initTestCase()
+    {
+        QVERIFY(QFile::exists(testsupport::testDocument(kPictured)));
+        // Notes of unfinished publishes go to a folder of this test's own.
+        qputenv("XDG_STATE_HOME", QFile::encodeName(m_state.path()));
+    }
+
+    void hostileTargets_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QStringList>("setup"); // made first (see make()); the target is out/doc.*
+        QTest::addColumn<qint64>("fileSizeLimit");
+        QTest::addColumn<QString>("error"); // empty: the publish succeeds
+        QTest::addColumn<QStringList>("after");
+        const QStringList victim{"elsewhere/", "elsewhere/victim"};
+        const QStringList victims{"elsewhere/", "elsewhere/victim/",
+                                  "elsewhere/victim/picture1.png"};
+        const QStringList published{"out/", "out/doc.html", "out/doc_files/",
+                                    "out/doc_files/picture1.png", "out/doc_files/picture2.png"};
+        // A publish replaces the names it writes; what a link there points to stays as it was.
+        QTest::newRow("link at the target to a file")
+            << "html" << QStringList{"elsewhere/victim=old", "out/doc.html->elsewhere/victim"}
+            << qint64(0) << QString() << victim + published;
+        QTest::newRow("link at the target to a folder")
+            << "html"
+            << QStringList{"elsewhere/victim/picture1.png=old", "out/doc.html->elsewhere/victim"}
+            << qint64(0) << QString() << victims + published;
+        QTest::newRow("link at a picture")
+            << "html"
+            << QStringList{"elsewhere/victim=old", "out/doc_files/picture1.png->elsewhere/victim"}
+            << qint64(0) << QString() << victim + published;
+        // A picture folder that is a link is refused, and nothing is written.
+        QTest::newRow("link at the picture folder")
+            << "html"
+            << QStringList{"elsewhere/victim/picture1.png=old", "out/doc_files->elsewhere/victim"}
+            << qint64(0) << "doc_files\" is a symbolic link"
+            << victims + QStringList{"out/", "out/doc_files"};
+        // A write that fails fails the publish with the system's reason and removes what it wrote.
+        // The page is some 25 KB; its pictures 4 and 10 KB as JPEG at quality 0, 68 and 48 KB as
+        // PNG.
+        QTest::newRow("picture does not fit")
+            << "html" << QStringList{"out/"} << qint64(60000)
+            << "doc_files/picture1.png\" could not be written (File too large)"
+            << QStringList{"out/"};
+        QTest::newRow("page does not fit after its pictures")
+            << "xml" << QStringList{"out/doc.xml=old"} << qint64(12000) << "\": File too large."
+            << QStringList{"out/", "out/doc.xml"};
+        QTest::newRow("picture does not fit into an existing folder")
+            << "xml" << QStringList{"out/doc_files/picture1.jpg=old"} << qint64(2000)
+            << "File too large"
+            << QStringList{"out/", "out/doc_files/", "out/doc_files/picture1.jpg"};
+        QTest::newRow("file where the picture folder goes")
+            << "xml" << QStringList{"out/doc_files=old"} << qint64(0)
+            << "where its pictures go, is not a folder" << QStringList{"out/", "out/doc_files"};
+        QTest::newRow("file where the target's folder goes")
+            << "xml" << QStringList{"out=old"} << qint64(0) << "a part of its path, \""
+            << QStringList{"out"};
+        QTest::newRow("no target folder")
+            << "xml" << QStringList{} << qint64(0) << "its folder does not exist" << QStringList{};
+        QTest::newRow("folder at the target")
+            << "xml" << QStringList{"out/doc.xml/"} << qint64(0) << "it is a folder"
+            << QStringList{"out/", "out/doc.xml/"};
+    }
+
+    void hostileTargets()
+    {
+        QFETCH(QString, format);
+        QFETCH(QStringList, setup);
+        QFETCH(qint64, fileSizeLimit);
+        QFETCH(QString, error);
+        QFETCH(QStringList, after);
+        QTemporaryDir dir;
+        const QDir root(dir.path());
+        make(root, setup);
+        const QString target = root.filePath(QStringLiteral("out/doc.") + format);
+        const Run run = publish(format, testsupport::testDocument(kPictured), target,
+                                fileSizeLimit > 0 ? rlim_t(fileSizeLimit) : RLIM_INFINITY);
+        QVERIFY2(run.exitCode == (error.isEmpty() ? 0 : 6), qPrintable(run.error));
+        QVERIFY2(error.isEmpty() || (run.error.contains(error) && run.error.contains(target)),
+                 qPrintable(run.error));
+        QCOMPARE(tree(dir.path()), after);
+        for (const QString& entry : setup) {
+            if (entry.contains(u'='))
+                QCOMPARE(contents(root.filePath(entry.section(u'=', 0, 0))), QByteArray("old"));
+        }
+        if (error.isEmpty()) {
+            QVERIFY(contents(target).startsWith("<!DOCTYPE html>"));
+            QVERIFY(contents(root.filePath("out/doc_files/picture1.png")).startsWith("\x89PNG"));
+        }
+        QCOMPARE(unfinished(), QStringList());
+    }
+
+    // A publish killed before it finishes leaves its files under marked temporary names and a note;
+    // the next engine to start removes them, and nothing else.
+    void publishKilledMidwayIsCleanedUpAtTheNextStart()
+    {
+        QTemporaryDir dir;
+        const QDir root(dir.path());
+        make(root, {"kept_files/picture1.png=old", "other.quillon-1-zz.tmp=old"});
+        const QStringList before = tree(dir.path());
+        // Two publishes in a child process that dies without cleaning up: one into a picture folder
+        // it makes, one into an existing one.
+        const pid_t child = ::fork();
+        if (child == 0) {
+            try {
+                engine::OutputFiles made(root.filePath(QStringLiteral("made.html")));
+                made.writeCompanion(QStringLiteral("picture1.png"), "new");
+                made.writeTarget("<!DOCTYPE html>");
+                engine::OutputFiles kept(root.filePath(QStringLiteral("kept.html")));
+                kept.writeCompanion(QStringLiteral("picture1.png"), "new");
+                ::raise(SIGKILL);
+            } catch (...) {
+            }
+            ::_exit(1);
+        }
+        int status = 0;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        QVERIFY(WIFSIGNALED(status));
+        QCOMPARE(tree(dir.path()).size(),
+                 before.size() + 4); // made's page, folder and picture; kept's
+        QCOMPARE(unfinished().size(), 2);
+
+        QTemporaryDir elsewhere; // any start of the engine cleans up
+        QCOMPARE(publish(QStringLiteral("xml"), testsupport::testDocument("smi_regular.wpd"),
+                         elsewhere.filePath(QStringLiteral("x.xml")))
+                     .exitCode,
+                 0);
+        QCOMPARE(tree(dir.path()), before);
+        QCOMPARE(contents(root.filePath("kept_files/picture1.png")), QByteArray("old"));
+        QCOMPARE(unfinished(), QStringList());
+    }
 
 private:
     QStringList unfinished() const { return tree(m_state.filePath("quillon-engine/unfinished")); }
     QTemporaryDir m_state;
 };
-
-void HostileTest::initTestCase()
-{
-    QVERIFY(QFile::exists(testsupport::testDocument(kPictured)));
-    // Notes of unfinished publishes go to a folder of this test's own.
-    qputenv("XDG_STATE_HOME", QFile::encodeName(m_state.path()));
-}
-
-void HostileTest::hostileTargets_data()
-{
-    QTest::addColumn<QString>("format");
-    QTest::addColumn<QStringList>("setup"); // made first (see make()); the target is out/doc.*
-    QTest::addColumn<qint64>("fileSizeLimit");
-    QTest::addColumn<QString>("error"); // empty: the publish succeeds
-    QTest::addColumn<QStringList>("after");
-    const QStringList victim{"elsewhere/", "elsewhere/victim"};
-    const QStringList victims{"elsewhere/", "elsewhere/victim/", "elsewhere/victim/picture1.png"};
-    const QStringList published{"out/", "out/doc.html", "out/doc_files/",
-                                "out/doc_files/picture1.png", "out/doc_files/picture2.png"};
-    // A publish replaces the names it writes; what a link there points to stays as it was.
-    QTest::newRow("link at the target to a file")
-        << "html" << QStringList{"elsewhere/victim=old", "out/doc.html->elsewhere/victim"}
-        << qint64(0) << QString() << victim + published;
-    QTest::newRow("link at the target to a folder")
-        << "html"
-        << QStringList{"elsewhere/victim/picture1.png=old", "out/doc.html->elsewhere/victim"}
-        << qint64(0) << QString() << victims + published;
-    QTest::newRow("link at a picture")
-        << "html"
-        << QStringList{"elsewhere/victim=old", "out/doc_files/picture1.png->elsewhere/victim"}
-        << qint64(0) << QString() << victim + published;
-    // A picture folder that is a link is refused, and nothing is written.
-    QTest::newRow("link at the picture folder")
-        << "html"
-        << QStringList{"elsewhere/victim/picture1.png=old", "out/doc_files->elsewhere/victim"}
-        << qint64(0) << "doc_files\" is a symbolic link"
-        << victims + QStringList{"out/", "out/doc_files"};
-    // A write that fails fails the publish with the system's reason and removes what it wrote.
-    // The page is some 25 KB; its pictures 4 and 10 KB as JPEG at quality 0, 68 and 48 KB as PNG.
-    QTest::newRow("picture does not fit")
-        << "html" << QStringList{"out/"} << qint64(60000)
-        << "doc_files/picture1.png\" could not be written (File too large)" << QStringList{"out/"};
-    QTest::newRow("page does not fit after its pictures")
-        << "xml" << QStringList{"out/doc.xml=old"} << qint64(12000) << "\": File too large."
-        << QStringList{"out/", "out/doc.xml"};
-    QTest::newRow("picture does not fit into an existing folder")
-        << "xml" << QStringList{"out/doc_files/picture1.jpg=old"} << qint64(2000)
-        << "File too large" << QStringList{"out/", "out/doc_files/", "out/doc_files/picture1.jpg"};
-    QTest::newRow("file where the picture folder goes")
-        << "xml" << QStringList{"out/doc_files=old"} << qint64(0)
-        << "where its pictures go, is not a folder" << QStringList{"out/", "out/doc_files"};
-    QTest::newRow("file where the target's folder goes")
-        << "xml" << QStringList{"out=old"} << qint64(0) << "a part of its path, \""
-        << QStringList{"out"};
-    QTest::newRow("no target folder")
-        << "xml" << QStringList{} << qint64(0) << "its folder does not exist" << QStringList{};
-    QTest::newRow("folder at the target")
-        << "xml" << QStringList{"out/doc.xml/"} << qint64(0) << "it is a folder"
-        << QStringList{"out/", "out/doc.xml/"};
-}
-
-void HostileTest::hostileTargets()
-{
-    QFETCH(QString, format);
-    QFETCH(QStringList, setup);
-    QFETCH(qint64, fileSizeLimit);
-    QFETCH(QString, error);
-    QFETCH(QStringList, after);
-    QTemporaryDir dir;
-    const QDir root(dir.path());
-    make(root, setup);
-    const QString target = root.filePath(QStringLiteral("out/doc.") + format);
-    const Run run = publish(format, testsupport::testDocument(kPictured), target,
-                            fileSizeLimit > 0 ? rlim_t(fileSizeLimit) : RLIM_INFINITY);
-    QVERIFY2(run.exitCode == (error.isEmpty() ? 0 : 6), qPrintable(run.error));
-    QVERIFY2(error.isEmpty() || (run.error.contains(error) && run.error.contains(target)),
-             qPrintable(run.error));
-    QCOMPARE(tree(dir.path()), after);
-    for (const QString& entry : setup) {
-        if (entry.contains(u'='))
-            QCOMPARE(contents(root.filePath(entry.section(u'=', 0, 0))), QByteArray("old"));
-    }
-    if (error.isEmpty()) {
-        QVERIFY(contents(target).startsWith("<!DOCTYPE html>"));
-        QVERIFY(contents(root.filePath("out/doc_files/picture1.png")).startsWith("\x89PNG"));
-    }
-    QCOMPARE(unfinished(), QStringList());
-}
-
-// A publish killed before it finishes leaves its files under marked temporary names and a note;
-// the next engine to start removes them, and nothing else.
-void HostileTest::publishKilledMidwayIsCleanedUpAtTheNextStart()
-{
-    QTemporaryDir dir;
-    const QDir root(dir.path());
-    make(root, {"kept_files/picture1.png=old", "other.quillon-1-zz.tmp=old"});
-    const QStringList before = tree(dir.path());
-    // Two publishes in a child process that dies without cleaning up: one into a picture folder
-    // it makes, one into an existing one.
-    const pid_t child = ::fork();
-    if (child == 0) {
-        try {
-            engine::OutputFiles made(root.filePath(QStringLiteral("made.html")));
-            made.writeCompanion(QStringLiteral("picture1.png"), "new");
-            made.writeTarget("<!DOCTYPE html>");
-            engine::OutputFiles kept(root.filePath(QStringLiteral("kept.html")));
-            kept.writeCompanion(QStringLiteral("picture1.png"), "new");
-            ::raise(SIGKILL);
-        } catch (...) {
-        }
-        ::_exit(1);
-    }
-    int status = 0;
-    QCOMPARE(::waitpid(child, &status, 0), child);
-    QVERIFY(WIFSIGNALED(status));
-    QCOMPARE(tree(dir.path()).size(), before.size() + 4); // made's page, folder and picture; kept's
-    QCOMPARE(unfinished().size(), 2);
-
-    QTemporaryDir elsewhere; // any start of the engine cleans up
-    QCOMPARE(publish(QStringLiteral("xml"), testsupport::testDocument("smi_regular.wpd"),
-                     elsewhere.filePath(QStringLiteral("x.xml")))
-                 .exitCode,
-             0);
-    QCOMPARE(tree(dir.path()), before);
-    QCOMPARE(contents(root.filePath("kept_files/picture1.png")), QByteArray("old"));
-    QCOMPARE(unfinished(), QStringList());
-}
 
 QTEST_GUILESS_MAIN(HostileTest)
 #include "tst_hostile.moc"

@@ -147,242 +147,239 @@ class WriterTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void contract_data();
-    void contract();
-    void docBookShape();
-    void htmlShape();
-    void outputsPassTheCheckers();
-    void tableGridSquaresTables();
-    void safeHref_data();
-    void safeHref();
-};
+    void contract_data()
+    {
+        QTest::addColumn<Format>("format");
+        QTest::newRow("xml") << Format::Xml;
+        QTest::newRow("html") << Format::Html;
+    }
 
-void WriterTest::contract_data()
-{
-    QTest::addColumn<Format>("format");
-    QTest::newRow("xml") << Format::Xml;
-    QTest::newRow("html") << Format::Html;
-}
+    // What both writers promise: every text escaped, characters XML forbids never written, an empty
+    // document still a whole page, nesting beyond any sense cut off without a stack overflow.
+    void contract()
+    {
+        QFETCH(Format, format);
+        QString out = write(format, richDocument(kHostile));
+        QVERIFY(!out.contains(QLatin1String("<script")));
+        QVERIFY(!out.contains(QLatin1String("<?pi")));
+        QVERIFY(!out.contains(QLatin1String("javascript:")));
+        QVERIFY(out.contains(QLatin1String("&lt;script&gt;")));
+        if (format == Format::Xml)
+            QCOMPARE(xmlText(out).count(QLatin1String("<script>alert(\"x&y\")</script>")), 6);
 
-// What both writers promise: every text escaped, characters XML forbids never written, an empty
-// document still a whole page, nesting beyond any sense cut off without a stack overflow.
-void WriterTest::contract()
-{
-    QFETCH(Format, format);
-    QString out = write(format, richDocument(kHostile));
-    QVERIFY(!out.contains(QLatin1String("<script")));
-    QVERIFY(!out.contains(QLatin1String("<?pi")));
-    QVERIFY(!out.contains(QLatin1String("javascript:")));
-    QVERIFY(out.contains(QLatin1String("&lt;script&gt;")));
-    if (format == Format::Xml)
-        QCOMPARE(xmlText(out).count(QLatin1String("<script>alert(\"x&y\")</script>")), 6);
+        QString nasty = QStringLiteral("a\x01"
+                                       "b\x0B"
+                                       "c\x1F"
+                                       "d\tz");
+        nasty += QChar(0x85);   // C1 control
+        nasty += QChar(0xFFFE); // noncharacters
+        nasty += QChar(0xFFFF);
+        nasty += QChar(0xFDD0);
+        nasty += QChar(0xD800); // lone high surrogate
+        nasty += QLatin1Char('e');
+        nasty += QChar(0xDC00);                    // lone low surrogate
+        nasty += QString::fromUcs4(U"\U0001F600"); // a valid astral character
+        out = write(format, richDocument(nasty));
+        for (const char32_t bad : {0x01u, 0x0Bu, 0x1Fu, 0x85u, 0xFFFEu, 0xFFFFu, 0xFDD0u})
+            QVERIFY2(!out.contains(QChar(bad)), qPrintable(QString::number(bad, 16)));
+        QVERIFY(out.contains(QString::fromUcs4(U"\U0001F600")));
+        QVERIFY(out.contains(QLatin1String("abcd\tz")));
+        // Every surrogate left is half of a valid pair.
+        for (qsizetype i = 0; i < out.size(); ++i) {
+            if (out[i].isHighSurrogate()) {
+                QVERIFY(i + 1 < out.size() && out[i + 1].isLowSurrogate());
+                ++i;
+            } else {
+                QVERIFY(!out[i].isLowSurrogate());
+            }
+        }
+        if (format == Format::Xml)
+            QVERIFY(xmlText(out).contains(QLatin1String("abcd")));
 
-    QString nasty = QStringLiteral("a\x01"
-                                   "b\x0B"
-                                   "c\x1F"
-                                   "d\tz");
-    nasty += QChar(0x85);   // C1 control
-    nasty += QChar(0xFFFE); // noncharacters
-    nasty += QChar(0xFFFF);
-    nasty += QChar(0xFDD0);
-    nasty += QChar(0xD800); // lone high surrogate
-    nasty += QLatin1Char('e');
-    nasty += QChar(0xDC00);                    // lone low surrogate
-    nasty += QString::fromUcs4(U"\U0001F600"); // a valid astral character
-    out = write(format, richDocument(nasty));
-    for (const char32_t bad : {0x01u, 0x0Bu, 0x1Fu, 0x85u, 0xFFFEu, 0xFFFFu, 0xFDD0u})
-        QVERIFY2(!out.contains(QChar(bad)), qPrintable(QString::number(bad, 16)));
-    QVERIFY(out.contains(QString::fromUcs4(U"\U0001F600")));
-    QVERIFY(out.contains(QLatin1String("abcd\tz")));
-    // Every surrogate left is half of a valid pair.
-    for (qsizetype i = 0; i < out.size(); ++i) {
-        if (out[i].isHighSurrogate()) {
-            QVERIFY(i + 1 < out.size() && out[i + 1].isLowSurrogate());
-            ++i;
+        out = write(format, Document{});
+        if (format == Format::Xml) {
+            QVERIFY(out.contains(QLatin1String("<title>fallback</title>")));
+            QVERIFY(out.contains(QLatin1String("<para/>"))); // an article needs one block
+            QCOMPARE(xmlText(out).trimmed(), QStringLiteral("fallback"));
         } else {
-            QVERIFY(!out[i].isLowSurrogate());
+            QVERIFY(out.startsWith(QLatin1String("<!DOCTYPE html>")));
+            QVERIFY(out.contains(QLatin1String("<title>fallback</title>")));
+            QVERIFY(out.contains(QLatin1String("<main>\n</main>")));
         }
-    }
-    if (format == Format::Xml)
-        QVERIFY(xmlText(out).contains(QLatin1String("abcd")));
+        // Without any title at all the page still gets one.
+        const QByteArray untitled = format == Format::Xml
+                                        ? XmlWriter::write(Document{}, QString())
+                                        : HtmlWriter::write(Document{}, QString());
+        QVERIFY(untitled.contains("<title>Untitled document</title>"));
 
-    out = write(format, Document{});
-    if (format == Format::Xml) {
-        QVERIFY(out.contains(QLatin1String("<title>fallback</title>")));
-        QVERIFY(out.contains(QLatin1String("<para/>"))); // an article needs one block
-        QCOMPARE(xmlText(out).trimmed(), QStringLiteral("fallback"));
-    } else {
-        QVERIFY(out.startsWith(QLatin1String("<!DOCTYPE html>")));
-        QVERIFY(out.contains(QLatin1String("<title>fallback</title>")));
-        QVERIFY(out.contains(QLatin1String("<main>\n</main>")));
+        Block block = para(QStringLiteral("deepest"));
+        for (int i = 0; i < 5000; ++i) {
+            List l;
+            l.items.push_back({{std::move(block)}});
+            block = Block{std::move(l)};
+        }
+        Document deep;
+        deep.body.push_back(std::move(block));
+        out = write(format, deep);
+        QVERIFY(!out.contains(QLatin1String("deepest")));
+        if (format == Format::Xml)
+            QVERIFY(xmlText(out) != QLatin1String("<not well-formed>"));
     }
-    // Without any title at all the page still gets one.
-    const QByteArray untitled = format == Format::Xml ? XmlWriter::write(Document{}, QString())
-                                                      : HtmlWriter::write(Document{}, QString());
-    QVERIFY(untitled.contains("<title>Untitled document</title>"));
 
-    Block block = para(QStringLiteral("deepest"));
-    for (int i = 0; i < 5000; ++i) {
-        List l;
-        l.items.push_back({{std::move(block)}});
-        block = Block{std::move(l)};
-    }
-    Document deep;
-    deep.body.push_back(std::move(block));
-    out = write(format, deep);
-    QVERIFY(!out.contains(QLatin1String("deepest")));
-    if (format == Format::Xml)
-        QVERIFY(xmlText(out) != QLatin1String("<not well-formed>"));
-}
-
-void WriterTest::docBookShape()
-{
-    const QString out = write(Format::Xml, richDocument(QStringLiteral("plain")));
-    QVERIFY(out.contains(QLatin1String("<author><personname>plain</personname></author>")));
-    QVERIFY(out.contains(QLatin1String("<bridgehead renderas=\"sect2\">Heading</bridgehead>")));
-    // superscript holds text only, so it is the innermost wrapper
-    QVERIFY(out.contains(QLatin1String("<phrase role=\"smallcaps\"><superscript>all</superscript>"
+    void docBookShape()
+    {
+        const QString out = write(Format::Xml, richDocument(QStringLiteral("plain")));
+        QVERIFY(out.contains(QLatin1String("<author><personname>plain</personname></author>")));
+        QVERIFY(out.contains(QLatin1String("<bridgehead renderas=\"sect2\">Heading</bridgehead>")));
+        // superscript holds text only, so it is the innermost wrapper
+        QVERIFY(
+            out.contains(QLatin1String("<phrase role=\"smallcaps\"><superscript>all</superscript>"
                                        "</phrase></emphasis></emphasis></emphasis></emphasis>")));
-    QVERIFY(out.contains(QLatin1String("<footnote><para>foot plain</para></footnote>")));
-    QVERIFY(
-        out.contains(QLatin1String("<footnote role=\"endnote\"><para>end note</para></footnote>")));
-    QVERIFY(out.contains(
-        QLatin1String("<link xlink:href=\"http://example.com/a%20b?x=%221%22&amp;y=%3C2%3E\">")));
-    QVERIFY(out.contains(QLatin1String("<?page-break?>")));
-    QVERIFY(out.contains(
-        QLatin1String("<orderedlist numeration=\"lowerroman\" startingnumber=\"3\">")));
-    QVERIFY(out.contains(QLatin1String("<th colspan=\"2\">")));
-    QVERIFY(out.contains(QLatin1String("<th rowspan=\"2\">")));
-    QVERIFY(out.indexOf(QLatin1String("role=\"header-all\"")) <
-            out.indexOf(QLatin1String("Heading")));
-    QVERIFY(out.indexOf(QLatin1String("role=\"footer\"")) >
-            out.indexOf(QLatin1String("a comment")));
-}
-
-void WriterTest::htmlShape()
-{
-    const QString out = write(Format::Html, richDocument(QStringLiteral("plain")));
-    QVERIFY(out.contains(QLatin1String("<meta name=\"author\" content=\"plain\">")));
-    QVERIFY(out.contains(QLatin1String("<h2>Heading</h2>")));
-    QVERIFY(out.contains(QLatin1String("text-align:center;margin-left:0.5in;text-indent:-0.25in;"
-                                       "line-height:1.5")));
-    QVERIFY(out.contains(QLatin1String("font-family:\"Times New Roman\"")));
-    // Notes are linked both ways, numbered within their kind unless labelled.
-    QVERIFY(out.contains(
-        QLatin1String("<a class=\"note-label\" href=\"#note-1\" id=\"note-ref-1\">1</a>")));
-    QVERIFY(out.contains(QLatin1String("<div class=\"note\" id=\"note-1\">")));
-    QVERIFY(out.contains(QLatin1String("<a class=\"note-label\" href=\"#note-ref-1\">1</a> foot")));
-    QVERIFY(out.contains(QLatin1String("href=\"#note-2\" id=\"note-ref-2\">iv</a>")));
-    QVERIFY(out.contains(QLatin1String("<ol type=\"i\" start=\"3\">")));
-    QVERIFY(out.contains(QLatin1String("<hr class=\"page-break\">")));
-    QVERIFY(
-        out.contains(QLatin1String("border-top:0.01in solid #000000;background-color:#eeeeee")));
-    QVERIFY(out.contains(QLatin1String("<th colspan=\"2\"")) && out.contains("<th rowspan=\"2\""));
-    QVERIFY(out.contains(QLatin1String("script link"))); // the text stays, the link goes
-
-    // One class per distinct style, however often it is used.
-    Document d;
-    CharFormat bold;
-    bold.bold = true;
-    for (int i = 0; i < 3; ++i)
-        d.body.push_back(para({Inline::textRun(QStringLiteral("b"), bold)}));
-    const QString page = write(Format::Html, d);
-    QCOMPARE(page.count(QLatin1String(".c1{font-weight:bold}")), 1);
-    QCOMPARE(page.count(QLatin1String("<span class=\"c1\">b</span>")), 3);
-    QVERIFY(!page.contains(QLatin1String(".c2")));
-}
-
-void WriterTest::outputsPassTheCheckers()
-{
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    const std::pair<QString, Document> documents[] = {
-        {QStringLiteral("empty"), Document{}},
-        {QStringLiteral("rich"), richDocument(QStringLiteral("plain"))},
-        {QStringLiteral("hostile"), richDocument(kHostile + QChar(0xFFFF) + QChar(0xD800))},
-    };
-    QStringList xmlFiles;
-    QStringList htmlFiles;
-    for (const auto& [name, document] : documents) {
-        for (const Format f : {Format::Xml, Format::Html}) {
-            const QString path = dir.filePath(
-                name + (f == Format::Xml ? QStringLiteral(".xml") : QStringLiteral(".html")));
-            QFile file(path);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write(write(f, document).toUtf8());
-            (f == Format::Xml ? xmlFiles : htmlFiles) << path;
-        }
+        QVERIFY(out.contains(QLatin1String("<footnote><para>foot plain</para></footnote>")));
+        QVERIFY(out.contains(
+            QLatin1String("<footnote role=\"endnote\"><para>end note</para></footnote>")));
+        QVERIFY(out.contains(QLatin1String(
+            "<link xlink:href=\"http://example.com/a%20b?x=%221%22&amp;y=%3C2%3E\">")));
+        QVERIFY(out.contains(QLatin1String("<?page-break?>")));
+        QVERIFY(out.contains(
+            QLatin1String("<orderedlist numeration=\"lowerroman\" startingnumber=\"3\">")));
+        QVERIFY(out.contains(QLatin1String("<th colspan=\"2\">")));
+        QVERIFY(out.contains(QLatin1String("<th rowspan=\"2\">")));
+        QVERIFY(out.indexOf(QLatin1String("role=\"header-all\"")) <
+                out.indexOf(QLatin1String("Heading")));
+        QVERIFY(out.indexOf(QLatin1String("role=\"footer\"")) >
+                out.indexOf(QLatin1String("a comment")));
     }
-    const QString problems = testtools::invalid(xmlFiles, htmlFiles);
-    QVERIFY2(problems.isEmpty(), qPrintable(problems));
-}
 
-void WriterTest::tableGridSquaresTables()
-{
-    // Ragged rows are filled up to the widest.
-    Table ragged = TableGrid::normalized(table({{cell("a"), cell("b"), cell("c")}, {cell("d")}}));
-    QCOMPARE(ragged.rows[1].cells.size(), size_t(3));
-    QVERIFY(ragged.rows[1].cells[2].blocks.empty());
+    void htmlShape()
+    {
+        const QString out = write(Format::Html, richDocument(QStringLiteral("plain")));
+        QVERIFY(out.contains(QLatin1String("<meta name=\"author\" content=\"plain\">")));
+        QVERIFY(out.contains(QLatin1String("<h2>Heading</h2>")));
+        QVERIFY(
+            out.contains(QLatin1String("text-align:center;margin-left:0.5in;text-indent:-0.25in;"
+                                       "line-height:1.5")));
+        QVERIFY(out.contains(QLatin1String("font-family:\"Times New Roman\"")));
+        // Notes are linked both ways, numbered within their kind unless labelled.
+        QVERIFY(out.contains(
+            QLatin1String("<a class=\"note-label\" href=\"#note-1\" id=\"note-ref-1\">1</a>")));
+        QVERIFY(out.contains(QLatin1String("<div class=\"note\" id=\"note-1\">")));
+        QVERIFY(
+            out.contains(QLatin1String("<a class=\"note-label\" href=\"#note-ref-1\">1</a> foot")));
+        QVERIFY(out.contains(QLatin1String("href=\"#note-2\" id=\"note-ref-2\">iv</a>")));
+        QVERIFY(out.contains(QLatin1String("<ol type=\"i\" start=\"3\">")));
+        QVERIFY(out.contains(QLatin1String("<hr class=\"page-break\">")));
+        QVERIFY(out.contains(
+            QLatin1String("border-top:0.01in solid #000000;background-color:#eeeeee")));
+        QVERIFY(out.contains(QLatin1String("<th colspan=\"2\"")) &&
+                out.contains("<th rowspan=\"2\""));
+        QVERIFY(out.contains(QLatin1String("script link"))); // the text stays, the link goes
 
-    // A row span past the last row is cut at the table's end.
-    Table tall = TableGrid::normalized(table({{cell("a", 1, 9), cell("b")}, {cell("c")}}));
-    QCOMPARE(tall.rows[0].cells[0].rowSpan, 2);
-    QCOMPARE(tall.rows[1].cells.size(), size_t(1));
+        // One class per distinct style, however often it is used.
+        Document d;
+        CharFormat bold;
+        bold.bold = true;
+        for (int i = 0; i < 3; ++i)
+            d.body.push_back(para({Inline::textRun(QStringLiteral("b"), bold)}));
+        const QString page = write(Format::Html, d);
+        QCOMPARE(page.count(QLatin1String(".c1{font-weight:bold}")), 1);
+        QCOMPARE(page.count(QLatin1String("<span class=\"c1\">b</span>")), 3);
+        QVERIFY(!page.contains(QLatin1String(".c2")));
+    }
 
-    // A column in which no cell begins is dropped and the spans across it shortened; likewise
-    // a row that only spans cover.
-    Table wide =
-        TableGrid::normalized(table({{cell("a", 3), cell("b")}, {cell("c", 3), cell("d")}}));
-    QCOMPARE(TableGrid::columnCount(wide), 2);
-    QCOMPARE(wide.rows[0].cells[0].colSpan, 1);
-    Table covered = TableGrid::normalized(table({{cell("a", 1, 3), cell("b", 1, 3)}, {}, {}}));
-    QCOMPARE(covered.rows.size(), size_t(1));
-    QCOMPARE(covered.rows[0].cells[0].rowSpan, 1);
+    void outputsPassTheCheckers()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const std::pair<QString, Document> documents[] = {
+            {QStringLiteral("empty"), Document{}},
+            {QStringLiteral("rich"), richDocument(QStringLiteral("plain"))},
+            {QStringLiteral("hostile"), richDocument(kHostile + QChar(0xFFFF) + QChar(0xD800))},
+        };
+        QStringList xmlFiles;
+        QStringList htmlFiles;
+        for (const auto& [name, document] : documents) {
+            for (const Format f : {Format::Xml, Format::Html}) {
+                const QString path = dir.filePath(
+                    name + (f == Format::Xml ? QStringLiteral(".xml") : QStringLiteral(".html")));
+                QFile file(path);
+                QVERIFY(file.open(QIODevice::WriteOnly));
+                file.write(write(f, document).toUtf8());
+                (f == Format::Xml ? xmlFiles : htmlFiles) << path;
+            }
+        }
+        const QString problems = testtools::invalid(xmlFiles, htmlFiles);
+        QVERIFY2(problems.isEmpty(), qPrintable(problems));
+    }
 
-    // A span that would run into a cell placed before it is shortened: no two cells overlap.
-    Table clash = TableGrid::normalized(
-        table({{cell("a"), cell("b", 1, 2)}, {cell("c", 2)}, {cell("d", 2, 2), cell("e")}}));
-    QCOMPARE(clash.rows[1].cells[0].colSpan, 1);
-    QCOMPARE(clash.rows[2].cells[0].rowSpan, 1);
+    void tableGridSquaresTables()
+    {
+        // Ragged rows are filled up to the widest.
+        Table ragged =
+            TableGrid::normalized(table({{cell("a"), cell("b"), cell("c")}, {cell("d")}}));
+        QCOMPARE(ragged.rows[1].cells.size(), size_t(3));
+        QVERIFY(ragged.rows[1].cells[2].blocks.empty());
 
-    // Cells keep their content and order.
-    QCOMPARE(std::get<Paragraph>(wide.rows[1].cells[1].blocks[0].content).inlines[0].text,
-             QStringLiteral("d"));
-    // A table of empty rows has nothing to write.
-    QVERIFY(TableGrid::normalized(table({{}, {}})).rows.empty());
-}
+        // A row span past the last row is cut at the table's end.
+        Table tall = TableGrid::normalized(table({{cell("a", 1, 9), cell("b")}, {cell("c")}}));
+        QCOMPARE(tall.rows[0].cells[0].rowSpan, 2);
+        QCOMPARE(tall.rows[1].cells.size(), size_t(1));
 
-void WriterTest::safeHref_data()
-{
-    QTest::addColumn<QString>("href");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("plain") << "http://example.com/x?a=1#f"
-                           << "http://example.com/x?a=1#f";
-    QTest::newRow("space") << "file name.wpd"
-                           << "file%20name.wpd";
-    QTest::newRow("escape kept") << "a%20b"
-                                 << "a%20b";
-    QTest::newRow("stray percent") << "100%"
-                                   << "100%25";
-    QTest::newRow("backslash") << "C:\\doc.wpd"
-                               << "C:%5Cdoc.wpd";
-    QTest::newRow("second hash") << "a#b#c"
-                                 << "a#b%23c";
-    QTest::newRow("unicode") << QStringLiteral("caf\u00e9") << "caf%C3%A9";
-    QTest::newRow("javascript") << " JavaScript:alert(1)"
-                                << "";
-    QTest::newRow("data") << "data:text/html,x"
-                          << "";
-    QTest::newRow("empty") << "  "
-                           << "";
-}
+        // A column in which no cell begins is dropped and the spans across it shortened; likewise
+        // a row that only spans cover.
+        Table wide =
+            TableGrid::normalized(table({{cell("a", 3), cell("b")}, {cell("c", 3), cell("d")}}));
+        QCOMPARE(TableGrid::columnCount(wide), 2);
+        QCOMPARE(wide.rows[0].cells[0].colSpan, 1);
+        Table covered = TableGrid::normalized(table({{cell("a", 1, 3), cell("b", 1, 3)}, {}, {}}));
+        QCOMPARE(covered.rows.size(), size_t(1));
+        QCOMPARE(covered.rows[0].cells[0].rowSpan, 1);
 
-void WriterTest::safeHref()
-{
-    QFETCH(QString, href);
-    QFETCH(QString, expected);
-    QCOMPARE(markup::safeHref(href), expected);
-}
+        // A span that would run into a cell placed before it is shortened: no two cells overlap.
+        Table clash = TableGrid::normalized(
+            table({{cell("a"), cell("b", 1, 2)}, {cell("c", 2)}, {cell("d", 2, 2), cell("e")}}));
+        QCOMPARE(clash.rows[1].cells[0].colSpan, 1);
+        QCOMPARE(clash.rows[2].cells[0].rowSpan, 1);
+
+        // Cells keep their content and order.
+        QCOMPARE(std::get<Paragraph>(wide.rows[1].cells[1].blocks[0].content).inlines[0].text,
+                 QStringLiteral("d"));
+        // A table of empty rows has nothing to write.
+        QVERIFY(TableGrid::normalized(table({{}, {}})).rows.empty());
+    }
+
+    void safeHref_data()
+    {
+        QTest::addColumn<QString>("href");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("plain") << "http://example.com/x?a=1#f"
+                               << "http://example.com/x?a=1#f";
+        QTest::newRow("space") << "file name.wpd"
+                               << "file%20name.wpd";
+        QTest::newRow("escape kept") << "a%20b"
+                                     << "a%20b";
+        QTest::newRow("stray percent") << "100%"
+                                       << "100%25";
+        QTest::newRow("backslash") << "C:\\doc.wpd"
+                                   << "C:%5Cdoc.wpd";
+        QTest::newRow("second hash") << "a#b#c"
+                                     << "a#b%23c";
+        QTest::newRow("unicode") << QStringLiteral("caf\u00e9") << "caf%C3%A9";
+        QTest::newRow("javascript") << " JavaScript:alert(1)"
+                                    << "";
+        QTest::newRow("data") << "data:text/html,x"
+                              << "";
+        QTest::newRow("empty") << "  "
+                               << "";
+    }
+
+    void safeHref()
+    {
+        QFETCH(QString, href);
+        QFETCH(QString, expected);
+        QCOMPARE(markup::safeHref(href), expected);
+    }
+};
 
 QTEST_GUILESS_MAIN(WriterTest)
 #include "tst_writers.moc"

@@ -12,129 +12,122 @@ class TestWire : public QObject {
     Q_OBJECT
 
 private slots:
-    void requestRoundTrip_data();
-    void requestRoundTrip();
-    void replyRoundTrip();
-    void framesArriveInPieces();
-    void oversizeFrameIsCorrupt();
-    void malformedPayloads_data();
-    void malformedPayloads();
-};
+    void requestRoundTrip_data()
+    {
+        QTest::addColumn<Request>("request");
+        const QString nul(QChar(0));
+        QTest::newRow("no arguments") << Request{QStringLiteral("FileClose"), {}};
+        QTest::newRow("empty arguments")
+            << Request{QStringLiteral("FileOpen"), {QString(), QString(), QStringLiteral("x")}};
+        QTest::newRow("awkward path")
+            << Request{QStringLiteral("FileOpen"),
+                       {QStringLiteral(" /tmp/a \"quoted\", b\\c\n\r\td.wpd "),
+                        QStringLiteral("Ünïcödé ✓ 𝄞 日本語"),
+                        QStringLiteral("a") + nul + QStringLiteral("b")}};
+        QTest::newRow("1 MB argument")
+            << Request{QStringLiteral("Op"), {QString(1 << 20, QLatin1Char('x'))}};
+    }
 
-void TestWire::requestRoundTrip_data()
-{
-    QTest::addColumn<Request>("request");
-    const QString nul(QChar(0));
-    QTest::newRow("no arguments") << Request{QStringLiteral("FileClose"), {}};
-    QTest::newRow("empty arguments")
-        << Request{QStringLiteral("FileOpen"), {QString(), QString(), QStringLiteral("x")}};
-    QTest::newRow("awkward path") << Request{
-        QStringLiteral("FileOpen"),
-        {QStringLiteral(" /tmp/a \"quoted\", b\\c\n\r\td.wpd "),
-         QStringLiteral("Ünïcödé ✓ 𝄞 日本語"), QStringLiteral("a") + nul + QStringLiteral("b")}};
-    QTest::newRow("1 MB argument")
-        << Request{QStringLiteral("Op"), {QString(1 << 20, QLatin1Char('x'))}};
-}
-
-void TestWire::requestRoundTrip()
-{
-    QFETCH(Request, request);
-    QByteArray buffer = frame(encodeRequest(request));
-    const std::optional<QByteArray> payload = takeFrame(buffer);
-    QVERIFY(payload);
-    QVERIFY(buffer.isEmpty());
-    const std::optional<Request> decoded = decodeRequest(*payload);
-    QVERIFY(decoded);
-    QCOMPARE(decoded->operation, request.operation);
-    QCOMPARE(decoded->arguments, request.arguments);
-}
-
-void TestWire::replyRoundTrip()
-{
-    const QList<Reply> replies = {
-        Reply::null(),
-        Reply::fromBool(true),
-        Reply::fromBool(false),
-        Reply::fromText(QString()),
-        Reply::fromText(QStringLiteral("line1\nline2 \"ü\" ") + QChar(0)),
-        Reply::error(-2147221005, QStringLiteral("Invalid class string")),
-        Reply::error(440, QString()),
-    };
-    for (const Reply& reply : replies) {
-        const std::optional<Reply> decoded = decodeReply(encodeReply(reply));
+    void requestRoundTrip()
+    {
+        QFETCH(Request, request);
+        QByteArray buffer = frame(encodeRequest(request));
+        const std::optional<QByteArray> payload = takeFrame(buffer);
+        QVERIFY(payload);
+        QVERIFY(buffer.isEmpty());
+        const std::optional<Request> decoded = decodeRequest(*payload);
         QVERIFY(decoded);
-        QCOMPARE(decoded->kind, reply.kind);
-        QCOMPARE(decoded->boolean, reply.boolean);
-        QCOMPARE(decoded->text, reply.text);
-        QCOMPARE(decoded->number, reply.number);
+        QCOMPARE(decoded->operation, request.operation);
+        QCOMPARE(decoded->arguments, request.arguments);
     }
-}
 
-// Bytes trickle in one at a time: no frame before the last byte of the first, and two frames
-// sent back to back come out separately and in order.
-void TestWire::framesArriveInPieces()
-{
-    const QByteArray first = encodeReply(Reply::fromText(QStringLiteral("one")));
-    const QByteArray second = encodeReply(Reply::fromBool(true));
-    const QByteArray stream = frame(first) + frame(second);
-
-    QByteArray buffer;
-    QList<QByteArray> payloads;
-    for (char byte : stream) {
-        buffer.append(byte);
-        bool corrupt = true;
-        if (std::optional<QByteArray> payload = takeFrame(buffer, &corrupt))
-            payloads.append(*payload);
-        QVERIFY(!corrupt);
-        if (payloads.isEmpty())
-            QVERIFY(buffer.size() < frame(first).size());
+    void replyRoundTrip()
+    {
+        const QList<Reply> replies = {
+            Reply::null(),
+            Reply::fromBool(true),
+            Reply::fromBool(false),
+            Reply::fromText(QString()),
+            Reply::fromText(QStringLiteral("line1\nline2 \"ü\" ") + QChar(0)),
+            Reply::error(-2147221005, QStringLiteral("Invalid class string")),
+            Reply::error(440, QString()),
+        };
+        for (const Reply& reply : replies) {
+            const std::optional<Reply> decoded = decodeReply(encodeReply(reply));
+            QVERIFY(decoded);
+            QCOMPARE(decoded->kind, reply.kind);
+            QCOMPARE(decoded->boolean, reply.boolean);
+            QCOMPARE(decoded->text, reply.text);
+            QCOMPARE(decoded->number, reply.number);
+        }
     }
-    QCOMPARE(payloads, (QList<QByteArray>{first, second}));
-    QVERIFY(buffer.isEmpty());
 
-    QByteArray empty = frame(QByteArray());
-    QCOMPARE(takeFrame(empty).value_or(QByteArray("x")), QByteArray());
-}
+    // Bytes trickle in one at a time: no frame before the last byte of the first, and two frames
+    // sent back to back come out separately and in order.
+    void framesArriveInPieces()
+    {
+        const QByteArray first = encodeReply(Reply::fromText(QStringLiteral("one")));
+        const QByteArray second = encodeReply(Reply::fromBool(true));
+        const QByteArray stream = frame(first) + frame(second);
 
-void TestWire::oversizeFrameIsCorrupt()
-{
-    for (const quint32 length : {kMaxFrame + 1, 0xFFFFFFFFu}) {
+        QByteArray buffer;
+        QList<QByteArray> payloads;
+        for (char byte : stream) {
+            buffer.append(byte);
+            bool corrupt = true;
+            if (std::optional<QByteArray> payload = takeFrame(buffer, &corrupt))
+                payloads.append(*payload);
+            QVERIFY(!corrupt);
+            if (payloads.isEmpty())
+                QVERIFY(buffer.size() < frame(first).size());
+        }
+        QCOMPARE(payloads, (QList<QByteArray>{first, second}));
+        QVERIFY(buffer.isEmpty());
+
+        QByteArray empty = frame(QByteArray());
+        QCOMPARE(takeFrame(empty).value_or(QByteArray("x")), QByteArray());
+    }
+
+    void oversizeFrameIsCorrupt()
+    {
+        for (const quint32 length : {kMaxFrame + 1, 0xFFFFFFFFu}) {
+            QByteArray buffer(4, '\0');
+            qToBigEndian(length, buffer.data());
+            bool corrupt = false;
+            QVERIFY(!takeFrame(buffer, &corrupt));
+            QVERIFY(corrupt);
+        }
+        // Exactly the limit is allowed: announced, it only waits for more bytes.
         QByteArray buffer(4, '\0');
-        qToBigEndian(length, buffer.data());
-        bool corrupt = false;
+        qToBigEndian(kMaxFrame, buffer.data());
+        bool corrupt = true;
         QVERIFY(!takeFrame(buffer, &corrupt));
-        QVERIFY(corrupt);
+        QVERIFY(!corrupt);
     }
-    // Exactly the limit is allowed: announced, it only waits for more bytes.
-    QByteArray buffer(4, '\0');
-    qToBigEndian(kMaxFrame, buffer.data());
-    bool corrupt = true;
-    QVERIFY(!takeFrame(buffer, &corrupt));
-    QVERIFY(!corrupt);
-}
 
-void TestWire::malformedPayloads_data()
-{
-    QTest::addColumn<bool>("request"); // else a reply
-    QTest::addColumn<QByteArray>("payload");
-    QTest::newRow("empty request") << true << QByteArray();
-    QTest::newRow("short length") << true << QByteArray("\0\0\0", 3);
-    QTest::newRow("length past end") << true << QByteArray("\0\0\0\5abc", 7);
-    QTest::newRow("second field truncated") << true << QByteArray("\0\0\0\1a\0\0\0\4ab", 11);
-    QTest::newRow("empty reply") << false << QByteArray();
-    QTest::newRow("unknown tag") << false << QByteArray("X");
-    QTest::newRow("null with extra") << false << QByteArray("Nx");
-    QTest::newRow("bool without value") << false << QByteArray("B");
-    QTest::newRow("bool with extra") << false << QByteArray("B\1\1", 3);
-    QTest::newRow("error without number") << false << QByteArray("E\0\0", 3);
-}
+    void malformedPayloads_data()
+    {
+        QTest::addColumn<bool>("request"); // else a reply
+        QTest::addColumn<QByteArray>("payload");
+        QTest::newRow("empty request") << true << QByteArray();
+        QTest::newRow("short length") << true << QByteArray("\0\0\0", 3);
+        QTest::newRow("length past end") << true << QByteArray("\0\0\0\5abc", 7);
+        QTest::newRow("second field truncated") << true << QByteArray("\0\0\0\1a\0\0\0\4ab", 11);
+        QTest::newRow("empty reply") << false << QByteArray();
+        QTest::newRow("unknown tag") << false << QByteArray("X");
+        QTest::newRow("null with extra") << false << QByteArray("Nx");
+        QTest::newRow("bool without value") << false << QByteArray("B");
+        QTest::newRow("bool with extra") << false << QByteArray("B\1\1", 3);
+        QTest::newRow("error without number") << false << QByteArray("E\0\0", 3);
+    }
 
-void TestWire::malformedPayloads()
-{
-    QFETCH(bool, request);
-    QFETCH(QByteArray, payload);
-    QVERIFY(request ? !decodeRequest(payload) : !decodeReply(payload));
-}
+    void malformedPayloads()
+    {
+        QFETCH(bool, request);
+        QFETCH(QByteArray, payload);
+        QVERIFY(request ? !decodeRequest(payload) : !decodeReply(payload));
+    }
+};
 
 QTEST_APPLESS_MAIN(TestWire)
 #include "tst_wire.moc"

@@ -40,20 +40,6 @@ void ScriptedAutomationServer::queueAnswers(const QString& operation,
     queue.insert(queue.end(), answers.begin(), answers.end());
 }
 
-void ScriptedAutomationServer::failOn(const QString& operation, int number,
-                                      const QString& description, int count)
-{
-    if (count != 0)
-        m_failures.append({operation, std::nullopt, number, description, count < 0 ? -1 : count});
-}
-
-void ScriptedAutomationServer::failOnArgument(const QString& operation,
-                                              const QString& firstArgument, int number,
-                                              const QString& description)
-{
-    m_failures.append({operation, firstArgument, number, description, -1});
-}
-
 QVariant ScriptedAutomationServer::invoke(const QString& operation, const QStringList& arguments)
 {
     const char here = 0;
@@ -62,15 +48,10 @@ QVariant ScriptedAutomationServer::invoke(const QString& operation, const QStrin
     if (m_observer)
         m_observer(call);
 
-    for (int i = 0; i < m_failures.size(); ++i) {
-        Failure& failure = m_failures[i];
-        if (failure.operation != operation ||
-            (failure.argument && arguments.value(0) != *failure.argument))
-            continue;
-        const Error error(failure.number, failure.description, QStringLiteral("Scripted server"));
-        if (failure.remaining > 0 && --failure.remaining == 0)
-            m_failures.removeAt(i);
-        throw error;
+    for (const Failure& failure : m_failures) {
+        if (failure.operation == operation &&
+            (!failure.argument || arguments.value(0) == *failure.argument))
+            throw Error(failure.number, failure.description, QStringLiteral("Scripted server"));
     }
 
     auto queued = m_queued.find(operation);

@@ -41,14 +41,13 @@ public:
     quintptr stackSpread(const QString& operation) const;
 
     void queueAnswers(const QString& operation, const QList<QVariant>& answers);
-    // Makes the next calls of the operation fail: count calls (negative: every call), each
-    // raising the error. A failing call is still recorded.
-    void failOn(const QString& operation, int number = err::AutomationError,
-                const QString& description = QStringLiteral("Automation error"), int count = -1);
-    // Only fail when the first argument equals this text (e.g. one document of a batch).
-    void failOnArgument(const QString& operation, const QString& firstArgument,
-                        int number = err::AutomationError,
-                        const QString& description = QStringLiteral("Automation error"));
+    // Makes every call of the operation raise the error (only those whose first argument is
+    // this, when one is given: e.g. one document of a batch). A failing call is still recorded.
+    void failOn(const QString& operation, int number, const QString& description,
+                const std::optional<QString>& firstArgument = std::nullopt)
+    {
+        m_failures.append({operation, firstArgument, number, description});
+    }
     // Called after recording each call, before answering (e.g. to look at the windows).
     void setObserver(std::function<void(const Call&)> observer)
     {
@@ -64,7 +63,6 @@ private:
         std::optional<QString> argument; // none: any
         int number = 0;
         QString description;
-        int remaining = -1;
     };
 
     QList<Call> m_calls;
