@@ -17,6 +17,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using testsupport::readFile;
+
 namespace {
 
 struct Run {
@@ -50,12 +52,6 @@ const QList<Entry>& entries()
     return entries;
 }
 
-QByteArray bytesOf(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // Through the system, not QFile: a name that is not UTF-8 would not survive a QString.
 bool writeFile(const QByteArray& path, const QByteArray& content)
 {
@@ -74,7 +70,7 @@ struct Tree {
             const QByteArray file = root + '/' + e.path;
             QDir().mkpath(QFile::decodeName(file.left(file.lastIndexOf('/'))));
             const QByteArray content =
-                e.corpus ? bytesOf(testsupport::testDocument(QLatin1String(e.corpus))) : e.content;
+                e.corpus ? readFile(testsupport::testDocument(QLatin1String(e.corpus))) : e.content;
             if (content.isEmpty() || !writeFile(file, content))
                 qFatal("cannot write %s", file.constData());
         }
@@ -106,7 +102,7 @@ Run convert(const QStringList& arguments, const QByteArray& input = {}, bool fak
 QMap<QByteArray, QJsonObject> readReport(const QString& path)
 {
     QMap<QByteArray, QJsonObject> lines;
-    for (const QByteArray& line : bytesOf(path).split('\n')) {
+    for (const QByteArray& line : readFile(path).split('\n')) {
         if (line.isEmpty())
             continue;
         // A byte that is not UTF-8 comes as a lone surrogate (\udcff for 0xff), which the JSON
@@ -156,7 +152,7 @@ private slots:
         const QByteArray src = QFile::encodeName(dir.filePath(QStringLiteral("src")));
         const Tree tree(src);
         QVERIFY(writeFile(QFile::encodeName(dir.filePath(QStringLiteral("elsewhere.wpd"))),
-                          bytesOf(testsupport::testDocument(QStringLiteral("smi_regular.wpd")))));
+                          readFile(testsupport::testDocument(QStringLiteral("smi_regular.wpd")))));
         QVERIFY(QFile::link(dir.filePath(QStringLiteral("elsewhere.wpd")),
                             dir.filePath(QStringLiteral("src/link.wpd"))));
         QVERIFY(QFile::link(dir.path(), dir.filePath(QStringLiteral("src/up"))));
@@ -192,7 +188,7 @@ private slots:
         QCOMPARE(later.value(QStringLiteral("collision")).toString(), QStringLiteral("a.xml"));
         QCOMPARE(later.value(QStringLiteral("target")).toString(),
                  out + QStringLiteral("/a.wpd.xml"));
-        QVERIFY(bytesOf(out + QStringLiteral("/a.xml")).contains("AND FURTHER"));
+        QVERIFY(readFile(out + QStringLiteral("/a.xml")).contains("AND FURTHER"));
         const QJsonObject report0 = lines.value(src + "/sub/report.wp");
         QCOMPARE(report0.value(QStringLiteral("bytes")).toInteger(),
                  QFileInfo(out + QStringLiteral("/sub/report.xml")).size());
@@ -376,7 +372,7 @@ private slots:
         p.start(qEnvironmentVariable("QUILLON_BIN_DIR") + QStringLiteral("/quillon-convert"),
                 {QStringLiteral("-j2"), QStringLiteral("--report"), report, QFile::decodeName(src),
                  out});
-        QTRY_VERIFY_WITH_TIMEOUT(bytesOf(report).count('\n') >= 1, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(readFile(report).count('\n') >= 1, 20000);
         ::kill(static_cast<pid_t>(p.processId()), SIGINT);
         QVERIFY(p.waitForFinished(30000));
         QCOMPARE(p.exitCode(), 130);

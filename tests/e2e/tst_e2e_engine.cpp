@@ -24,13 +24,9 @@
 using apptest::documentRows;
 using apptest::RunningApp;
 
-namespace {
+using testsupport::readText;
 
-QString readText(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-}
+namespace {
 
 // Copies a test document into the folder under another name; false when it failed.
 bool copyInto(const QTemporaryDir& dir, const QString& document, const QString& asName)

@@ -14,6 +14,8 @@
 #include <QXmlStreamReader>
 #include <QtTest>
 
+using testsupport::readText;
+
 namespace {
 
 struct Entry {
@@ -21,12 +23,6 @@ struct Entry {
     bool readable = false;
     QHash<QString, testtools::ToolResult> runs; // by output format
 };
-
-QString readUtf8(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
-}
 
 // The text a reader sees: the DocBook's text nodes outside info, the page's body without its tags
 // and with the writer's character references decoded.
@@ -111,7 +107,7 @@ private slots:
         for (const QString format : {"xml", "html"}) {
             const testtools::ToolResult& run = e.runs[format];
             QVERIFY2(run.exitCode == 0, qPrintable(format + ": " + run.output));
-            const QString text = visibleText(readUtf8(output(name, format)), format == "xml");
+            const QString text = visibleText(readText(output(name, format)), format == "xml");
             const double share = coverage(reference.output, text);
             QVERIFY2(share >= 0.995, qPrintable(QStringLiteral("%1: %2 % of the reference text")
                                                     .arg(format)

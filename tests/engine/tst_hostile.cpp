@@ -14,6 +14,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+using testsupport::readFile;
+
 namespace {
 
 const QString kPictured = QStringLiteral("opf_TOPOPREC.WPD"); // two WPG graphics
@@ -40,12 +42,6 @@ Run publish(const QString& format, const QString& input, const QString& output,
     if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit)
         return {};
     return {p.exitCode(), QString::fromUtf8(p.readAllStandardError())};
-}
-
-QByteArray contents(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 // Makes in root what each entry says: "a/b=text" a file, "a/" a folder, "a->b" a link to b.
@@ -169,11 +165,11 @@ private slots:
         QCOMPARE(tree(dir.path()), after);
         for (const QString& entry : setup) {
             if (entry.contains(u'='))
-                QCOMPARE(contents(root.filePath(entry.section(u'=', 0, 0))), QByteArray("old"));
+                QCOMPARE(readFile(root.filePath(entry.section(u'=', 0, 0))), QByteArray("old"));
         }
         if (error.isEmpty()) {
-            QVERIFY(contents(target).startsWith("<!DOCTYPE html>"));
-            QVERIFY(contents(root.filePath("out/doc_files/picture1.png")).startsWith("\x89PNG"));
+            QVERIFY(readFile(target).startsWith("<!DOCTYPE html>"));
+            QVERIFY(readFile(root.filePath("out/doc_files/picture1.png")).startsWith("\x89PNG"));
         }
         QCOMPARE(unfinished(), QStringList());
     }
@@ -214,7 +210,7 @@ private slots:
                      .exitCode,
                  0);
         QCOMPARE(tree(dir.path()), before);
-        QCOMPARE(contents(root.filePath("kept_files/picture1.png")), QByteArray("old"));
+        QCOMPARE(readFile(root.filePath("kept_files/picture1.png")), QByteArray("old"));
         QCOMPARE(unfinished(), QStringList());
     }
 

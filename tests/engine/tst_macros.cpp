@@ -15,12 +15,10 @@ using namespace engine;
 using macro::ReplaceScope;
 using wire::Reply;
 
-namespace {
+using testsupport::readText;
+using testsupport::testDocument;
 
-QString corpus(const QString& name)
-{
-    return testsupport::testDocument(name);
-}
+namespace {
 
 Paragraph para(std::vector<Inline> inlines, ParaFormat format = {})
 {
@@ -40,12 +38,6 @@ CharFormat bold()
 const Paragraph& paragraphAt(const Blocks& blocks, size_t i)
 {
     return std::get<Paragraph>(blocks.at(i).content);
-}
-
-QString readText(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
 } // namespace
@@ -254,16 +246,16 @@ private slots:
         Engine engine;
         QCOMPARE(engine
                      .call(QStringLiteral("FileOpen"),
-                           {corpus(QStringLiteral("aperture_corel-wordperfect-x3.wpd"))})
+                           {testDocument("aperture_corel-wordperfect-x3.wpd")})
                      .kind,
                  Reply::Kind::Null);
-        QCOMPARE(engine.call(QStringLiteral("PosDocVeryTop"), {}).kind, Reply::Kind::Null);
-        const Reply r = engine.call(QStringLiteral("MacroFilePlay"), {macro});
+        QCOMPARE(engine.call("PosDocVeryTop", {}).kind, Reply::Kind::Null);
+        const Reply r = engine.call("MacroFilePlay", {macro});
         QVERIFY2(r.kind == Reply::Kind::Null, qPrintable(r.text));
-        QVERIFY(!engine.call(QStringLiteral("envMacroPlaying"), {}).boolean);
+        QVERIFY(!engine.call("envMacroPlaying", {}).boolean);
 
         const QString target = m_dir.filePath(QStringLiteral("fox.xml"));
-        QCOMPARE(engine.call(QStringLiteral("XMLPublish"), {target}).kind, Reply::Kind::Text);
+        QCOMPARE(engine.call("XMLPublish", {target}).kind, Reply::Kind::Text);
         const QString xml = readText(target);
         QVERIFY2(xml.contains(QLatin1String("an slow &lt;red&gt; created")), qPrintable(xml));
         QVERIFY(!xml.contains(QLatin1String("example document"), Qt::CaseInsensitive));
@@ -271,8 +263,8 @@ private slots:
 
         // The insertion point stays where the macro left it: after the typed line.
         const QString more = writeMacro(QStringLiteral("more.wcm"), "Type (\"[2]\")");
-        QCOMPARE(engine.call(QStringLiteral("MacroFilePlay"), {more}).kind, Reply::Kind::Null);
-        QCOMPARE(engine.call(QStringLiteral("XMLPublish"), {target}).kind, Reply::Kind::Text);
+        QCOMPARE(engine.call("MacroFilePlay", {more}).kind, Reply::Kind::Null);
+        QCOMPARE(engine.call("XMLPublish", {target}).kind, Reply::Kind::Text);
         QVERIFY(readText(target).contains(QLatin1String("<para>Archived copy</para>\n<para>[2]")));
     }
 
@@ -289,8 +281,7 @@ private slots:
             << "Line 3: the macro was stopped after 100000 steps"
             << "start xxxxx";
         QTest::newRow("document as macro")
-            << QFile::encodeName(corpus(QStringLiteral("aperture_corel-wordperfect-x3.wpd")))
-            << "Line 1"
+            << QFile::encodeName(testDocument("aperture_corel-wordperfect-x3.wpd")) << "Line 1"
             << "";
     }
 
@@ -302,21 +293,20 @@ private slots:
         const QString path = macro.endsWith(".wpd") ? QFile::decodeName(macro)
                                                     : writeMacro(QStringLiteral("bad.wcm"), macro);
         Engine engine;
-        QCOMPARE(engine.call(QStringLiteral("FileOpen"), {corpus(QStringLiteral("nuxeo_test.wpd"))})
-                     .kind,
+        QCOMPARE(engine.call(QStringLiteral("FileOpen"), {testDocument("nuxeo_test.wpd")}).kind,
                  Reply::Kind::Null);
         QElapsedTimer timer;
         timer.start();
-        const Reply r = engine.call(QStringLiteral("MacroFilePlay"), {path});
+        const Reply r = engine.call("MacroFilePlay", {path});
         QVERIFY(timer.elapsed() < 10000);
         QCOMPARE(r.kind, Reply::Kind::Error);
         QCOMPARE(r.number, 440);
         QVERIFY2(r.text.contains(error), qPrintable(r.text));
         QVERIFY(r.text.contains(path));
-        QVERIFY(!engine.call(QStringLiteral("envMacroPlaying"), {}).boolean);
+        QVERIFY(!engine.call("envMacroPlaying", {}).boolean);
 
         const QString target = m_dir.filePath(QStringLiteral("after-failure.html"));
-        QCOMPARE(engine.call(QStringLiteral("HTMLPublish"), {target}).kind, Reply::Kind::Text);
+        QCOMPARE(engine.call("HTMLPublish", {target}).kind, Reply::Kind::Text);
         const QString html = readText(target);
         QVERIFY(html.contains(QLatin1String("</html>")));
         QVERIFY(!html.contains(QLatin1String("never")));

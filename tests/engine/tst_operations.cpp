@@ -10,18 +10,15 @@
 using namespace engine;
 using wire::Reply;
 
-namespace {
+using testsupport::testDocument;
 
-QString corpus(const QString& name)
-{
-    return testsupport::testDocument(name);
-}
+namespace {
 
 // A copy of a test document with its bytes changed by `change`.
 QString variant(const QTemporaryDir& dir, const QString& document, const QString& name,
                 const std::function<void(QByteArray&)>& change)
 {
-    QFile in(corpus(document));
+    QFile in(testDocument(document));
     QByteArray bytes = in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
     change(bytes);
     QFile out(dir.filePath(name));
@@ -126,13 +123,11 @@ private slots:
         QTest::newRow("endless device")
             << "/dev/zero" << 440 << "it is not a regular file, and it gives more than 256 MiB."
             << false;
-        QTest::newRow("stub") << corpus(QStringLiteral("ff_stub_sample1.wpd")) << 440 << "truncated"
-                              << true;
-        QTest::newRow("graphics") << corpus(QStringLiteral("ff_stub_sample1.wpg")) << 440
+        QTest::newRow("stub") << testDocument("ff_stub_sample1.wpd") << 440 << "truncated" << true;
+        QTest::newRow("graphics") << testDocument("ff_stub_sample1.wpg") << 440
                                   << "WordPerfect Graphics" << false;
-        QTest::newRow("presentation")
-            << corpus(QStringLiteral("aperture_corel-presentations-3.0.shw")) << 440
-            << "Corel Presentations" << false;
+        QTest::newRow("presentation") << testDocument("aperture_corel-presentations-3.0.shw") << 440
+                                      << "Corel Presentations" << false;
     }
 
     void openFailuresSayWhy()
@@ -142,10 +137,10 @@ private slots:
         QFETCH(QString, reason);
         QFETCH(bool, document);
         Engine engine;
-        const Reply is = engine.call(QStringLiteral("FileIsDocument"), {path});
+        const Reply is = engine.call("FileIsDocument", {path});
         QCOMPARE(is.kind, Reply::Kind::Boolean);
         QCOMPARE(is.boolean, document);
-        const Reply r = engine.call(QStringLiteral("FileOpen"), {path});
+        const Reply r = engine.call("FileOpen", {path});
         QCOMPARE(r.kind, Reply::Kind::Error);
         QCOMPARE(r.number, number);
         QVERIFY2(r.text.contains(reason), qPrintable(r.text));
@@ -156,21 +151,19 @@ private slots:
     void documentsFormAStack()
     {
         Engine engine;
-        const QString first = corpus(QStringLiteral("aperture_corel-wordperfect-x3.wpd"));
-        const QString second = corpus(QStringLiteral("doctor_word-perfect.wpd"));
+        const QString first = testDocument("aperture_corel-wordperfect-x3.wpd");
+        const QString second = testDocument("doctor_word-perfect.wpd");
         // Names match whatever their case.
-        QCOMPARE(engine.call(QStringLiteral("fileopen"), {first}).kind, Reply::Kind::Null);
-        QCOMPARE(engine.call(QStringLiteral("FileOpen"), {second}).kind, Reply::Kind::Null);
+        QCOMPARE(engine.call("fileopen", {first}).kind, Reply::Kind::Null);
+        QCOMPARE(engine.call("FileOpen", {second}).kind, Reply::Kind::Null);
         // A failed open leaves the current document current.
-        QCOMPARE(
-            engine.call(QStringLiteral("FileOpen"), {QStringLiteral("/nonexistent.wpd")}).number,
-            53);
+        QCOMPARE(engine.call("FileOpen", {QStringLiteral("/nonexistent.wpd")}).number, 53);
         QCOMPARE(engine.openDocumentCount(), 2);
 
         const QString target = m_dir.filePath(QStringLiteral("stack.html"));
-        QCOMPARE(engine.call(QStringLiteral("FileIsDocument"), {second}).boolean, true);
+        QCOMPARE(engine.call("FileIsDocument", {second}).boolean, true);
         // The answer counts what was written.
-        const Reply published = engine.call(QStringLiteral("HTMLPublish"), {target});
+        const Reply published = engine.call("HTMLPublish", {target});
         QCOMPARE(published.text,
                  QStringLiteral("pictures=0 failed=0 bytes=%1").arg(QFileInfo(target).size()));
         QFile page(target);
@@ -178,48 +171,44 @@ private slots:
         QVERIFY(page.readAll().contains("<title>doctor_word-perfect</title>"));
         page.close();
 
-        QCOMPARE(engine.call(QStringLiteral("CloseNoSave"), {}).kind, Reply::Kind::Null);
-        QCOMPARE(engine.call(QStringLiteral("XMLPublish"), {target}).kind, Reply::Kind::Text);
+        QCOMPARE(engine.call("CloseNoSave", {}).kind, Reply::Kind::Null);
+        QCOMPARE(engine.call("XMLPublish", {target}).kind, Reply::Kind::Text);
         QVERIFY(page.open(QIODevice::ReadOnly));
         const QByteArray xml = page.readAll();
         QVERIFY(xml.contains("<article"));
         QVERIFY(xml.contains("example document"));
         page.close();
 
-        QCOMPARE(engine.call(QStringLiteral("CloseNoSave"), {}).kind, Reply::Kind::Null);
-        const Reply r = engine.call(QStringLiteral("CloseNoSave"), {});
+        QCOMPARE(engine.call("CloseNoSave", {}).kind, Reply::Kind::Null);
+        const Reply r = engine.call("CloseNoSave", {});
         QCOMPARE(r.number, 440);
         QCOMPARE(engine.openDocumentCount(), 0);
 
         // Documents the application never closes do not pile up without end.
         for (int i = 0; i < Engine::kMaxOpenDocuments + 5; ++i)
-            QCOMPARE(engine.call(QStringLiteral("FileOpen"), {first}).kind, Reply::Kind::Null);
+            QCOMPARE(engine.call("FileOpen", {first}).kind, Reply::Kind::Null);
         QCOMPARE(engine.openDocumentCount(), Engine::kMaxOpenDocuments);
     }
 
     void blankAndMacroQueries()
     {
         Engine engine;
-        QCOMPARE(
-            engine.call(QStringLiteral("FileOpen"), {corpus(QStringLiteral("smi_regular.wpd"))})
-                .kind,
-            Reply::Kind::Null);
-        Reply r = engine.call(QStringLiteral("envDocBlank"), {});
+        QCOMPARE(engine.call(QStringLiteral("FileOpen"), {testDocument("smi_regular.wpd")}).kind,
+                 Reply::Kind::Null);
+        Reply r = engine.call("envDocBlank", {});
         QCOMPARE(r.kind, Reply::Kind::Boolean);
         QVERIFY(r.boolean);
-        QCOMPARE(engine.call(QStringLiteral("FileOpen"), {corpus(QStringLiteral("nuxeo_test.wpd"))})
-                     .kind,
+        QCOMPARE(engine.call(QStringLiteral("FileOpen"), {testDocument("nuxeo_test.wpd")}).kind,
                  Reply::Kind::Null);
-        r = engine.call(QStringLiteral("envDocBlank"), {});
+        r = engine.call("envDocBlank", {});
         QVERIFY(!r.boolean);
-        QCOMPARE(engine.call(QStringLiteral("PosDocVeryTop"), {}).kind, Reply::Kind::Null);
-        QCOMPARE(engine.call(QStringLiteral("MasterDocExpand"), {}).kind, Reply::Kind::Null);
+        QCOMPARE(engine.call("PosDocVeryTop", {}).kind, Reply::Kind::Null);
+        QCOMPARE(engine.call("MasterDocExpand", {}).kind, Reply::Kind::Null);
 
-        r = engine.call(QStringLiteral("ENVMACROPLAYING"), {QStringLiteral("extra is ignored")});
+        r = engine.call("ENVMACROPLAYING", {QStringLiteral("extra is ignored")});
         QCOMPARE(r.kind, Reply::Kind::Boolean);
         QVERIFY(!r.boolean);
-        r = engine.call(QStringLiteral("MacroFilePlay"),
-                        {m_dir.filePath(QStringLiteral("none.wcm"))});
+        r = engine.call("MacroFilePlay", {m_dir.filePath(QStringLiteral("none.wcm"))});
         QCOMPARE(r.number, 53);
     }
 
@@ -228,8 +217,7 @@ private slots:
     void publishReplacesTheTargetWhole()
     {
         Engine engine;
-        QCOMPARE(engine.call(QStringLiteral("FileOpen"), {corpus(QStringLiteral("nuxeo_test.wpd"))})
-                     .kind,
+        QCOMPARE(engine.call(QStringLiteral("FileOpen"), {testDocument("nuxeo_test.wpd")}).kind,
                  Reply::Kind::Null);
         QTemporaryDir dir;
         const QString target = dir.filePath(QStringLiteral("out.xml"));
@@ -237,9 +225,9 @@ private slots:
         QVERIFY(existing.open(QIODevice::WriteOnly) && existing.write("old content") > 0);
         existing.close();
         QVERIFY(QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner));
-        QCOMPARE(engine.call(QStringLiteral("HTMLPublish"), {QString()}).number, 440);
+        QCOMPARE(engine.call("HTMLPublish", {QString()}).number, 440);
 
-        QCOMPARE(engine.call(QStringLiteral("XMLPublish"), {target}).kind, Reply::Kind::Text);
+        QCOMPARE(engine.call("XMLPublish", {target}).kind, Reply::Kind::Text);
         QVERIFY(existing.open(QIODevice::ReadOnly));
         QVERIFY(existing.readAll().startsWith("<?xml"));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("out.xml")});

@@ -21,21 +21,13 @@
 using namespace engine;
 using wire::Reply;
 
+using testsupport::readText;
+using testsupport::testDocument;
+
 namespace {
 
 const QString kPictured = QStringLiteral("opf_TOPOPREC.WPD"); // two WPG graphics
 const QString kTitled = QStringLiteral("aperture_corel-wordperfect-x3.wpd");
-
-QString corpus(const QString& name)
-{
-    return testsupport::testDocument(name);
-}
-
-QString readText(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-}
 
 QByteArray pngOf(int width, int height)
 {
@@ -174,18 +166,15 @@ private slots:
     void xmlPicturesAreJpegAtTheQuality()
     {
         Engine engine;
-        QCOMPARE(engine.call(QStringLiteral("FileOpen"), {corpus(kPictured)}).kind,
-                 Reply::Kind::Null);
+        QCOMPARE(engine.call("FileOpen", {testDocument(kPictured)}).kind, Reply::Kind::Null);
         QStringList documents;
         qint64 previousSize = -1;
         for (const int quality : {100, 50, 0}) {
             const QString name = QStringLiteral("quality %1").arg(quality);
             const QString target = m_out.filePath(name + QStringLiteral(".xml"));
-            QCOMPARE(
-                engine.call(QStringLiteral("XMLPublishSetJPEGOptions"), {QString::number(quality)})
-                    .kind,
-                Reply::Kind::Null);
-            QCOMPARE(engine.call(QStringLiteral("XMLPublish"), {target}).kind, Reply::Kind::Text);
+            QCOMPARE(engine.call("XMLPublishSetJPEGOptions", {QString::number(quality)}).kind,
+                     Reply::Kind::Null);
+            QCOMPARE(engine.call("XMLPublish", {target}).kind, Reply::Kind::Text);
             const QString picture = m_out.filePath(name + QStringLiteral("_files/picture1.jpg"));
             QImageReader reader(picture);
             QCOMPARE(reader.format(), QByteArray("jpeg"));
@@ -209,7 +198,7 @@ private slots:
     void repeatedGraphicsAreInlinedOnce()
     {
         // A real document with two graphics (some 800 K and 18 K characters of SVG), 20 times over.
-        Document doc = DocumentReader::readFile(corpus(kPictured));
+        Document doc = DocumentReader::readFile(testDocument(kPictured));
         const Blocks once = doc.body;
         for (int i = 1; i < 20; ++i)
             doc.body.insert(doc.body.end(), once.begin(), once.end());
@@ -299,9 +288,8 @@ private slots:
         const QString name = QString::fromLatin1(QTest::currentDataTag()).replace(u' ', u'-');
         const QString target = m_out.filePath(name + QStringLiteral(".html"));
         Engine engine;
-        QCOMPARE(engine.call(QStringLiteral("FileOpen"), {corpus(document)}).kind,
-                 Reply::Kind::Null);
-        QCOMPARE(engine.call(QStringLiteral("HTMLPublish"), {target}).kind, Reply::Kind::Text);
+        QCOMPARE(engine.call("FileOpen", {testDocument(document)}).kind, Reply::Kind::Null);
+        QCOMPARE(engine.call("HTMLPublish", {target}).kind, Reply::Kind::Text);
         const QString page = readText(target);
         for (const QString& s : inPage)
             QVERIFY2(page.contains(s), qPrintable(s));

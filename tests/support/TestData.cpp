@@ -39,4 +39,15 @@ QStringList documentFolders()
     return folders;
 }
 
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QString readText(const QString& path)
+{
+    return QString::fromUtf8(readFile(path));
+}
+
 } // namespace testsupport

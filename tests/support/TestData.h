@@ -1,6 +1,7 @@
 // Quillon tests: where the documents the tests read are found.
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -14,5 +15,9 @@ QString testDocument(const QString& name);
 // The folders the corpus tests run over, each described by its MANIFEST.tsv: tests/data, then
 // the shared corpus when it is there.
 QStringList documentFolders();
+
+// What the file holds (as UTF-8 text), empty when it cannot be read.
+QByteArray readFile(const QString& path);
+QString readText(const QString& path);
 
 } // namespace testsupport
