@@ -26,23 +26,17 @@
 
 #include <QFile>
 
-#include <atomic>
-#include <chrono>
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <unistd.h>
 
 namespace {
 
-std::mutex writeLock; // frames of the heartbeat thread and of the answers never interleave
-
 bool writeAll(const QByteArray& bytes)
 {
-    const std::lock_guard<std::mutex> guard(writeLock);
     const char* data = bytes.constData();
     qsizetype left = bytes.size();
     while (left > 0) {
@@ -60,21 +54,13 @@ bool send(const wire::Reply& reply)
     return writeAll(wire::frame(wire::encodeReply(reply)));
 }
 
-// Beats while working for ms milliseconds (for ever when 0), the way the real engine does.
+// Works for ms milliseconds (for ever when 0), beating every 200 ms as the real engine does.
 void work(int ms)
 {
-    std::atomic<bool> done{false};
-    std::thread heart([&done] {
-        while (!done) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(200));
-            writeAll(wire::frame(wire::heartbeat()));
-        }
-    });
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (ms == 0 || std::chrono::steady_clock::now() < end)
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    done = true;
-    heart.join();
+    for (int worked = 0; ms == 0 || worked < ms; worked += 200) {
+        ::usleep(static_cast<useconds_t>(std::min(200, ms == 0 ? 200 : ms - worked)) * 1000);
+        writeAll(wire::frame(wire::heartbeat()));
+    }
 }
 
 [[noreturn]] void hang()
