@@ -82,15 +82,23 @@ struct Tree {
     QByteArray root;
 };
 
-Run convert(const QStringList& arguments, const QByteArray& input = {}, bool fake = false)
+// Starts quillon-convert; engine, when given, stands in for the document engine.
+void start(QProcess& p, const QStringList& arguments, const QString& engine = QString())
 {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    if (fake)
-        env.insert(QStringLiteral("QUILLON_ENGINE"), QStringLiteral(FAKE_ENGINE));
-    p.setProcessEnvironment(env);
+    if (!engine.isEmpty()) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QUILLON_ENGINE"), engine);
+        p.setProcessEnvironment(env);
+    }
     p.start(qEnvironmentVariable("QUILLON_BIN_DIR") + QStringLiteral("/quillon-convert"),
             arguments);
+}
+
+Run convert(const QStringList& arguments, const QByteArray& input = {},
+            const QString& engine = QString())
+{
+    QProcess p;
+    start(p, arguments, engine);
     p.write(input);
     p.closeWriteChannel();
     if (!p.waitForFinished(120000))
@@ -295,13 +303,8 @@ private slots:
         QVERIFY(writeFile(QFile::encodeName(dir.filePath(QStringLiteral("file"))), "x"));
         arguments.replaceInStrings(QStringLiteral("@"), dir.path());
         QProcess p;
-        if (QTest::currentDataTag() == QLatin1String("no engine")) {
-            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-            env.insert(QStringLiteral("QUILLON_ENGINE"), dir.filePath(QStringLiteral("none")));
-            p.setProcessEnvironment(env);
-        }
-        p.start(qEnvironmentVariable("QUILLON_BIN_DIR") + QStringLiteral("/quillon-convert"),
-                arguments);
+        const bool noEngine = QTest::currentDataTag() == QLatin1String("no engine");
+        start(p, arguments, noEngine ? dir.filePath(QStringLiteral("none")) : QString());
         QVERIFY(p.waitForFinished(30000));
         QCOMPARE(p.exitCode(), exit);
         const QByteArray text = exit == 0 ? p.readAllStandardOutput() : p.readAllStandardError();
@@ -326,7 +329,7 @@ private slots:
         const Run run = convert({QStringLiteral("-j2"), QStringLiteral("--timeout=2"),
                                  QStringLiteral("--memory-limit=512"), QStringLiteral("--report"),
                                  report, QFile::decodeName(src), out},
-                                {}, true);
+                                {}, FAKE_ENGINE);
         QCOMPARE(run.exit, 1);
         QMap<QByteArray, QString> statuses;
         const QMap<QByteArray, QJsonObject> lines = readReport(report);
@@ -366,12 +369,7 @@ private slots:
         const QString out = dir.filePath(QStringLiteral("out"));
 
         QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QUILLON_ENGINE"), QStringLiteral(FAKE_ENGINE));
-        p.setProcessEnvironment(env);
-        p.start(qEnvironmentVariable("QUILLON_BIN_DIR") + QStringLiteral("/quillon-convert"),
-                {QStringLiteral("-j2"), QStringLiteral("--report"), report, QFile::decodeName(src),
-                 out});
+        start(p, {"-j2", "--report", report, QFile::decodeName(src), out}, FAKE_ENGINE);
         QTRY_VERIFY_WITH_TIMEOUT(readFile(report).count('\n') >= 1, 20000);
         ::kill(static_cast<pid_t>(p.processId()), SIGINT);
         QVERIFY(p.waitForFinished(30000));
