@@ -2,6 +2,7 @@
 #include "PictureCodec.h"
 
 #include "Base64.h"
+#include "GraphicPainter.h"
 #include "Metafile.h"
 #include "WpgBitmap.h"
 
@@ -13,8 +14,6 @@
 #include <QImageReader>
 #include <QImageWriter>
 #include <QPainter>
-#include <QRegularExpression>
-#include <QSvgRenderer>
 #include <QtEndian>
 
 #include <librevenge-stream/librevenge-stream.h>
@@ -95,13 +94,6 @@ bool fontsAvailable()
     return true;
 }
 
-QByteArray withoutText(const QByteArray& svg)
-{
-    static const QRegularExpression text(QStringLiteral("<text\\b[^>]*(/>|>.*?</text>)"),
-                                         QRegularExpression::DotMatchesEverythingOption);
-    return QString::fromUtf8(svg).remove(text).toUtf8();
-}
-
 // Thrown on a pool thread when a picture shows text before the font database is open.
 struct NeedsFonts {};
 
@@ -113,34 +105,6 @@ bool fontsForText()
     if (!QCoreApplication::instance())
         throw NeedsFonts();
     return false;
-}
-
-QImage renderSvg(const QByteArray& svg)
-{
-    const bool hasText = svg.contains("<text");
-    QSvgRenderer renderer(hasText && !fontsForText() ? withoutText(svg) : svg);
-    if (!renderer.isValid())
-        return {};
-    // librevenge gives the view box in points.
-    QSizeF size = renderer.viewBoxF().size() * (kRenderDpi / 72.0);
-    if (!(size.width() > 0 && size.height() > 0))
-        size = renderer.defaultSize();
-    if (!(size.width() > 0 && size.height() > 0))
-        return {};
-    const double longest = std::max(size.width(), size.height());
-    if (longest > kMaxSide)
-        size *= kMaxSide / longest;
-    const QSize pixels(std::max(1, qRound(size.width())), std::max(1, qRound(size.height())));
-    QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
-    if (image.isNull())
-        return {};
-    image.fill(Qt::transparent);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    renderer.render(&painter);
-    painter.end();
-    return image;
 }
 
 void appendPng(png_structp png, png_bytep data, png_size_t length)
@@ -299,140 +263,54 @@ QImage decodePicture(const QByteArray& data, QString* why)
     return decodeBitmap(data, why);
 }
 
-// Many WordPerfect graphics merely wrap one bitmap (a scanned photo, a logo). Watching libwpg's
-// drawing calls finds the bitmap so that it is decoded directly, without turning it into base64
-// inside an SVG and rendering that. The first call that draws anything else stops the watch.
-class BitmapFinder final : public librevenge::RVNGDrawingInterface {
-public:
-    struct NotABitmap {};
-
-    QByteArray bitmap;
-    bool onlyBitmap = true;
-
-    void drawGraphicObject(const librevenge::RVNGPropertyList& props) override
-    {
-        const librevenge::RVNGProperty* type = props["librevenge:mime-type"];
-        if (!bitmap.isEmpty() || !props["office:binary-data"] || !type ||
-            QByteArray(type->getStr().cstr()) == "image/svg+xml")
-            stop();
-        // librevenge hands binary data out only as base64.
-        const librevenge::RVNGString base64 = props["office:binary-data"]->getStr();
-        bitmap = decodeBase64(base64.cstr(), static_cast<qsizetype>(base64.size()));
-        if (bitmap.isEmpty())
-            stop();
-    }
-
-#define QUILLON_IGNORE(name)                                                                       \
-    void name(const librevenge::RVNGPropertyList&) override {}
-#define QUILLON_IGNORE0(name)                                                                      \
-    void name() override {}
-#define QUILLON_STOP(name)                                                                         \
-    void name(const librevenge::RVNGPropertyList&) override                                        \
-    {                                                                                              \
-        stop();                                                                                    \
-    }
-#define QUILLON_STOP0(name)                                                                        \
-    void name() override                                                                           \
-    {                                                                                              \
-        stop();                                                                                    \
-    }
-    QUILLON_IGNORE(startDocument)
-    QUILLON_IGNORE0(endDocument)
-    QUILLON_IGNORE(setDocumentMetaData)
-    QUILLON_IGNORE(defineEmbeddedFont)
-    QUILLON_IGNORE(startPage)
-    QUILLON_IGNORE0(endPage)
-    QUILLON_IGNORE(startMasterPage)
-    QUILLON_IGNORE0(endMasterPage)
-    QUILLON_IGNORE(setStyle)
-    QUILLON_IGNORE(startLayer)
-    QUILLON_IGNORE0(endLayer)
-    QUILLON_STOP(startEmbeddedGraphics)
-    QUILLON_STOP0(endEmbeddedGraphics)
-    QUILLON_IGNORE(openGroup)
-    QUILLON_IGNORE0(closeGroup)
-    QUILLON_STOP(drawRectangle)
-    QUILLON_STOP(drawEllipse)
-    QUILLON_STOP(drawPolygon)
-    QUILLON_STOP(drawPolyline)
-    QUILLON_STOP(drawPath)
-    QUILLON_STOP(drawConnector)
-    QUILLON_STOP(startTextObject)
-    QUILLON_STOP0(endTextObject)
-    QUILLON_STOP(startTableObject)
-    QUILLON_STOP(openTableRow)
-    QUILLON_STOP0(closeTableRow)
-    QUILLON_STOP(openTableCell)
-    QUILLON_STOP0(closeTableCell)
-    QUILLON_STOP(insertCoveredTableCell)
-    QUILLON_STOP0(endTableObject)
-    QUILLON_STOP0(insertTab)
-    QUILLON_STOP0(insertSpace)
-    QUILLON_STOP0(insertLineBreak)
-    QUILLON_STOP(insertField)
-    QUILLON_STOP(openOrderedListLevel)
-    QUILLON_STOP(openUnorderedListLevel)
-    QUILLON_STOP0(closeOrderedListLevel)
-    QUILLON_STOP0(closeUnorderedListLevel)
-    QUILLON_STOP(openListElement)
-    QUILLON_STOP0(closeListElement)
-    QUILLON_STOP(defineParagraphStyle)
-    QUILLON_STOP(openParagraph)
-    QUILLON_STOP0(closeParagraph)
-    QUILLON_STOP(defineCharacterStyle)
-    QUILLON_STOP(openSpan)
-    QUILLON_STOP0(closeSpan)
-    QUILLON_STOP(openLink)
-    QUILLON_STOP0(closeLink)
-#undef QUILLON_IGNORE
-#undef QUILLON_IGNORE0
-#undef QUILLON_STOP
-#undef QUILLON_STOP0
-    void insertText(const librevenge::RVNGString&) override
-    {
-        stop();
-    }
-
-private:
-    [[noreturn]] void stop()
-    {
-        onlyBitmap = false;
-        throw NotABitmap();
-    }
-};
-
-// The one bitmap a WordPerfect graphic wraps, decoded; null when it draws anything else (and
-// then *wraps is false).
-QImage wrappedBitmap(const QByteArray& wpg, bool* wraps, QString* why)
+// A WordPerfect graphic drawn straight onto an image. A graphic that merely wraps one bitmap
+// (a scanned photo, a logo) or metafile is that picture at its own size; the common kind of
+// bitmap is decoded without libwpg.
+QImage drawGraphic(const QByteArray& wpg, QString* why)
 {
-    *wraps = false;
-    // Each bitmap is checked against its data first; the one bitmap of a graphic that draws
-    // nothing else is read directly, without libwpg's rendering and base64 round trip.
     wpg::Bitmaps bitmaps = wpg::readBitmaps(wpg, kMaxPixels, true);
     if (!bitmaps.sane || !bitmaps.bitmap.isNull()) {
-        *wraps = true; // nothing else is tried
         *why = bitmaps.problem;
         return std::move(bitmaps.bitmap);
     }
-    bitmaps = wpg::readBitmaps(wpg, kMaxWpgBitmapPixels, false);
-    if (!bitmaps.sane) {
-        *wraps = true;
-        *why = bitmaps.problem;
+    if (qint64(bitmaps.largest.width()) * bitmaps.largest.height() > kMaxWpgBitmapPixels) {
+        *why = sizeProblem(bitmaps.largest.width(), bitmaps.largest.height());
         return {};
     }
-    BitmapFinder finder;
+    graphic::Services services;
+    services.decode = decodePicture;
+    services.fonts = fontsForText;
+    services.maxSide = kMaxSide;
+    graphic::Drawing drawing;
     try {
         librevenge::RVNGStringStream input(reinterpret_cast<const unsigned char*>(wpg.constData()),
                                            static_cast<unsigned int>(wpg.size()));
-        if (!libwpg::WPGraphics::parse(&input, &finder))
-            return {};
-    } catch (const BitmapFinder::NotABitmap&) {
+        drawing = graphic::draw(
+            [&](librevenge::RVNGDrawingInterface& painter) {
+                return libwpg::WPGraphics::parse(&input, &painter);
+            },
+            services);
+    } catch (const std::bad_alloc&) {
+        *why = QStringLiteral("the graphic needs too much memory");
+        return {};
+    } catch (const NeedsFonts&) {
+        throw;
+    } catch (...) {
+        drawing = {};
+    }
+    if (drawing.stopped || !drawing.parsed) {
+        *why = drawing.stopped ? drawing.why : QStringLiteral("the graphic is damaged");
         return {};
     }
-    if (!finder.onlyBitmap || finder.bitmap.isEmpty())
-        return {};
-    *wraps = true;
-    return decodePicture(finder.bitmap, why);
+    if (drawing.onePicture || (drawing.leftOut > 0 && drawing.drawn == 0)) {
+        *why = drawing.why;
+        return drawing.onePicture ? std::move(drawing.image) : QImage();
+    }
+    if (drawing.leftOut > 0)
+        *why = QStringLiteral("drawn without %1 embedded picture(s): %2")
+                   .arg(drawing.leftOut)
+                   .arg(drawing.why);
+    return std::move(drawing.image);
 }
 
 // libwpg's SVG, with every picture embedded in the graphic kept in a format Qt and browsers
@@ -580,7 +458,7 @@ public:
     bool needsFonts(const QByteArray& data) const override
     {
         if (isWpg(data))
-            return wpg::readBitmaps(data, kMaxWpgBitmapPixels, false).text;
+            return wpg::mayShowText(data);
         return metafile::kindOf(data) == metafile::Kind::Wmf && metafile::hasText(data);
     }
 
@@ -617,15 +495,7 @@ private:
     {
         if (data.isEmpty())
             return {};
-        if (isWpg(data)) {
-            bool wraps = false;
-            QImage bitmap = wrappedBitmap(data, &wraps, why);
-            if (wraps)
-                return bitmap;
-            const QByteArray svg = svgOf(data, why);
-            return svg.isEmpty() ? QImage() : renderSvg(svg);
-        }
-        return decodePicture(data, why);
+        return isWpg(data) ? drawGraphic(data, why) : decodePicture(data, why);
     }
 
     static QByteArray write(const QImage& image, PictureFormat format, int jpegQuality)

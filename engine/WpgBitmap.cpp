@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <vector>
 
 namespace engine::wpg {
 namespace {
@@ -139,24 +140,11 @@ QString sizeProblem(qint64 width, qint64 height)
         .arg(height);
 }
 
-Bitmaps readBitmaps(const QByteArray& wpg, qint64 maxPixels, bool decode)
+namespace {
+
+// Calls visit(type, at, length) for each record of a WordPerfect graphic until it returns false.
+template <typename Visit> void forEachRecord(const Reader& r, bool wpg2, const Visit& visit)
 {
-    Bitmaps result;
-    if (wpg.size() < 16 || !wpg.startsWith("\xFFWPC") || wpg.at(9) != 0x16)
-        return result;
-    const Reader r{reinterpret_cast<const unsigned char*>(wpg.constData()), wpg.size()};
-    const bool wpg2 = r.u8(10) == 2;
-    const auto refuse = [&](qint64 width, qint64 height) {
-        result.sane = false;
-        result.problem = sizeProblem(width, height);
-        return result;
-    };
-    bool onlyOneBitmap = wpg2;
-    int bitmapData = 0;
-    bool coordinates16 = false;
-    bool flipped = false;
-    qint64 bitmapAt = -1;
-    qint64 bitmapLength = 0;
     qint64 at = qFromLittleEndian<quint32>(r.d + 4);
     while (at >= 0 && at < r.size) {
         qint64 type = r.d[at++];
@@ -166,21 +154,75 @@ Bitmaps readBitmaps(const QByteArray& wpg, qint64 maxPixels, bool decode)
                 break;
         }
         const qint64 n = r.length(at);
-        if (n < 0 || n > r.size - at)
+        if (n < 0 || n > r.size - at || !visit(type, at, n))
             break;
-        // Text: WPG 1 graphics text (0x0C, 0x18, 0x1A) and PostScript (0x11, 0x1B); WPG 2 text
-        // (0x0F, 0x1C to 0x1E), object images and capsules (0x12, 0x21).
-        if (wpg2 ? type == 0x0F || type == 0x12 || type == 0x21 || (type >= 0x1C && type <= 0x1E)
-                 : type == 0x0C || type == 0x11 || type == 0x18 || type == 0x1A || type == 0x1B)
-            result.text = true;
+        at += n;
+    }
+}
+
+// Text: WPG 1 graphics text (0x0C, 0x18, 0x1A) and PostScript (0x11, 0x1B); WPG 2 text (0x0F,
+// 0x1C to 0x1E), object images and capsules (0x12, 0x21).
+bool showsText(bool wpg2, qint64 type)
+{
+    return wpg2 ? type == 0x0F || type == 0x12 || type == 0x21 || (type >= 0x1C && type <= 0x1E)
+                : type == 0x0C || type == 0x11 || type == 0x18 || type == 0x1A || type == 0x1B;
+}
+
+bool isGraphic(const QByteArray& wpg)
+{
+    return wpg.size() >= 16 && wpg.startsWith("\xFFWPC") && wpg.at(9) == 0x16;
+}
+
+} // namespace
+
+bool mayShowText(const QByteArray& wpg)
+{
+    if (!isGraphic(wpg))
+        return false;
+    const Reader r{reinterpret_cast<const unsigned char*>(wpg.constData()), wpg.size()};
+    const bool wpg2 = r.u8(10) == 2;
+    bool text = false;
+    forEachRecord(r, wpg2,
+                  [&](qint64 type, qint64, qint64) { return !(text = showsText(wpg2, type)); });
+    return text;
+}
+
+Bitmaps readBitmaps(const QByteArray& wpg, qint64 maxPixels, bool decode)
+{
+    Bitmaps result;
+    if (!isGraphic(wpg))
+        return result;
+    const Reader r{reinterpret_cast<const unsigned char*>(wpg.constData()), wpg.size()};
+    const bool wpg2 = r.u8(10) == 2;
+    bool onlyOneBitmap = wpg2;
+    int bitmapData = 0;
+    bool coordinates16 = false;
+    bool flipped = false;
+    qint64 largest = 0;
+    // Run-length encoded bitmaps whose data is checked after the walk: the one a graphic wraps
+    // is checked while it is decoded.
+    struct Encoded {
+        qint64 at, length, rowBytes, height;
+    };
+    std::vector<Encoded> encoded;
+    const auto tooLarge = [&](qint64 width, qint64 height) {
+        if (width * height > largest) {
+            largest = width * height;
+            result.largest = QSize(int(width), int(height));
+        }
+        if (width > 0 && height > 0 && width <= kMaxSide && height <= kMaxSide &&
+            width * height <= maxPixels)
+            return false;
+        result.sane = false;
+        result.problem = sizeProblem(width, height);
+        return true;
+    };
+    forEachRecord(r, wpg2, [&](qint64 type, qint64 at, qint64 n) {
+        result.text = result.text || showsText(wpg2, type);
         if (!wpg2) {
             if (type == 0x0B || type == 0x14) { // bitmap, type 1 and 2
                 const qint64 base = type == 0x14 ? at + 10 : at;
-                const qint64 width = r.u16(base);
-                const qint64 height = r.u16(base + 2);
-                if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide ||
-                    width * height > maxPixels)
-                    return refuse(width, height);
+                return !tooLarge(r.u16(base), r.u16(base + 2));
             }
         } else if (type == 0x01) { // start: 16-bit coordinates when its precision is 0
             coordinates16 = n >= 5 && r.u8(at + 4) == 0;
@@ -191,45 +233,61 @@ Bitmaps readBitmaps(const QByteArray& wpg, qint64 maxPixels, bool decode)
             ++bitmapData;
             const qint64 width = r.u16(at);
             const qint64 height = r.u16(at + 2);
-            if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide ||
-                width * height > maxPixels)
-                return refuse(width, height);
+            if (tooLarge(width, height))
+                return false;
             // Bits a pixel by colour format; the least where a format is not known.
             static const int depth[] = {1, 1, 2, 4, 8, 1, 1, 1, 24};
             const unsigned format = r.u8(at + 4);
             const qint64 rowBytes = (width * (format < 9 ? depth[format] : 1) + 7) / 8;
             const unsigned compression = r.u8(at + 5);
-            bool known = true;
-            if (compression == 0 && rowBytes * height > n - 6)
-                return refuse(width, height);
-            if (compression == 1 &&
-                !runLength(r.d + at + 6, n - 6, rowBytes, height, nullptr, &known) && known)
-                return refuse(width, height);
-            if (format == 8 && compression == 1 && known) {
-                bitmapAt = at;
-                bitmapLength = n;
+            if (compression == 0 && rowBytes * height > n - 6) {
+                result.sane = false;
+                result.problem = sizeProblem(width, height);
+                return false;
             }
+            if (compression == 1)
+                encoded.push_back({at, n, rowBytes, format == 8 ? height : -height});
         } else if (!drawsNothing(int(type))) {
             onlyOneBitmap = false;
         }
-        at += n;
-    }
-    if (decode && onlyOneBitmap && bitmapData == 1 && bitmapAt >= 0 && coordinates16 && !flipped) {
-        const int width = int(r.u16(bitmapAt));
-        const int height = int(r.u16(bitmapAt + 2));
+        return true;
+    });
+    if (!result.sane)
+        return result;
+    // A 24-bit bitmap (its height kept positive above) that is all the graphic shows.
+    const bool direct = decode && onlyOneBitmap && bitmapData == 1 && encoded.size() == 1 &&
+                        encoded[0].height > 0 && coordinates16 && !flipped;
+    if (direct) {
+        const Encoded& e = encoded[0];
+        const int width = int(r.u16(e.at));
+        const int height = int(e.height);
         QImage image(width, height, QImage::Format_RGB888);
         if (image.isNull())
             return result;
         // Rows of the image are 32-bit aligned; the data's are not.
         QByteArray rows(qsizetype(width) * 3 * height, Qt::Uninitialized);
         bool known = true;
-        if (!runLength(r.d + bitmapAt + 6, bitmapLength - 6, qint64(width) * 3, height,
-                       reinterpret_cast<unsigned char*>(rows.data()), &known))
+        if (runLength(r.d + e.at + 6, e.length - 6, qint64(width) * 3, height,
+                      reinterpret_cast<unsigned char*>(rows.data()), &known)) {
+            for (int y = 0; y < height; ++y)
+                std::memcpy(image.scanLine(y), rows.constData() + qsizetype(y) * width * 3,
+                            size_t(width) * 3);
+            result.bitmap = std::move(image);
+        } else if (known) {
+            result.sane = false;
+            result.problem = sizeProblem(width, height);
+        }
+        return result;
+    }
+    for (const Encoded& e : encoded) {
+        bool known = true;
+        const qint64 height = std::abs(e.height);
+        if (!runLength(r.d + e.at + 6, e.length - 6, e.rowBytes, height, nullptr, &known) &&
+            known) {
+            result.sane = false;
+            result.problem = sizeProblem(r.u16(e.at), height);
             return result;
-        for (int y = 0; y < height; ++y)
-            std::memcpy(image.scanLine(y), rows.constData() + qsizetype(y) * width * 3,
-                        size_t(width) * 3);
-        result.bitmap = std::move(image);
+        }
     }
     return result;
 }

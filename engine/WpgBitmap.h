@@ -20,11 +20,15 @@ struct Bitmaps {
     // The one bitmap of a graphic that draws nothing else, decoded here (a run-length encoded
     // 24-bit WPG 2 bitmap, the common case of a scanned picture); null when libwpg must read it.
     QImage bitmap;
+    QSize largest; // the bitmap of most pixels (none when there is no bitmap)
 };
 
 // Reads the records; decodes the bitmap of a graphic that merely wraps one when decode is set.
 // Bitmaps larger than maxPixels (or 16384 pixels a side) are refused.
 Bitmaps readBitmaps(const QByteArray& wpg, qint64 maxPixels, bool decode);
+
+// Whether the graphic may show text, from its records alone (see Bitmaps::text).
+bool mayShowText(const QByteArray& wpg);
 
 // The problem of a bitmap whose size is refused.
 QString sizeProblem(qint64 width, qint64 height);
