@@ -114,7 +114,7 @@ QString damaged(librevenge::RVNGInputStream& input, const ReadTracker& tracker, 
 }
 
 Document parse(librevenge::RVNGInputStream& input, ReadTracker& tracker, qint64 size,
-               const QByteArray& head, const QString& name)
+               const QByteArray& head, const QString& name, ObjectObserver* observer)
 {
     if (head.isEmpty())
         throw unreadable(name, whatItIs(head, size));
@@ -135,7 +135,7 @@ Document parse(librevenge::RVNGInputStream& input, ReadTracker& tracker, qint64 
         }
         input.seek(0, librevenge::RVNG_SEEK_SET);
         tracker.forget();
-        ModelBuilder builder(document);
+        ModelBuilder builder(document, observer);
         result = libwpd::WPDocument::parse(&input, &builder, nullptr);
         builder.finish();
     } catch (const EngineError&) {
@@ -165,7 +165,7 @@ Document parse(librevenge::RVNGInputStream& input, ReadTracker& tracker, qint64 
 
 } // namespace
 
-Document DocumentReader::readFile(const QString& path)
+Document DocumentReader::readFile(const QString& path, ObjectObserver* observer)
 {
     const QFileInfo info(path);
     if (!info.exists())
@@ -188,20 +188,20 @@ Document DocumentReader::readFile(const QString& path)
                                                       "more than 256 MiB"));
             bytes.append(chunk, n);
         }
-        return readBytes(bytes, path);
+        return readBytes(bytes, path, observer);
     }
     // libwpd reads a byte at a time: from memory that costs nothing, through stdio it costs a
     // library call per byte. Files beyond the memory budget are read from disk.
     if (file.size() <= kMaxInMemory) {
         const QByteArray bytes = file.readAll();
         if (bytes.size() == file.size())
-            return readBytes(bytes, path);
+            return readBytes(bytes, path, observer);
     }
     const QByteArray head = file.read(16);
     const qint64 size = file.size();
     file.close();
     TrackedStream<librevenge::RVNGFileStream> input(QFile::encodeName(path).constData());
-    return parse(input, input, size, head, path);
+    return parse(input, input, size, head, path, observer);
 }
 
 bool DocumentReader::isDocument(const QString& path)
@@ -225,12 +225,23 @@ bool DocumentReader::isDocument(const QString& path)
            (head.size() < 16 || static_cast<unsigned char>(head.at(9)) == 0x0A);
 }
 
-Document DocumentReader::readBytes(const QByteArray& bytes, const QString& name)
+Document DocumentReader::readBytes(const QByteArray& bytes, const QString& name,
+                                   ObjectObserver* observer)
 {
+    // A WordPerfect graphic after the header: a picture the document embeds.
+    if (observer) {
+        for (qsizetype at = bytes.indexOf("\xFFWPC", 16); at > 0 && at + 10 < bytes.size();
+             at = bytes.indexOf("\xFFWPC", at + 1)) {
+            if (bytes.at(at + 9) == 0x16) {
+                observer->objectsAhead();
+                break;
+            }
+        }
+    }
     TrackedStream<librevenge::RVNGStringStream> input(
         reinterpret_cast<const unsigned char*>(bytes.constData()),
         static_cast<unsigned int>(bytes.size()));
-    return parse(input, input, bytes.size(), bytes.left(16), name);
+    return parse(input, input, bytes.size(), bytes.left(16), name, observer);
 }
 
 } // namespace engine

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "Document.h"
+#include "ObjectObserver.h"
 
 #include <QByteArray>
 #include <QString>
@@ -14,9 +15,11 @@ namespace engine {
 // description names the file.
 class DocumentReader final {
 public:
-    static Document readFile(const QString& path);
+    // The observer, when given, is told about the embedded objects as the reader meets them.
+    static Document readFile(const QString& path, ObjectObserver* observer = nullptr);
     // Reads a document held in memory; `name` is what error descriptions call it.
-    static Document readBytes(const QByteArray& bytes, const QString& name);
+    static Document readBytes(const QByteArray& bytes, const QString& name,
+                              ObjectObserver* observer = nullptr);
     // False when the file can be read and holds no WordPerfect document (an empty file, a
     // picture, a presentation, any other format); true for documents, readable or not.
     static bool isDocument(const QString& path);

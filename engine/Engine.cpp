@@ -5,6 +5,7 @@
 #include "DocumentReader.h"
 #include "EngineError.h"
 #include "MacroText.h"
+#include "PictureCache.h"
 #include "Pictures.h"
 #include "Publisher.h"
 
@@ -80,6 +81,7 @@ QString macroSource(const QString& path)
 } // namespace
 
 Engine::Engine() = default;
+Engine::~Engine() = default;
 
 const QHash<QString, Engine::Operation>& Engine::operations()
 {
@@ -141,7 +143,9 @@ wire::Reply Engine::fileOpen(const QStringList& args)
     OpenDocument open;
     open.path = args.at(0);
     open.title = QFileInfo(open.path).completeBaseName();
-    open.document = DocumentReader::readFile(open.path);
+    // The document's pictures are drawn while the rest of it is read.
+    open.pictures = std::make_unique<PictureCache>();
+    open.document = DocumentReader::readFile(open.path, open.pictures.get());
     if (m_documents.size() >= static_cast<size_t>(kMaxOpenDocuments))
         m_documents.erase(m_documents.begin());
     m_documents.push_back(std::move(open));
@@ -160,6 +164,7 @@ wire::Reply Engine::xmlPublish(const QStringList& args)
     const OpenDocument& doc = current(QStringLiteral("XMLPublish"));
     PublishOptions options;
     options.jpegQuality = m_jpegQuality;
+    options.pictures = doc.pictures.get();
     return report(
         Publisher::publish(doc.document, PublishFormat::Xml, args.at(0), doc.title, options),
         args.at(0));
@@ -169,6 +174,7 @@ wire::Reply Engine::htmlPublish(const QStringList& args)
 {
     const OpenDocument& doc = current(QStringLiteral("HTMLPublish"));
     PublishOptions options;
+    options.pictures = doc.pictures.get();
     QStringList warnings;
     options.html = HtmlSettings::load(&warnings);
     for (const QString& w : warnings)

@@ -9,11 +9,13 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
 #include <vector>
 
 namespace engine {
 
 struct PublishReport;
+class PictureCache;
 
 // Holds the engine's state (the stack of open documents, the JPEG quality text, the insertion
 // point of each document) and runs operations on it by name, matched without regard to case:
@@ -38,6 +40,7 @@ struct PublishReport;
 class Engine final {
 public:
     Engine();
+    ~Engine();
 
     // Runs an operation; a failure comes back as an error reply, never as an exception.
     wire::Reply call(const QString& operation, const QStringList& arguments);
@@ -57,6 +60,7 @@ private:
         QString title;
         Document document;
         qsizetype insertionPoint = 0;
+        std::unique_ptr<PictureCache> pictures; // rendered while the document was read
     };
     using Handler = wire::Reply (Engine::*)(const QStringList&);
     struct Operation {

@@ -7,7 +7,7 @@
 // coordinates, an unknown path command) is left out here too.
 #include "GraphicPainter.h"
 
-#include "Base64.h"
+#include "BinaryData.h"
 
 #include <QElapsedTimer>
 #include <QFont>
@@ -21,6 +21,7 @@
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
+#include <cstring>
 #include <optional>
 #include <vector>
 
@@ -155,37 +156,85 @@ struct Style {
     }
 };
 
+// The properties of a style, found in one walk over its list (a graphic sets a style for each
+// of its shapes, and each lookup by name costs a search).
+struct StyleProperties {
+    const RVNGProperty* strokeWidth = nullptr;
+    const RVNGProperty* stroke = nullptr;
+    const RVNGProperty* strokeColor = nullptr;
+    const RVNGProperty* strokeOpacity = nullptr;
+    const RVNGProperty* distance = nullptr;
+    const RVNGProperty* dots1 = nullptr;
+    const RVNGProperty* dots1Length = nullptr;
+    const RVNGProperty* dots2 = nullptr;
+    const RVNGProperty* dots2Length = nullptr;
+    const RVNGProperty* lineCap = nullptr;
+    const RVNGProperty* lineJoin = nullptr;
+    const RVNGProperty* fill = nullptr;
+    const RVNGProperty* fillColor = nullptr;
+    const RVNGProperty* fillRule = nullptr;
+    const RVNGProperty* opacity = nullptr;
+
+    explicit StyleProperties(const RVNGPropertyList& props)
+    {
+        using P = StyleProperties;
+        static const std::pair<const char*, const RVNGProperty * P::*> names[] = {
+            {"svg:stroke-width", &P::strokeWidth},  {"draw:stroke", &P::stroke},
+            {"svg:stroke-color", &P::strokeColor},  {"svg:stroke-opacity", &P::strokeOpacity},
+            {"draw:distance", &P::distance},        {"draw:dots1", &P::dots1},
+            {"draw:dots1-length", &P::dots1Length}, {"draw:dots2", &P::dots2},
+            {"draw:dots2-length", &P::dots2Length}, {"svg:stroke-linecap", &P::lineCap},
+            {"svg:stroke-linejoin", &P::lineJoin},  {"draw:fill", &P::fill},
+            {"draw:fill-color", &P::fillColor},     {"svg:fill-rule", &P::fillRule},
+            {"draw:opacity", &P::opacity}};
+        RVNGPropertyList::Iter i(props);
+        for (i.rewind(); i.next();) {
+            const char* key = i.key();
+            for (const auto& [name, member] : names) {
+                if (std::strcmp(key, name) == 0) {
+                    this->*member = i();
+                    break;
+                }
+            }
+        }
+    }
+};
+
+librevenge::RVNGString text(const RVNGProperty* p)
+{
+    return p ? p->getStr() : librevenge::RVNGString();
+}
+
 Style styleOf(const RVNGPropertyList& props)
 {
+    const StyleProperties found(props);
     Style style;
     QPen& pen = style.pen;
-    const std::optional<double> width = pointsOf(props, "svg:stroke-width");
-    if (width && *width >= 0)
-        pen.setWidthF(*width);
-    const RVNGProperty* stroke = props["draw:stroke"];
-    if (stroke && stroke->getStr() != "none") {
-        const QColor color = colorOf(props["svg:stroke-color"]);
+    const double width = found.strokeWidth ? points(*found.strokeWidth) : 0;
+    if (found.strokeWidth && width >= 0)
+        pen.setWidthF(width);
+    const librevenge::RVNGString stroke = text(found.stroke);
+    if (found.stroke && stroke != "none") {
+        const QColor color = colorOf(found.strokeColor);
         if (color.isValid())
             pen.setBrush(color);
-        if (const RVNGProperty* opacity = props["svg:stroke-opacity"])
-            style.strokeOpacity = std::clamp(number(*opacity), 0.0, 1.0);
+        if (found.strokeOpacity)
+            style.strokeOpacity = std::clamp(number(*found.strokeOpacity), 0.0, 1.0);
     }
-    if (stroke && stroke->getStr() == "dash") {
+    if (stroke == "dash") {
         // Dashes in points (a length in percent is a hundredth of the line's width), each
         // followed by the gap; SVG's dash lengths are made relative to the width for QPen.
-        const double lineWidth = width.value_or(0);
-        const auto length = [&](const char* name) {
-            const RVNGProperty* p = props[name];
+        const auto length = [&](const RVNGProperty* p) {
             if (!p)
-                return lineWidth;
-            return p->getUnit() == librevenge::RVNG_PERCENT ? bounded(number(*p) * 100 * lineWidth)
+                return width;
+            return p->getUnit() == librevenge::RVNG_PERCENT ? bounded(number(*p) * 100 * width)
                                                             : points(*p);
         };
-        const double gap = length("draw:distance");
+        const double gap = length(found.distance);
         QList<qreal> dashes;
-        for (const auto& [count, size] : {std::pair("draw:dots1", "draw:dots1-length"),
-                                          std::pair("draw:dots2", "draw:dots2-length")}) {
-            const int n = props[count] ? std::clamp(props[count]->getInt(), 0, kMaxDashes) : 0;
+        for (const auto& [count, size] : {std::pair(found.dots1, found.dots1Length),
+                                          std::pair(found.dots2, found.dots2Length)}) {
+            const int n = count ? std::clamp(count->getInt(), 0, kMaxDashes) : 0;
             for (int i = 0; i < n; ++i)
                 dashes << length(size) << gap;
         }
@@ -195,33 +244,37 @@ Style styleOf(const RVNGPropertyList& props)
         if (!dashes.isEmpty())
             pen.setDashPattern(dashes);
     }
-    if (const RVNGProperty* cap = props["svg:stroke-linecap"])
-        pen.setCapStyle(cap->getStr() == "round"    ? Qt::RoundCap
-                        : cap->getStr() == "square" ? Qt::SquareCap
-                                                    : Qt::FlatCap);
-    if (const RVNGProperty* join = props["svg:stroke-linejoin"])
-        pen.setJoinStyle(join->getStr() == "round"   ? Qt::RoundJoin
-                         : join->getStr() == "bevel" ? Qt::BevelJoin
-                                                     : Qt::SvgMiterJoin);
-
-    const RVNGProperty* fill = props["draw:fill"];
-    if (fill && fill->getStr() == "none") {
+    if (found.lineCap) {
+        const librevenge::RVNGString cap = found.lineCap->getStr();
+        pen.setCapStyle(cap == "round"    ? Qt::RoundCap
+                        : cap == "square" ? Qt::SquareCap
+                                          : Qt::FlatCap);
+    }
+    if (found.lineJoin) {
+        const librevenge::RVNGString join = found.lineJoin->getStr();
+        pen.setJoinStyle(join == "round"   ? Qt::RoundJoin
+                         : join == "bevel" ? Qt::BevelJoin
+                                           : Qt::SvgMiterJoin);
+    }
+    const librevenge::RVNGString fill = text(found.fill);
+    if (fill == "none") {
         style.brush = Qt::NoBrush;
     } else {
-        if (fill && fill->getStr() == "solid") {
-            const QColor color = colorOf(props["draw:fill-color"]);
+        if (fill == "solid") {
+            const QColor color = colorOf(found.fillColor);
             if (color.isValid())
                 style.brush = color;
-        } else if (fill && fill->getStr() == "gradient") {
+        } else if (fill == "gradient") {
             style.brush = gradientOf(props);
-        } else if (fill && fill->getStr() == "bitmap") {
+        } else if (fill == "bitmap") {
             style.brush = Qt::NoBrush; // a pattern the graphic does not define
         }
-        if (const RVNGProperty* rule = props["svg:fill-rule"])
-            style.fillRule = rule->getStr() == "evenodd" ? Qt::OddEvenFill : Qt::WindingFill;
+        if (found.fillRule)
+            style.fillRule =
+                found.fillRule->getStr() == "evenodd" ? Qt::OddEvenFill : Qt::WindingFill;
     }
-    if (const RVNGProperty* opacity = props["draw:opacity"])
-        style.fillOpacity = std::clamp(number(*opacity), 0.0, 1.0);
+    if (found.opacity)
+        style.fillOpacity = std::clamp(number(*found.opacity), 0.0, 1.0);
     return style;
 }
 
@@ -550,8 +603,10 @@ void Painter::polygon(const RVNGPropertyList& props, bool closed)
     points.reserve(qsizetype(vertices->count()));
     for (unsigned long i = 0; i < vertices->count(); ++i) {
         const RVNGPropertyList& vertex = (*vertices)[i];
-        if (vertex["svg:x"] && vertex["svg:y"])
-            points << pointOf(vertex, "svg:x", "svg:y");
+        const RVNGProperty* x = vertex["svg:x"];
+        const RVNGProperty* y = vertex["svg:y"];
+        if (x && y)
+            points << QPointF(::engine::graphic::points(*x), ::engine::graphic::points(*y));
     }
     QPainter& p = canvas();
     if (closed) {
@@ -642,10 +697,8 @@ void Painter::drawGraphicObject(const RVNGPropertyList& props)
     const bool first = m_onlyFirst && !m_first && type->getStr() != "image/svg+xml";
     if (!begin(!first) && !first)
         return;
-    const librevenge::RVNGString base64 = data->getStr();
     Picture picture;
-    picture.image = m_services.decode(
-        decodeBase64(base64.cstr(), static_cast<qsizetype>(base64.size())), &picture.why);
+    picture.image = m_services.decode(binaryData(*data), &picture.why);
     if (has(props, {"svg:x", "svg:y", "svg:width", "svg:height"})) {
         picture.rect = QRectF(pointOf(props, "svg:x", "svg:y"),
                               QSizeF(points(*props["svg:width"]), points(*props["svg:height"])));

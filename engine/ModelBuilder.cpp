@@ -1,7 +1,7 @@
 // Quillon engine: records librevenge's text callbacks into a Document.
 #include "ModelBuilder.h"
 
-#include "Base64.h"
+#include "BinaryData.h"
 #include "Markup.h"
 
 #include <QStringList>
@@ -195,7 +195,8 @@ bool breaksPage(const librevenge::RVNGPropertyList& props)
 
 } // namespace
 
-ModelBuilder::ModelBuilder(Document& document) : m_document(document)
+ModelBuilder::ModelBuilder(Document& document, ObjectObserver* observer)
+    : m_document(document), m_observer(observer)
 {
     pushFrame(FrameKind::Body);
 }
@@ -666,11 +667,11 @@ void ModelBuilder::insertBinaryObject(const librevenge::RVNGPropertyList& propLi
     Inline object = Inline::of(Inline::Kind::Object);
     object.mimeType = str(propList, "librevenge:mime-type").left(128);
     if (const librevenge::RVNGProperty* data = propList["office:binary-data"]) {
-        const librevenge::RVNGString base64 = data->getStr();
-        const auto size = static_cast<qsizetype>(base64.size());
-        if (m_objectBytes + size <= kMaxObjectBytes) {
-            m_objectBytes += size;
-            object.data = decodeBase64(base64.cstr(), size);
+        if (std::optional<QByteArray> bytes = binaryData(*data, kMaxObjectBytes - m_objectBytes)) {
+            m_objectBytes += bytes->size();
+            object.data = std::move(*bytes);
+            if (m_observer && !object.data.isEmpty())
+                m_observer->objectMet(object.data);
         } else {
             m_document.truncated = true;
         }

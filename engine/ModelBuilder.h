@@ -2,6 +2,7 @@
 #pragma once
 
 #include "Document.h"
+#include "ObjectObserver.h"
 
 #include <librevenge/librevenge.h>
 
@@ -16,7 +17,8 @@ namespace engine {
 // content beyond the size limits is flattened or dropped, and Document::truncated is set.
 class ModelBuilder final : public librevenge::RVNGTextInterface {
 public:
-    explicit ModelBuilder(Document& document);
+    // The observer, when given, is told each embedded object as it is recorded.
+    explicit ModelBuilder(Document& document, ObjectObserver* observer = nullptr);
     ~ModelBuilder() override;
     ModelBuilder(const ModelBuilder&) = delete;
     ModelBuilder& operator=(const ModelBuilder&) = delete;
@@ -118,6 +120,7 @@ private:
     void openNote(Note::Kind kind, const librevenge::RVNGPropertyList& propList);
 
     Document& m_document;
+    ObjectObserver* m_observer;
     std::vector<Frame> m_frames;
     qsizetype m_items = 0;
     qsizetype m_characters = 0;

@@ -1,10 +1,10 @@
 // Quillon engine: decoding, rendering and encoding pictures (the module quillon-engine-pictures).
 #include "PictureCodec.h"
 
-#include "Base64.h"
+#include "BinaryData.h"
 #include "GraphicPainter.h"
 #include "Metafile.h"
-#include "WpgBitmap.h"
+#include "WpgRecords.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -24,9 +24,13 @@
 #include <turbojpeg.h>
 
 #include <algorithm>
+#include <atomic>
 #include <csetjmp>
 #include <cstdlib>
+#include <exception>
 #include <new>
+#include <system_error>
+#include <thread>
 #include <unistd.h>
 
 namespace engine {
@@ -46,6 +50,8 @@ constexpr qint64 kMaxWpgBitmapPixels = 6LL * 1000 * 1000;
 // filters on each row and picks one, which costs more than compressing; files grow by a few
 // percent.
 constexpr int kPngLevel = 1;
+// A graphic of this many shapes is drawn in two halves at once.
+constexpr int kMinShapesToSplit = 1000;
 
 bool isWpg(const QByteArray& data)
 {
@@ -74,23 +80,33 @@ void ensureRuntimeDir()
     std::atexit([] { QDir().rmdir(QString::fromLocal8Bit(dir)); });
 }
 
-// Text in an SVG needs the font database, which Qt opens only under a QGuiApplication. The
-// engine has no application object of its own, so the first picture with text creates an
-// offscreen one for the rest of the process. Where a non-graphical application object already
-// exists (a test program), the text is left out instead.
+// Text needs the font database, which Qt opens only under a QGuiApplication. The engine has no
+// application object of its own, so the first picture with text creates an offscreen one, on the
+// main thread, for the rest of the process; pool threads use it once it is made. Where a
+// non-graphical application object already exists (a test program), the text is left out.
+std::atomic<bool> g_fontsOpen{false};
+std::atomic<bool> g_opening{false}; // the main thread is making the application
+
 bool fontsAvailable()
 {
-    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+    if (g_fontsOpen.load(std::memory_order_acquire))
         return true;
-    // Only the main thread may create it (see PictureCodec::prepare).
-    if (QCoreApplication::instance() || ::gettid() != ::getpid())
-        return false;
-    static int argc = 1;
-    static char name[] = "quillon-engine";
-    static char* argv[] = {name, nullptr};
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    ensureRuntimeDir();
-    new QGuiApplication(argc, argv); // kept until the process ends
+    if (::gettid() != ::getpid())
+        return !g_opening.load(std::memory_order_acquire) &&
+               qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        if (QCoreApplication::instance())
+            return false;
+        static int argc = 1;
+        static char name[] = "quillon-engine";
+        static char* argv[] = {name, nullptr};
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        ensureRuntimeDir();
+        g_opening.store(true, std::memory_order_release);
+        new QGuiApplication(argc, argv); // kept until the process ends
+        g_opening.store(false, std::memory_order_release);
+    }
+    g_fontsOpen.store(true, std::memory_order_release);
     return true;
 }
 
@@ -102,7 +118,7 @@ bool fontsForText()
 {
     if (fontsAvailable())
         return true;
-    if (!QCoreApplication::instance())
+    if (!QCoreApplication::instance() || g_opening.load(std::memory_order_acquire))
         throw NeedsFonts();
     return false;
 }
@@ -263,6 +279,68 @@ QImage decodePicture(const QByteArray& data, QString* why)
     return decodeBitmap(data, why);
 }
 
+// libwpg's drawing of a graphic, painted.
+graphic::Drawing paintGraphic(const QByteArray& wpg)
+{
+    graphic::Services services;
+    services.decode = decodePicture;
+    services.fonts = fontsForText;
+    services.maxSide = kMaxSide;
+    librevenge::RVNGStringStream input(reinterpret_cast<const unsigned char*>(wpg.constData()),
+                                       static_cast<unsigned int>(wpg.size()));
+    return graphic::draw(
+        [&](librevenge::RVNGDrawingInterface& painter) {
+            return libwpg::WPGraphics::parse(&input, &painter);
+        },
+        services);
+}
+
+// A graphic of thousands of shapes (a map) is drawn in two halves at once, on this thread and
+// another, the second half over the first: libwpg's reading is most of the work, and each half
+// reads the shapes of one half only.
+graphic::Drawing paintShapes(const QByteArray& wpg)
+{
+    const wpg::Halves halves = wpg::splitShapes(wpg, kMinShapesToSplit);
+    if (halves.first.isEmpty())
+        return paintGraphic(wpg);
+    graphic::Drawing first;
+    std::exception_ptr firstFailed;
+    std::thread other;
+    try {
+        other = std::thread([&] {
+            try {
+                first = paintGraphic(halves.first);
+            } catch (...) {
+                firstFailed = std::current_exception();
+            }
+        });
+    } catch (const std::system_error&) { // no thread to be had: one after the other
+        first = paintGraphic(halves.first);
+    }
+    graphic::Drawing second;
+    std::exception_ptr secondFailed;
+    try {
+        second = paintGraphic(halves.second);
+    } catch (...) {
+        secondFailed = std::current_exception();
+    }
+    if (other.joinable())
+        other.join();
+    for (const std::exception_ptr& failed : {firstFailed, secondFailed})
+        if (failed)
+            std::rethrow_exception(failed);
+    first.parsed = first.parsed && second.parsed;
+    if (!first.stopped && second.stopped)
+        first.why = second.why;
+    first.stopped = first.stopped || second.stopped;
+    first.drawn += second.drawn;
+    if (!first.image.isNull() && first.image.size() == second.image.size()) {
+        QPainter painter(&first.image);
+        painter.drawImage(0, 0, second.image);
+    }
+    return first;
+}
+
 // A WordPerfect graphic drawn straight onto an image. A graphic that merely wraps one bitmap
 // (a scanned photo, a logo) or metafile is that picture at its own size; the common kind of
 // bitmap is decoded without libwpg.
@@ -277,19 +355,9 @@ QImage drawGraphic(const QByteArray& wpg, QString* why)
         *why = sizeProblem(bitmaps.largest.width(), bitmaps.largest.height());
         return {};
     }
-    graphic::Services services;
-    services.decode = decodePicture;
-    services.fonts = fontsForText;
-    services.maxSide = kMaxSide;
     graphic::Drawing drawing;
     try {
-        librevenge::RVNGStringStream input(reinterpret_cast<const unsigned char*>(wpg.constData()),
-                                           static_cast<unsigned int>(wpg.size()));
-        drawing = graphic::draw(
-            [&](librevenge::RVNGDrawingInterface& painter) {
-                return libwpg::WPGraphics::parse(&input, &painter);
-            },
-            services);
+        drawing = paintShapes(wpg);
     } catch (const std::bad_alloc&) {
         *why = QStringLiteral("the graphic needs too much memory");
         return {};
@@ -329,8 +397,7 @@ public:
         const librevenge::RVNGProperty* data = props["office:binary-data"];
         if (!data || !props["librevenge:mime-type"])
             return;
-        const librevenge::RVNGString base64 = data->getStr();
-        const QByteArray bytes = decodeBase64(base64.cstr(), static_cast<qsizetype>(base64.size()));
+        const QByteArray bytes = binaryData(*data);
         QString problem;
         if (metafile::kindOf(bytes) == metafile::Kind::None) {
             if (drawable(bytes, &problem)) {
@@ -464,29 +531,48 @@ public:
 
     void prepare() const override { fontsAvailable(); }
 
-    EncodedPicture encode(const QByteArray& data, PictureFormat format,
+    RenderedPicture render(const QByteArray& data) const override
+    {
+        RenderedPicture rendered;
+        try {
+            QImage image = toImage(data, &rendered.problem);
+            if (image.isNull() && rendered.problem.isEmpty())
+                rendered.problem = QStringLiteral("it is empty or damaged");
+            if (!image.isNull()) {
+                rendered.width = image.width();
+                rendered.height = image.height();
+                rendered.image = std::make_shared<const QImage>(std::move(image));
+            }
+        } catch (const std::bad_alloc&) {
+            rendered = {};
+            rendered.problem = QStringLiteral("it needs too much memory");
+        } catch (const NeedsFonts&) {
+            rendered = {};
+            rendered.needsFonts = true;
+        }
+        return rendered;
+    }
+
+    EncodedPicture encode(const RenderedPicture& picture, PictureFormat format,
                           int jpegQuality) const override
     {
         EncodedPicture encoded;
+        encoded.problem = picture.problem;
+        encoded.needsFonts = picture.needsFonts;
+        if (!picture.image)
+            return encoded;
+        const auto& image = *static_cast<const QImage*>(picture.image.get());
         try {
-            const QImage image = toImage(data, &encoded.problem);
-            if (image.isNull()) {
-                if (encoded.problem.isEmpty())
-                    encoded.problem = QStringLiteral("it is empty or damaged");
-                return encoded;
-            }
-            encoded.bytes = write(image, format, jpegQuality);
-            encoded.width = image.width();
-            encoded.height = image.height();
+            encoded.bytes =
+                format == PictureFormat::Jpeg ? encodeJpeg(image, jpegQuality) : encodePng(image);
             if (encoded.bytes.isEmpty())
                 encoded.problem = QStringLiteral("it could not be encoded");
         } catch (const std::bad_alloc&) {
-            encoded = {};
+            encoded.bytes.clear();
             encoded.problem = QStringLiteral("it needs too much memory");
-        } catch (const NeedsFonts&) {
-            encoded = {};
-            encoded.needsFonts = true;
         }
+        encoded.width = image.width();
+        encoded.height = image.height();
         return encoded;
     }
 
@@ -496,11 +582,6 @@ private:
         if (data.isEmpty())
             return {};
         return isWpg(data) ? drawGraphic(data, why) : decodePicture(data, why);
-    }
-
-    static QByteArray write(const QImage& image, PictureFormat format, int jpegQuality)
-    {
-        return format == PictureFormat::Jpeg ? encodeJpeg(image, jpegQuality) : encodePng(image);
     }
 };
 

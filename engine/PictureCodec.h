@@ -4,6 +4,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <memory>
+
 namespace engine {
 
 enum class PictureFormat {
@@ -25,10 +27,21 @@ struct EncodedPicture {
     bool needsFonts = false;
 };
 
-// The picture machinery links Qt GUI, Qt SVG and libwpg, whose loading and relocation cost more
+// A picture decoded or drawn, before it is encoded.
+struct RenderedPicture {
+    // The image (a QImage, which only the picture module knows); none when the picture could
+    // not be converted.
+    std::shared_ptr<const void> image;
+    int width = 0; // pixels
+    int height = 0;
+    QString problem;         // as EncodedPicture::problem
+    bool needsFonts = false; // as EncodedPicture::needsFonts
+};
+
+// The picture machinery links Qt GUI, libwpg and libwmf, whose loading and relocation cost more
 // than converting a small document. It lives in the module quillon-engine-pictures.so beside the
 // program and is opened the first time a document has a picture.
-// Thread-safe: pictures are converted on a thread pool, after prepare().
+// Thread-safe: pictures are converted on thread pools; only prepare() needs the main thread.
 class PictureCodec {
 public:
     virtual ~PictureCodec() = default;
@@ -39,13 +52,20 @@ public:
     // *problem says so.
     virtual QByteArray wpgToSvg(const QByteArray& wpg, QString* problem = nullptr) const = 0;
 
-    // Decodes the object (a WPG graphic that wraps one bitmap or metafile as that picture, any
-    // other rendered at 96 dots per inch, longest side at most 2048 pixels; anything else decoded
-    // by its content: a bitmap, or a Windows Metafile drawn at 96 dots per inch) and encodes it
-    // as JPEG (on white, since JPEG has no transparency) or PNG. A bitmap whose size does not fit
-    // the bytes it holds, or passes a sane ceiling, is refused before anything is allocated.
-    virtual EncodedPicture encode(const QByteArray& data, PictureFormat format,
+    // Decodes the object: a WPG graphic that wraps one bitmap or metafile as that picture, any
+    // other drawn at 96 dots per inch, longest side at most 2048 pixels; anything else by its
+    // content: a bitmap, or a Windows Metafile drawn at 96 dots per inch. A bitmap whose size
+    // does not fit the bytes it holds, or passes a sane ceiling, is refused before anything is
+    // allocated.
+    virtual RenderedPicture render(const QByteArray& data) const = 0;
+    // Encodes a rendered picture as JPEG (on white, since JPEG has no transparency) or PNG.
+    virtual EncodedPicture encode(const RenderedPicture& picture, PictureFormat format,
                                   int jpegQuality) const = 0;
+    // Both.
+    EncodedPicture convert(const QByteArray& data, PictureFormat format, int jpegQuality) const
+    {
+        return encode(render(data), format, jpegQuality);
+    }
 
     // Whether drawing the picture may need the font database (a graphic or metafile with text),
     // judged from its records without drawing it.

@@ -3,9 +3,9 @@
 
 #include "EngineError.h"
 #include "OutputFiles.h"
+#include "PictureCache.h"
 #include "QualityText.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -131,8 +131,9 @@ struct PictureExporter::Job {
 };
 
 PictureExporter::PictureExporter(OutputFiles& files, PictureFormat format, int jpegQuality,
-                                 qsizetype maxInlineSvg)
-    : m_files(files), m_format(format), m_quality(jpegQuality), m_inlineLeft(maxInlineSvg)
+                                 qsizetype maxInlineSvg, PictureCache* cache)
+    : m_files(files), m_format(format), m_quality(jpegQuality), m_inlineLeft(maxInlineSvg),
+      m_cache(cache)
 {
     m_pool.setMaxThreadCount(std::max(1, QThread::idealThreadCount()));
 }
@@ -150,11 +151,7 @@ QString PictureExporter::urlOf(const QString& fileName) const
 
 PictureRef PictureExporter::picture(const Inline& object)
 {
-    QCryptographicHash hash(QCryptographicHash::Sha1);
-    hash.addData(object.mimeType.toUtf8());
-    hash.addData(QByteArrayView("\0", 1));
-    hash.addData(object.data);
-    const QByteArray key = hash.result();
+    const Key key{object.mimeType, object.data};
     Job* job = m_jobs.value(key);
     if (!job) {
         m_order.push_back(std::make_unique<Job>());
@@ -206,22 +203,32 @@ void PictureExporter::start(Job& job)
         told = true;
         return;
     }
-    if (codec->needsFonts(job.data))
+    // A picture the cache renders needs the font database only if it shows text after all.
+    const bool cached = m_cache && m_cache->has(job.data);
+    if (!cached && codec->needsFonts(job.data))
         codec->prepare();
-    m_pool.start([this, codec, &job] { convert(*codec, job); });
+    m_pool.start([this, codec, &job, cached] { convert(*codec, job, cached); });
 }
 
 // On a pool thread, or on the publish's thread for a picture that needed the font database.
-void PictureExporter::convert(const PictureCodec& codec, Job& job) const
+void PictureExporter::convert(const PictureCodec& codec, Job& job, bool cached) const
 {
     try {
         if (m_format == PictureFormat::InlineSvg && pictures::isWpg(job.data)) {
             job.svg = QString::fromUtf8(codec.wpgToSvg(job.data, &job.encoded.problem));
-            if (job.svg.contains(QLatin1String("<svg")))
+            if (job.svg.contains(QLatin1String("<svg"))) {
+                if (cached)
+                    m_cache->drop(job.data);
                 return;
+            }
         }
+        std::optional<RenderedPicture> rendered;
+        if (cached)
+            rendered = m_cache->take(job.data);
+        if (!rendered)
+            rendered = codec.render(job.data);
         job.encoded = codec.encode(
-            job.data, m_format == PictureFormat::Jpeg ? PictureFormat::Jpeg : PictureFormat::Png,
+            *rendered, m_format == PictureFormat::Jpeg ? PictureFormat::Jpeg : PictureFormat::Png,
             m_quality);
     } catch (...) { // nothing may leave a pool thread
         job.svg.clear();
@@ -239,7 +246,7 @@ void PictureExporter::finish()
         if (job->encoded.needsFonts) {
             if (const PictureCodec* codec = PictureCodec::instance()) {
                 codec->prepare();
-                convert(*codec, *job);
+                convert(*codec, *job, false);
             }
         }
     }

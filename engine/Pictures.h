@@ -22,6 +22,7 @@ namespace engine {
 int jpegQualityFromText(const QString& text);
 
 class OutputFiles;
+class PictureCache;
 
 // Exports pictures for one publish. The writer runs twice: while it first meets the objects,
 // each new picture starts converting on a thread pool and the writer gets a provisional
@@ -42,8 +43,9 @@ class PictureExporter final : public PictureSink {
 public:
     static constexpr qsizetype kMaxInlineSvg = 4 * 1024 * 1024;
 
+    // Pictures the cache holds (rendered while the document was read) are taken from it.
     PictureExporter(OutputFiles& files, PictureFormat format, int jpegQuality,
-                    qsizetype maxInlineSvg = kMaxInlineSvg);
+                    qsizetype maxInlineSvg = kMaxInlineSvg, PictureCache* cache = nullptr);
     ~PictureExporter() override;
     PictureExporter(const PictureExporter&) = delete;
     PictureExporter& operator=(const PictureExporter&) = delete;
@@ -72,9 +74,22 @@ public:
 
 private:
     struct Job;
+    // An object by its type and content.
+    struct Key {
+        QString mimeType;
+        QByteArray data;
+        bool operator==(const Key& other) const
+        {
+            return mimeType == other.mimeType && data == other.data;
+        }
+        friend size_t qHash(const Key& key, size_t seed = 0)
+        {
+            return qHashMulti(seed, key.mimeType, key.data);
+        }
+    };
     QString urlOf(const QString& fileName) const;
     void start(Job& job);
-    void convert(const PictureCodec& codec, Job& job) const;
+    void convert(const PictureCodec& codec, Job& job, bool cached) const;
     void place(Job& job);
     PictureRef provisional(const Job& job) const;
     QString fileName(int number) const;
@@ -84,7 +99,8 @@ private:
     int m_quality;
     qsizetype m_inlineLeft;                    // characters of inline SVG the page may still take
     std::vector<std::unique_ptr<Job>> m_order; // in the order met; outlives the pool
-    QHash<QByteArray, Job*> m_jobs;            // by a hash of type and content
+    QHash<Key, Job*> m_jobs;
+    PictureCache* m_cache;
     QThreadPool m_pool;
     bool m_finished = false;
     bool m_provisionalKept = true;

@@ -53,7 +53,8 @@ PublishReport Publisher::publish(const Document& document, PublishFormat format,
     // exception removes them.
     OutputFiles files(target);
     PictureExporter pictures(files, xml ? PictureFormat::Jpeg : options.html.pictures,
-                             xml ? options.jpegQuality : options.html.jpegQuality);
+                             xml ? options.jpegQuality : options.html.jpegQuality,
+                             PictureExporter::kMaxInlineSvg, options.pictures);
     QByteArray bytes;
     try {
         // The writer runs again once the pictures it met are converted and written.

@@ -12,9 +12,12 @@ namespace engine {
 
 enum class PublishFormat { Xml, Html };
 
+class PictureCache;
+
 struct PublishOptions {
     int jpegQuality = 80; // pictures of XML, which are always JPEG files
     HtmlSettings html;
+    PictureCache* pictures = nullptr; // the document's pictures rendered while it was read
 };
 
 // What a publish did with the document's pictures.

@@ -18,7 +18,7 @@ namespace {
 void convertPicture(const QByteArray& bytes)
 {
     const engine::PictureCodec* codec = quillon_engine_picture_codec();
-    const engine::EncodedPicture png = codec->encode(bytes, engine::PictureFormat::Png, 80);
+    const engine::EncodedPicture png = codec->convert(bytes, engine::PictureFormat::Png, 80);
     // A picture is either converted or says why not.
     if (png.bytes.isEmpty() && png.problem.isEmpty())
         std::abort();

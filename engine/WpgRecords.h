@@ -1,5 +1,5 @@
-// Quillon engine: the bitmap records of WordPerfect graphics, read without libwpg (picture module
-// only).
+// Quillon engine: the records of WordPerfect graphics, read and rewritten without libwpg (picture
+// module only).
 #pragma once
 
 #include <QByteArray>
@@ -32,5 +32,16 @@ bool mayShowText(const QByteArray& wpg);
 
 // The problem of a bitmap whose size is refused.
 QString sizeProblem(qint64 width, qint64 height);
+
+// A large WPG 2 graphic of shapes and text alone, as two graphics that each draw half of its
+// shapes (every other record kept as it is, the other half's drawing records turned into
+// comments), so that the halves can be drawn at once, the second over the first. Empty when
+// the graphic has fewer than minShapes shapes, or holds what the halves could not share
+// (groups, bitmaps, embedded pictures, compound shapes, charts).
+struct Halves {
+    QByteArray first;
+    QByteArray second;
+};
+Halves splitShapes(const QByteArray& wpg, int minShapes);
 
 } // namespace engine::wpg

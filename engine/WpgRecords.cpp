@@ -1,5 +1,5 @@
-// Quillon engine: the bitmap records of WordPerfect graphics, read without libwpg.
-#include "WpgBitmap.h"
+// Quillon engine: the records of WordPerfect graphics, read and rewritten without libwpg.
+#include "WpgRecords.h"
 
 #include <QtEndian>
 
@@ -290,6 +290,61 @@ Bitmaps readBitmaps(const QByteArray& wpg, qint64 maxPixels, bool decode)
         }
     }
     return result;
+}
+
+Halves splitShapes(const QByteArray& wpg, int minShapes)
+{
+    if (!isGraphic(wpg) || wpg.at(10) != 2)
+        return {};
+    const Reader r{reinterpret_cast<const unsigned char*>(wpg.constData()), wpg.size()};
+    // Where each shape's records begin (its type byte) and end.
+    struct Span {
+        qint64 at, end;
+    };
+    std::vector<Span> shapes;
+    bool shareable = true;
+    bool inText = false; // text data follows the record of its text
+    qint64 at = qFromLittleEndian<quint32>(r.d + 4);
+    while (shareable && at >= 0 && at < r.size) {
+        const qint64 typeAt = at + 1;
+        qint64 next = at + 2;
+        if (next > r.size || r.length(next) < 0) // extension
+            break;
+        const qint64 n = r.length(next);
+        if (n < 0 || n > r.size - next)
+            break;
+        const unsigned type = r.d[typeAt];
+        const qint64 end = next + n;
+        if ((type >= 0x15 && type <= 0x19) || (type >= 0x1C && type <= 0x1E)) {
+            shapes.push_back({typeAt, end});
+            inText = type >= 0x1C;
+        } else if (type == 0x0F && inText) {
+            shapes.back().end = end; // types of its records are turned into comments together
+        } else if (type == 0x02) {   // the end: anything after it is not read
+            break;
+        } else {
+            inText = false;
+            shareable = drawsNothing(int(type));
+        }
+        at = end;
+    }
+    if (!shareable || shapes.size() < size_t(std::max(minShapes, 2)))
+        return {};
+    Halves halves{wpg, wpg};
+    const size_t half = shapes.size() / 2;
+    for (size_t i = 0; i < shapes.size(); ++i) {
+        QByteArray& without = i < half ? halves.second : halves.first;
+        // Each record of the shape (its own and its text data's) becomes a comment.
+        qint64 record = shapes[i].at - 1;
+        while (record < shapes[i].end) {
+            without[qsizetype(record + 1)] = char(0x0A);
+            qint64 next = record + 2;
+            r.length(next); // extension
+            const qint64 n = r.length(next);
+            record = next + n;
+        }
+    }
+    return halves;
 }
 
 } // namespace engine::wpg
