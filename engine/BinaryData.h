@@ -7,7 +7,6 @@
 
 #include <librevenge/librevenge.h>
 
-#include <algorithm>
 #include <cstring>
 #include <limits>
 #include <memory>
@@ -59,7 +58,7 @@ inline std::optional<QByteArray> binaryData(const librevenge::RVNGProperty& prop
                                             qsizetype maxBytes)
 {
     if (const librevenge::RVNGBinaryData* data = binarydetail::heldData(property)) {
-        if (data->size() > static_cast<unsigned long>(std::max<qsizetype>(maxBytes, 0)))
+        if (static_cast<qsizetype>(data->size()) > maxBytes)
             return std::nullopt;
         return QByteArray(reinterpret_cast<const char*>(data->getDataBuffer()),
                           static_cast<qsizetype>(data->size()));

@@ -374,6 +374,12 @@ QImage drawGraphic(const QByteArray& wpg, QString* why)
         *why = drawing.why;
         return drawing.onePicture ? std::move(drawing.image) : QImage();
     }
+    // libwpg gives up on some graphics (a bitmap it cannot read) without saying so: a blank
+    // picture would hide that.
+    if (drawing.drawn == 0) {
+        *why = QStringLiteral("it holds nothing that can be drawn");
+        return {};
+    }
     if (drawing.leftOut > 0)
         *why = QStringLiteral("drawn without %1 embedded picture(s): %2")
                    .arg(drawing.leftOut)

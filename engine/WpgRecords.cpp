@@ -71,9 +71,12 @@ bool runLength(const unsigned char* in, qint64 length, qint64 rowBytes, qint64 r
         const qint64 bytes = times * unit;
         if (bytes > total - done)
             return false;
-        if (out)
-            for (qint64 i = 0; i < times; ++i)
-                std::memcpy(out + done + i * unit, unitBytes, size_t(unit));
+        if (out) { // the unit once, then what is written so far again, doubling
+            unsigned char* to = out + done;
+            std::memcpy(to, unitBytes, size_t(unit));
+            for (qint64 filled = unit; filled < bytes; filled *= 2)
+                std::memcpy(to + filled, to, size_t(std::min(filled, bytes - filled)));
+        }
         done += bytes;
         return true;
     };
@@ -142,11 +145,14 @@ QString sizeProblem(qint64 width, qint64 height)
 
 namespace {
 
-// Calls visit(type, at, length) for each record of a WordPerfect graphic until it returns false.
+// Calls visit(type, record, at, length) for each record of a WordPerfect graphic (record: where
+// it begins; at: where its data begins) until it returns false or the end record of a WPG 2
+// graphic, after which libwpg reads nothing.
 template <typename Visit> void forEachRecord(const Reader& r, bool wpg2, const Visit& visit)
 {
     qint64 at = qFromLittleEndian<quint32>(r.d + 4);
     while (at >= 0 && at < r.size) {
+        const qint64 record = at;
         qint64 type = r.d[at++];
         if (wpg2) {
             type = at < r.size ? r.d[at++] : -1;
@@ -154,7 +160,7 @@ template <typename Visit> void forEachRecord(const Reader& r, bool wpg2, const V
                 break;
         }
         const qint64 n = r.length(at);
-        if (n < 0 || n > r.size - at || !visit(type, at, n))
+        if (n < 0 || n > r.size - at || !visit(type, record, at, n) || (wpg2 && type == 0x02))
             break;
         at += n;
     }
@@ -182,8 +188,9 @@ bool mayShowText(const QByteArray& wpg)
     const Reader r{reinterpret_cast<const unsigned char*>(wpg.constData()), wpg.size()};
     const bool wpg2 = r.u8(10) == 2;
     bool text = false;
-    forEachRecord(r, wpg2,
-                  [&](qint64 type, qint64, qint64) { return !(text = showsText(wpg2, type)); });
+    forEachRecord(r, wpg2, [&](qint64 type, qint64, qint64, qint64) {
+        return !(text = showsText(wpg2, type));
+    });
     return text;
 }
 
@@ -217,7 +224,7 @@ Bitmaps readBitmaps(const QByteArray& wpg, qint64 maxPixels, bool decode)
         result.problem = sizeProblem(width, height);
         return true;
     };
-    forEachRecord(r, wpg2, [&](qint64 type, qint64 at, qint64 n) {
+    forEachRecord(r, wpg2, [&](qint64 type, qint64, qint64 at, qint64 n) {
         result.text = result.text || showsText(wpg2, type);
         if (!wpg2) {
             if (type == 0x0B || type == 0x14) { // bitmap, type 1 and 2
@@ -297,37 +304,25 @@ Halves splitShapes(const QByteArray& wpg, int minShapes)
     if (!isGraphic(wpg) || wpg.at(10) != 2)
         return {};
     const Reader r{reinterpret_cast<const unsigned char*>(wpg.constData()), wpg.size()};
-    // Where each shape's records begin (its type byte) and end.
+    // Where each shape's records begin and end.
     struct Span {
         qint64 at, end;
     };
     std::vector<Span> shapes;
     bool shareable = true;
     bool inText = false; // text data follows the record of its text
-    qint64 at = qFromLittleEndian<quint32>(r.d + 4);
-    while (shareable && at >= 0 && at < r.size) {
-        const qint64 typeAt = at + 1;
-        qint64 next = at + 2;
-        if (next > r.size || r.length(next) < 0) // extension
-            break;
-        const qint64 n = r.length(next);
-        if (n < 0 || n > r.size - next)
-            break;
-        const unsigned type = r.d[typeAt];
-        const qint64 end = next + n;
+    forEachRecord(r, true, [&](qint64 type, qint64 record, qint64 at, qint64 n) {
         if ((type >= 0x15 && type <= 0x19) || (type >= 0x1C && type <= 0x1E)) {
-            shapes.push_back({typeAt, end});
+            shapes.push_back({record, at + n});
             inText = type >= 0x1C;
         } else if (type == 0x0F && inText) {
-            shapes.back().end = end; // types of its records are turned into comments together
-        } else if (type == 0x02) {   // the end: anything after it is not read
-            break;
+            shapes.back().end = at + n; // its records are turned into comments together
         } else {
             inText = false;
             shareable = drawsNothing(int(type));
         }
-        at = end;
-    }
+        return shareable;
+    });
     if (!shareable || shapes.size() < size_t(std::max(minShapes, 2)))
         return {};
     Halves halves{wpg, wpg};
@@ -335,7 +330,7 @@ Halves splitShapes(const QByteArray& wpg, int minShapes)
     for (size_t i = 0; i < shapes.size(); ++i) {
         QByteArray& without = i < half ? halves.second : halves.first;
         // Each record of the shape (its own and its text data's) becomes a comment.
-        qint64 record = shapes[i].at - 1;
+        qint64 record = shapes[i].at;
         while (record < shapes[i].end) {
             without[qsizetype(record + 1)] = char(0x0A);
             qint64 next = record + 2;

@@ -1,5 +1,5 @@
 // Quillon engine tests: recording librevenge callbacks into the document model.
-#include "Base64.h"
+#include "BinaryData.h"
 #include "Document.h"
 #include "ModelBuilder.h"
 
@@ -282,7 +282,8 @@ private slots:
         }));
     }
 
-    // Embedded data comes as librevenge's base64; the table decoder must agree with Qt's on every
+    // Embedded data is copied out of librevenge's binary property, or comes as base64 from a
+    // property of another kind; the table decoder must agree with Qt's on every
     // length and padding, and on text it does not decode itself.
     void base64DecodesAsQtDoes()
     {
@@ -299,6 +300,14 @@ private slots:
                     static_cast<unsigned long>(bytes.size()))
                     .getBase64Data();
             QCOMPARE(decodeBase64(text.cstr(), static_cast<qsizetype>(text.size())), bytes);
+            librevenge::RVNGPropertyList held;
+            held.insert("binary", librevenge::RVNGBinaryData(
+                                      reinterpret_cast<const unsigned char*>(bytes.constData()),
+                                      static_cast<unsigned long>(bytes.size())));
+            held.insert("text", text);
+            QCOMPARE(binaryData(*held["binary"]), bytes);
+            QCOMPARE(binaryData(*held["text"]), bytes);
+            QVERIFY(!binaryData(*held["binary"], length - 1));
         }
         const QByteArray odd[] = {"QUJD\nREVG", "QUJDREVG\n", "QU=D", "QQ",      "QUI",
                                   "Q===",       "====",       "QUJ*", "QUJDRA=", "QR==",

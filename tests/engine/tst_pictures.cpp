@@ -416,7 +416,8 @@ private slots:
 
     // A bitmap whose header claims a size its data cannot hold (one flipped bit made a graphic
     // 17,146 pixels wide instead of 762) becomes the placeholder before anything that size is
-    // allocated, with one short line; a healthy bitmap is decoded directly, run by run.
+    // allocated, with one short line; a healthy bitmap is decoded directly, run by run; a graphic
+    // with nothing to draw is the placeholder too.
     void damagedBitmapHeaderGivesThePlaceholderQuietly()
     {
         // 3 x 2: a literal red pixel, two of blue (one run of a 3-byte unit), then the row again.
@@ -425,14 +426,21 @@ private slots:
         Paragraph p;
         p.inlines.push_back(object(wpgBitmap(17146, 718, runs), QStringLiteral("image/x-wpg")));
         p.inlines.push_back(object(wpgBitmap(3, 2, runs), QStringLiteral("image/x-wpg")));
+        // A graphic of a start and an end record: libwpg draws nothing and says nothing.
+        QByteArray empty("\xFFWPC\x10\0\0\0\x01\x16\x02\0\0\0\0\0", 16);
+        empty += QByteArray("\x0F\x01\0\x05\0\0\0\0\0\x0F\x02\0\0", 13);
+        p.inlines.push_back(object(empty, QStringLiteral("image/x-wpg")));
         doc.body.push_back(Block{p});
         const QString html = m_out.filePath(QStringLiteral("flipped.html"));
         const PublishReport report =
             Publisher::publish(doc, PublishFormat::Html, html, QStringLiteral("f"));
-        QCOMPARE(report.picturesFailed, 1);
-        QCOMPARE(report.problems.size(), 1);
+        QCOMPARE(report.picturesFailed, 2);
+        QCOMPARE(report.problems.size(), 2);
         QVERIFY2(report.problems.first().contains(QLatin1String("its size (17146 x 718 pixels)")),
                  qPrintable(report.problems.first()));
+        // Never a blank picture.
+        QCOMPARE(report.problems.last(),
+                 QStringLiteral("could not convert picture 3: it holds nothing that can be drawn"));
         const QString page = readText(html);
         QVERIFY(page.contains(QLatin1String("[Picture 1 could not be converted]")));
         const QImage second(m_out.filePath(QStringLiteral("flipped_files/picture2.png")));

@@ -1,0 +1,432 @@
+// Quillon engine tests: WordPerfect graphics painted straight from libwpg's drawing calls look
+// as the SVG librevenge writes for the same calls does, drawn by Qt SVG (as the engine drew them
+// before, and as HTML pages with inline SVG show them).
+#include "DocumentReader.h"
+#include "GraphicPainter.h"
+#include "PictureCodec.h"
+#include "PictureSink.h"
+#include "TestData.h"
+#include "XmlWriter.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QImage>
+#include <QPainter>
+#include <QSvgRenderer>
+#include <QtTest>
+
+#include <librevenge/librevenge.h>
+
+#include <functional>
+
+using namespace engine;
+using librevenge::RVNGPropertyList;
+using librevenge::RVNGPropertyListVector;
+
+namespace {
+
+using Script = std::function<void(librevenge::RVNGDrawingInterface&)>;
+
+// The SVG at 96 dots per inch, one pixel per CSS pixel, as the engine rendered graphics before.
+QImage renderSvg(const QByteArray& svg)
+{
+    QSvgRenderer renderer(svg);
+    const QSizeF size = renderer.viewBoxF().size() * (96 / 72.0);
+    QImage image(qRound(size.width()), qRound(size.height()), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    renderer.render(&painter);
+    return image;
+}
+
+QImage svgOfScript(const Script& script)
+{
+    librevenge::RVNGStringVector pages;
+    librevenge::RVNGSVGDrawingGenerator generator(pages, "");
+    script(generator);
+    return renderSvg(QByteArray(pages[0].cstr()));
+}
+
+QImage paintScript(const Script& script)
+{
+    graphic::Services services;
+    services.decode = [](const QByteArray& data, QString*) { return QImage::fromData(data); };
+    services.fonts = [] { return true; };
+    return graphic::draw(
+               [&](librevenge::RVNGDrawingInterface& painter) {
+                   script(painter);
+                   return true;
+               },
+               services)
+        .image;
+}
+
+// The largest and the mean difference of a colour channel, both images laid on white.
+struct Difference {
+    int max = 0;
+    double mean = 0;
+};
+
+Difference difference(const QImage& a, const QImage& b)
+{
+    const QImage x = a.convertToFormat(QImage::Format_ARGB32);
+    const QImage y = b.convertToFormat(QImage::Format_ARGB32);
+    const auto onWhite = [](QRgb c, int shift) {
+        return int(((c >> shift & 0xFF) * qAlpha(c) + 255 * (255 - qAlpha(c))) / 255);
+    };
+    Difference d;
+    qint64 sum = 0;
+    for (int row = 0; row < x.height(); ++row) {
+        for (int col = 0; col < x.width(); ++col) {
+            int most = 0;
+            for (const int shift : {0, 8, 16})
+                most = std::max(most, std::abs(onWhite(x.pixel(col, row), shift) -
+                                               onWhite(y.pixel(col, row), shift)));
+            d.max = std::max(d.max, most);
+            sum += most;
+        }
+    }
+    d.mean = double(sum) / (qint64(x.width()) * x.height());
+    return d;
+}
+
+RVNGPropertyList point(double x, double y, const char* action = nullptr)
+{
+    RVNGPropertyList p;
+    if (action)
+        p.insert("librevenge:path-action", action);
+    p.insert("svg:x", x);
+    p.insert("svg:y", y);
+    return p;
+}
+
+void page(librevenge::RVNGDrawingInterface& d)
+{
+    RVNGPropertyList size;
+    size.insert("svg:width", 3.0);
+    size.insert("svg:height", 2.0);
+    d.startDocument({});
+    d.startPage(size);
+}
+
+RVNGPropertyList stroked(const char* color, double width, const char* fill = "none")
+{
+    RVNGPropertyList s;
+    s.insert("draw:stroke", "solid");
+    s.insert("svg:stroke-color", color);
+    s.insert("svg:stroke-width", width);
+    s.insert("draw:fill", fill);
+    s.insert("draw:fill-color", "#3366cc");
+    return s;
+}
+
+void shapes(librevenge::RVNGDrawingInterface& d)
+{
+    page(d);
+    RVNGPropertyList style = stroked("#aa0000", 0.02, "solid");
+    style.insert("draw:opacity", 0.6, librevenge::RVNG_PERCENT);
+    style.insert("svg:stroke-opacity", 0.8, librevenge::RVNG_PERCENT);
+    d.setStyle(style);
+    RVNGPropertyList rect;
+    rect.insert("svg:x", 0.1);
+    rect.insert("svg:y", 0.1);
+    rect.insert("svg:width", 1.0);
+    rect.insert("svg:height", 0.5);
+    d.drawRectangle(rect);
+    rect.insert("svg:x", 1.3);
+    rect.insert("svg:rx", 0.2);
+    rect.insert("svg:ry", 0.1);
+    d.drawRectangle(rect);
+    RVNGPropertyList ellipse;
+    ellipse.insert("svg:cx", 2.5);
+    ellipse.insert("svg:cy", 0.4);
+    ellipse.insert("svg:rx", 0.4);
+    ellipse.insert("svg:ry", 0.15);
+    ellipse.insert("librevenge:rotate", 30.0);
+    d.drawEllipse(ellipse);
+    style.insert("svg:fill-rule", "evenodd");
+    d.setStyle(style);
+    RVNGPropertyListVector star;
+    for (const auto& [x, y] : {std::pair(0.5, 0.8), {0.8, 1.8}, {0.1, 1.1}, {0.9, 1.1}, {0.2, 1.8}})
+        star.append(point(x, y));
+    RVNGPropertyList shape;
+    shape.insert("svg:points", star);
+    d.drawPolygon(shape);
+    d.setStyle(stroked("#006600", 0.03, "solid")); // a polyline is filled as if closed
+    RVNGPropertyListVector zigzag;
+    for (const auto& [x, y] : {std::pair(1.1, 1.9), {1.4, 0.9}, {1.7, 1.9}, {2.0, 0.9}})
+        zigzag.append(point(x, y));
+    shape.insert("svg:points", zigzag);
+    d.drawPolyline(shape);
+    d.setStyle(stroked("#000000", 0)); // a stroke of width 0 is not drawn
+    RVNGPropertyListVector line;
+    line.append(point(2.2, 1.0));
+    line.append(point(2.9, 1.9));
+    shape.insert("svg:points", line);
+    d.drawPolyline(shape);
+    d.endPage();
+}
+
+void dashes(librevenge::RVNGDrawingInterface& d)
+{
+    page(d);
+    for (const double width : {0.01, 0.04}) {
+        RVNGPropertyList style = stroked("#000080", width);
+        style.insert("draw:stroke", "dash");
+        style.insert("draw:dots1", 2);
+        style.insert("draw:dots1-length", 12.0, librevenge::RVNG_POINT);
+        style.insert("draw:dots2", 1);
+        style.insert("draw:dots2-length", 3.0, librevenge::RVNG_POINT);
+        style.insert("draw:distance", 4.0, librevenge::RVNG_POINT);
+        d.setStyle(style);
+        RVNGPropertyListVector line;
+        line.append(point(0.1, 0.2 + width * 20));
+        line.append(point(2.9, 0.6 + width * 20));
+        line.append(point(1.5, 1.9));
+        RVNGPropertyList shape;
+        shape.insert("svg:points", line);
+        d.drawPolyline(shape);
+    }
+    d.endPage();
+}
+
+void gradients(librevenge::RVNGDrawingInterface& d)
+{
+    page(d);
+    RVNGPropertyList style;
+    style.insert("draw:fill", "gradient");
+    style.insert("draw:angle", -45);
+    RVNGPropertyListVector stops;
+    for (const auto& [offset, color, opacity] :
+         {std::tuple(0.0, "#009f00", 0.4), {0.85, "#ffffff", 1.0}, {1.0, "#009f00", 0.4}}) {
+        RVNGPropertyList stop;
+        stop.insert("svg:offset", offset, librevenge::RVNG_PERCENT);
+        stop.insert("svg:stop-color", color);
+        stop.insert("svg:stop-opacity", opacity, librevenge::RVNG_PERCENT);
+        stops.append(stop);
+    }
+    style.insert("svg:linearGradient", stops);
+    d.setStyle(style);
+    RVNGPropertyList rect;
+    rect.insert("svg:x", 0.1);
+    rect.insert("svg:y", 0.1);
+    rect.insert("svg:width", 1.3);
+    rect.insert("svg:height", 1.8);
+    d.drawRectangle(rect);
+    RVNGPropertyList plain;
+    plain.insert("draw:fill", "gradient");
+    plain.insert("draw:angle", 30);
+    plain.insert("draw:start-color", "#ff0000");
+    plain.insert("draw:end-color", "#0000ff");
+    d.setStyle(plain);
+    rect.insert("svg:x", 1.6);
+    d.drawRectangle(rect);
+    d.endPage();
+}
+
+void paths(librevenge::RVNGDrawingInterface& d)
+{
+    page(d);
+    RVNGPropertyList style = stroked("#000000", 0.02, "solid");
+    style.insert("svg:fill-rule", "evenodd");
+    d.setStyle(style);
+    RVNGPropertyListVector path;
+    path.append(point(0.2, 0.2, "M"));
+    path.append(point(1.0, 0.2, "L"));
+    path.append(point(1.4, 0, "H"));
+    path.append(point(0, 0.6, "V"));
+    RVNGPropertyList arc = point(2.6, 1.2, "A");
+    arc.insert("svg:rx", 0.6);
+    arc.insert("svg:ry", 0.4);
+    arc.insert("librevenge:rotate", 15.0);
+    arc.insert("librevenge:large-arc", false);
+    arc.insert("librevenge:sweep", true);
+    path.append(arc);
+    RVNGPropertyList cubic = point(1.8, 1.8, "C");
+    cubic.insert("svg:x1", 2.6);
+    cubic.insert("svg:y1", 1.9);
+    cubic.insert("svg:x2", 2.0);
+    cubic.insert("svg:y2", 1.4);
+    path.append(cubic);
+    RVNGPropertyList smooth = point(1.0, 1.6, "S");
+    smooth.insert("svg:x1", 1.4);
+    smooth.insert("svg:y1", 1.2);
+    path.append(smooth);
+    RVNGPropertyList quad = point(0.4, 1.8, "Q");
+    quad.insert("svg:x1", 0.8);
+    quad.insert("svg:y1", 1.9);
+    path.append(quad);
+    path.append(point(0.2, 1.0, "T"));
+    path.append(point(0, 0, "Z"));
+    path.append(point(0.5, 0.5, "M")); // a hole
+    path.append(point(0.9, 0.5, "L"));
+    path.append(point(0.7, 0.9, "L"));
+    path.append(point(0, 0, "Z"));
+    RVNGPropertyList shape;
+    shape.insert("svg:d", path);
+    d.drawPath(shape);
+    d.endPage();
+}
+
+void picture(librevenge::RVNGDrawingInterface& d)
+{
+    page(d);
+    QImage image(8, 6, QImage::Format_RGB32);
+    for (int y = 0; y < 6; ++y)
+        for (int x = 0; x < 8; ++x)
+            image.setPixel(x, y, qRgb(x * 30, y * 40, 128));
+    QBuffer png;
+    png.open(QIODevice::WriteOnly);
+    image.save(&png, "png");
+    RVNGPropertyList object;
+    object.insert("librevenge:mime-type", "image/png");
+    object.insert(
+        "office:binary-data",
+        librevenge::RVNGBinaryData(reinterpret_cast<const unsigned char*>(png.data().data()),
+                                   static_cast<unsigned long>(png.size())));
+    object.insert("svg:x", 0.5);
+    object.insert("svg:y", 0.4);
+    object.insert("svg:width", 2.0);
+    object.insert("svg:height", 1.2);
+    object.insert("librevenge:rotate", 20.0);
+    d.drawGraphicObject(object);
+    d.setStyle(stroked("#000000", 0.02));
+    RVNGPropertyList rect;
+    rect.insert("svg:x", 0.1);
+    rect.insert("svg:y", 0.1);
+    rect.insert("svg:width", 0.5);
+    rect.insert("svg:height", 0.5);
+    d.drawRectangle(rect);
+    d.endPage();
+}
+
+void text(librevenge::RVNGDrawingInterface& d)
+{
+    page(d);
+    RVNGPropertyList at;
+    at.insert("svg:x", 0.2);
+    at.insert("svg:y", 1.0);
+    d.startTextObject(at);
+    d.openParagraph({});
+    RVNGPropertyList span;
+    span.insert("style:font-name", "DejaVu Sans");
+    span.insert("fo:font-size", 20.0, librevenge::RVNG_POINT);
+    span.insert("fo:color", "#202080");
+    d.openSpan(span);
+    d.insertText("Quillon ");
+    d.closeSpan();
+    span.insert("fo:font-weight", "bold");
+    span.insert("fo:font-size", 14.0, librevenge::RVNG_POINT);
+    d.openSpan(span);
+    d.insertText("maps");
+    d.closeSpan();
+    d.closeParagraph();
+    d.endTextObject();
+    d.endPage();
+}
+
+// Collects the WordPerfect graphics a document embeds.
+class Graphics final : public PictureSink {
+public:
+    QList<QByteArray> found;
+    PictureRef picture(const Inline& object) override
+    {
+        if (object.data.startsWith("\xFFWPC") && !found.contains(object.data))
+            found << object.data;
+        return {};
+    }
+};
+
+} // namespace
+
+class DrawingTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void callsAreDrawnAsTheirSvg_data();
+    void callsAreDrawnAsTheirSvg();
+    void documentGraphicsAreDrawnAsTheirSvg();
+};
+
+void DrawingTest::callsAreDrawnAsTheirSvg_data()
+{
+    QTest::addColumn<Script>("script");
+    QTest::addColumn<int>("maxDifference");     // anti-aliasing, rounding
+    QTest::addColumn<double>("meanDifference"); // a share of the ink's own mean
+    QTest::newRow("shapes, fills, strokes, opacity") << Script(shapes) << 16 << 0.01;
+    QTest::newRow("dashes") << Script(dashes) << 16 << 0.01;
+    QTest::newRow("gradients") << Script(gradients) << 16 << 0.01;
+    QTest::newRow("paths") << Script(paths) << 16 << 0.01;
+    QTest::newRow("embedded picture") << Script(picture) << 16 << 0.01;
+    // Glyphs are laid out alike but may fall a fraction of a pixel apart.
+    QTest::newRow("text") << Script(text) << 255 << 0.3;
+}
+
+void DrawingTest::callsAreDrawnAsTheirSvg()
+{
+    QFETCH(Script, script);
+    QFETCH(int, maxDifference);
+    QFETCH(double, meanDifference);
+    const QImage svg = svgOfScript(script);
+    const QImage painted = paintScript(script);
+    QCOMPARE(painted.size(), svg.size());
+    const Difference d = difference(svg, painted);
+    QImage blank(painted.size(), QImage::Format_ARGB32);
+    blank.fill(Qt::transparent);
+    const double ink = difference(blank, svg).mean;
+    qInfo("largest difference %d, mean %.4f (of ink %.4f)", d.max, d.mean, ink);
+    QVERIFY(d.max <= maxDifference);
+    QVERIFY(d.mean <= meanDifference * ink);
+}
+
+// Every graphic of the test documents (and of the shared corpus, when it is there) as the
+// engine writes it (in halves for a map of thousands of shapes): a graphic that merely wraps a
+// bitmap is that bitmap, pixel for pixel; any other looks as its SVG.
+void DrawingTest::documentGraphicsAreDrawnAsTheirSvg()
+{
+    QByteArray why;
+    const PictureCodec* codec = PictureCodec::instance(&why);
+    QVERIFY2(codec, why.constData());
+    QSet<QByteArray> compared;
+    for (const QString& folder : testsupport::documentFolders()) {
+        for (const QFileInfo& file : QDir(folder).entryInfoList(QDir::Files)) {
+            Graphics graphics;
+            try {
+                XmlWriter::write(DocumentReader::readFile(file.filePath()), QString(), &graphics);
+            } catch (...) {
+                continue;
+            }
+            for (const QByteArray& wpg : std::as_const(graphics.found)) {
+                const QByteArray svg = codec->wpgToSvg(wpg);
+                if (compared.contains(wpg))
+                    continue;
+                const QImage drawn =
+                    QImage::fromData(codec->convert(wpg, PictureFormat::Png, 0).bytes);
+                if (svg.isEmpty() || drawn.isNull())
+                    continue;
+                QImage expected = renderSvg(svg);
+                const QRegularExpression oneImage(QStringLiteral(
+                    "^[^<]*<svg[^>]*>\\s*<image "
+                    "[^>]*href=\"data:[^;]*;base64,([^\"]*)\"[^>]*>\\s*</svg>\\s*$"));
+                const QRegularExpressionMatch wrapped = oneImage.match(QString::fromUtf8(svg));
+                if (wrapped.hasMatch())
+                    expected =
+                        QImage::fromData(QByteArray::fromBase64(wrapped.captured(1).toLatin1()));
+                QCOMPARE(drawn.size(), expected.size());
+                const Difference d = difference(expected, drawn);
+                qInfo("%s graphic %d (%dx%d%s): largest difference %d, mean %.4f",
+                      qPrintable(file.fileName()), int(graphics.found.indexOf(wpg)) + 1,
+                      drawn.width(), drawn.height(), wrapped.hasMatch() ? ", a bitmap" : "", d.max,
+                      d.mean);
+                QVERIFY(wrapped.hasMatch() ? d.max == 0 : d.max <= 32 && d.mean <= 0.01);
+                compared.insert(wpg);
+            }
+        }
+    }
+    QVERIFY(compared.size() >= 2);
+}
+
+QTEST_MAIN(DrawingTest)
+#include "tst_drawing.moc"
