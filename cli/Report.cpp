@@ -2,6 +2,7 @@
 #include "Report.h"
 
 #include "RawPath.h"
+#include "WriteAll.h"
 
 #include <cerrno>
 #include <cstring>
@@ -101,21 +102,9 @@ bool Report::write(const FileResult& r, const QByteArray& source, const QByteArr
 {
     if (m_fd < 0 || m_failed)
         return !m_failed;
-    const QByteArray bytes = line(r, source, target);
-    const char* data = bytes.constData();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        const ssize_t n = ::write(m_fd, data, static_cast<size_t>(left));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            m_failed = true;
-            return false;
-        }
-        data += n;
-        left -= n;
-    }
-    return true;
+    if (!fs::writeAll(m_fd, line(r, source, target)))
+        m_failed = true;
+    return !m_failed;
 }
 
 } // namespace cli

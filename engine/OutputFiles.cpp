@@ -3,6 +3,7 @@
 
 #include "EngineError.h"
 #include "Leftovers.h"
+#include "WriteAll.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -23,25 +24,6 @@ QString systemError(int error)
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
-bool writeAll(int fd, const QByteArray& bytes)
-{
-    const char* data = bytes.constData();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd, data, static_cast<size_t>(left));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            if (n == 0)
-                errno = EIO;
-            return false;
-        }
-        data += n;
-        left -= n;
-    }
-    return true;
-}
-
 // Creates name in folderFd (never through a link, never over an existing entry), with the
 // permissions of the regular file `keepModeOf` when there is one, and writes bytes to it.
 // Returns 0, or the error; a file that was created stays for the caller to remove.
@@ -60,7 +42,7 @@ int createAndWrite(int folderFd, const QByteArray& name, const QByteArray& keepM
         ::fstatat(folderFd, keepModeOf.constData(), &existing, AT_SYMLINK_NOFOLLOW) == 0 &&
         S_ISREG(existing.st_mode))
         ok = ::fchmod(fd, existing.st_mode & 07777) == 0 || errno == EPERM;
-    ok = ok && writeAll(fd, bytes);
+    ok = ok && fs::writeAll(fd, bytes);
     const int error = errno;
     if (::close(fd) != 0 && ok)
         return errno;

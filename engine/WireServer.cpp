@@ -3,6 +3,7 @@
 
 #include "Engine.h"
 #include "EngineError.h"
+#include "WriteAll.h"
 
 #include <cerrno>
 #include <thread>
@@ -95,19 +96,7 @@ void WireServer::beat()
 
 bool WireServer::send(const QByteArray& payload)
 {
-    const QByteArray bytes = wire::frame(payload);
-    const char* data = bytes.constData();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        const ssize_t n = ::write(m_outputFd, data, static_cast<size_t>(left));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data += n;
-        left -= n;
-    }
-    return true;
+    return fs::writeAll(m_outputFd, wire::frame(payload));
 }
 
 bool WireServer::fill()
