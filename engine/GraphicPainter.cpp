@@ -324,6 +324,10 @@ void arcTo(QPainterPath& path, double rx, double ry, double rotation, bool large
     };
     const double theta = angle(1, 0, (x1 - cx1) / rx, (y1 - cy1) / ry);
     double delta = angle((x1 - cx1) / rx, (y1 - cy1) / ry, (-x1 - cx1) / rx, (-y1 - cy1) / ry);
+    if (!std::isfinite(theta) || !std::isfinite(delta)) { // radii too small to divide by
+        path.lineTo(to);
+        return;
+    }
     if (!sweep && delta > 0)
         delta -= 2 * M_PI;
     else if (sweep && delta < 0)
@@ -556,9 +560,14 @@ void Painter::drawRectangle(const RVNGPropertyList& props)
     double ry = 0;
     if (props["svg:rx"] && props["svg:ry"] && number(*props["svg:rx"]) != 0 &&
         number(*props["svg:ry"]) != 0) {
-        // Radii in whole percent of half the sides, as Qt SVG has them.
-        rx = int(std::min(points(*props["svg:rx"]), rect.width() / 2) * 100 / (rect.width() / 2));
-        ry = int(std::min(points(*props["svg:ry"]), rect.height() / 2) * 100 / (rect.height() / 2));
+        // Radii in whole percent of half the sides, as Qt SVG has them; none for a side of no
+        // length.
+        const auto percent = [](double radius, double side) {
+            const double value = std::min(radius, side / 2) * 100 / (side / 2);
+            return std::isfinite(value) ? std::trunc(value) : 0.0;
+        };
+        rx = percent(points(*props["svg:rx"]), rect.width());
+        ry = percent(points(*props["svg:ry"]), rect.height());
     }
     shape([&](QPainter& p) {
         if (rx != 0 || ry != 0)
