@@ -50,15 +50,7 @@ int main(int argc, char* argv[])
     }
 
     for (const int size : kSizes) {
-        QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
-        image.fill(Qt::transparent);
-        {
-            QPainter painter(&image);
-            painter.setRenderHint(QPainter::Antialiasing);
-            painter.scale(qreal(size) / kQuickStartPictureSize,
-                          qreal(size) / kQuickStartPictureSize);
-            paintAppIcon(painter);
-        }
+        const QImage image = renderPicture(paintAppIcon, size);
         const QString sizeFolder = QStringLiteral("%1x%1").arg(size);
         const QString path = prepare(root, sizeFolder, name + QStringLiteral(".png"));
         if (path.isEmpty() || !image.save(path, "PNG")) {

@@ -18,7 +18,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -43,17 +42,6 @@ QPushButton* makeButton(const QString& name, const QString& text, QWidget* paren
     button->setObjectName(name);
     button->setAutoDefault(false);
     return button;
-}
-
-// One of the dialog's pictures, drawn at its own size.
-QPixmap picture(void (*paint)(QPainter&))
-{
-    QPixmap pixmap(kQuickStartPictureSize, kQuickStartPictureSize);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    paint(painter);
-    return pixmap;
 }
 
 // Removes the scratch file whichever way the look-up ends.
@@ -139,9 +127,9 @@ Form3::Form3()
     Label5->setAlignment(Qt::AlignCenter);
 
     Picture2 = makeLabel(QStringLiteral("Picture2"), QString(), Frame1);
-    Picture2->setPixmap(picture(paintDocumentPicture));
+    Picture2->setPixmap(QPixmap::fromImage(renderPicture(paintDocumentPicture)));
     Picture3 = makeLabel(QStringLiteral("Picture3"), QString(), Frame1);
-    Picture3->setPixmap(picture(paintMarkupPicture));
+    Picture3->setPixmap(QPixmap::fromImage(renderPicture(paintMarkupPicture)));
 
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);

@@ -2,6 +2,7 @@
 #include "QuickStartPictures.h"
 
 #include <QIcon>
+#include <QImage>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -84,18 +85,26 @@ void paintAppIcon(QPainter& painter)
     painter.restore();
 }
 
+QImage renderPicture(void (*paint)(QPainter&), int size)
+{
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(qreal(size) / kQuickStartPictureSize, qreal(size) / kQuickStartPictureSize);
+    paint(painter);
+    painter.end();
+    return image;
+}
+
 QIcon appIcon(const QString& themeName)
 {
+    // The theme is asked first, so an installed program draws nothing at start-up.
+    const QIcon themed = QIcon::fromTheme(themeName);
+    if (!themed.isNull() && !themed.availableSizes().isEmpty())
+        return themed;
     QIcon drawn;
-    for (const int size : {16, 32, 64}) {
-        QPixmap pixmap(size, size);
-        pixmap.fill(Qt::transparent);
-        QPainter painter(&pixmap);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.scale(qreal(size) / kQuickStartPictureSize, qreal(size) / kQuickStartPictureSize);
-        paintAppIcon(painter);
-        painter.end();
-        drawn.addPixmap(pixmap);
-    }
-    return QIcon::fromTheme(themeName, drawn);
+    for (const int size : {16, 32, 64})
+        drawn.addPixmap(QPixmap::fromImage(renderPicture(paintAppIcon, size)));
+    return drawn;
 }

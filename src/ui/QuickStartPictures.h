@@ -2,6 +2,7 @@
 #pragma once
 
 class QIcon;
+class QImage;
 class QPainter;
 class QString;
 
@@ -15,6 +16,8 @@ void paintDocumentPicture(QPainter& painter);
 void paintMarkupPicture(QPainter& painter);
 // The application's icon: the document with the arrow and the markup page before it.
 void paintAppIcon(QPainter& painter);
+// A picture drawn by paint at size x size pixels, on a transparent ground.
+QImage renderPicture(void (*paint)(QPainter&), int size = kQuickStartPictureSize);
 // The application's icon as the desktop's icon theme has it under this name (installed with
 // the program), else drawn here.
 QIcon appIcon(const QString& themeName);
