@@ -181,36 +181,29 @@ QString Mediator::MacroSet()
 void Mediator::SingleSourceFile()
 {
     startStateOne();
+    QString chosen;
     try {
-        const QString chosen =
-            showOpenDialog(QStringLiteral("All WordPerfect documents (*.wpd)|*.WPD"));
-        if (chosen.isEmpty())
-            return;
-        convertSingle(chosen);
+        chosen = showOpenDialog(QStringLiteral("All WordPerfect documents (*.wpd)|*.WPD"));
     } catch (const std::exception&) {
-        // Cancelled, or failed after the choice: what was done so far stays done.
+        return; // cancelled: nothing chosen
     }
+    if (!chosen.isEmpty())
+        SingleSourceFile(chosen);
 }
 
 void Mediator::SingleSourceFile(const QString& document)
 {
-    startStateOne();
     try {
-        convertSingle(document);
+        SetSourceFile(document);
+        // The converted file is proposed beside the document.
+        SetTgtFolder(clsFileSystem().GetPath(document));
+        startStateOne();
+        auto command = std::make_shared<cmd1>();
+        command->init(shared_from_this());
+        static_cast<Command&>(*command).Execute();
     } catch (const std::exception&) {
-        // Failed: what was done so far stays done.
+        // Failed after the choice: what was done so far stays done.
     }
-}
-
-void Mediator::convertSingle(const QString& document)
-{
-    SetSourceFile(document);
-    // The converted file is proposed beside the document.
-    SetTgtFolder(clsFileSystem().GetPath(document));
-    startStateOne();
-    auto command = std::make_shared<cmd1>();
-    command->init(shared_from_this());
-    static_cast<Command&>(*command).Execute();
 }
 
 void Mediator::SourceFolder()

@@ -57,7 +57,6 @@ public:
 
 private:
     bool CreateWordPerfect();
-    void convertSingle(const QString& document);
 
     std::shared_ptr<cmd1> m_command1;
     std::shared_ptr<Cmd2> m_command2;
