@@ -53,11 +53,6 @@ constexpr int kPngLevel = 1;
 // A graphic of this many shapes is drawn in two halves at once.
 constexpr int kMinShapesToSplit = 1000;
 
-bool isWpg(const QByteArray& data)
-{
-    return data.size() >= 16 && data.startsWith("\xFFWPC") && data.at(9) == 0x16;
-}
-
 using wpg::sizeProblem;
 
 bool saneSize(qint64 width, qint64 height, qint64 maxPixels = kMaxPixels)

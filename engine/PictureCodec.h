@@ -14,6 +14,12 @@ enum class PictureFormat {
     InlineSvg, // vector pictures inline (HTML only); bitmaps as PNG files
 };
 
+// Whether the bytes are a WordPerfect graphic (WPG 1 or 2), by their header.
+inline bool isWpg(const QByteArray& data)
+{
+    return data.size() >= 16 && data.startsWith("\xFFWPC") && data.at(9) == 0x16;
+}
+
 // A picture converted into the bytes of an image file.
 struct EncodedPicture {
     QByteArray bytes; // empty when the picture could not be converted

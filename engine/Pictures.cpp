@@ -79,21 +79,6 @@ int jpegQualityFromText(const QString& text)
     return static_cast<int>(std::lround(std::clamp(*value, 0.0, 100.0)));
 }
 
-namespace pictures {
-
-bool isWpg(const QByteArray& data)
-{
-    return data.size() >= 16 && data.startsWith("\xFFWPC") && data.at(9) == 0x16;
-}
-
-QByteArray wpgToSvg(const QByteArray& wpg, QString* problem)
-{
-    const PictureCodec* codec = PictureCodec::instance();
-    return codec ? codec->wpgToSvg(wpg, problem) : QByteArray();
-}
-
-} // namespace pictures
-
 // The module sits beside the program (the engine, or a test program built into the same folder).
 const PictureCodec* PictureCodec::instance(QByteArray* error)
 {
@@ -214,7 +199,7 @@ void PictureExporter::start(Job& job)
 void PictureExporter::convert(const PictureCodec& codec, Job& job, bool cached) const
 {
     try {
-        if (m_format == PictureFormat::InlineSvg && pictures::isWpg(job.data)) {
+        if (m_format == PictureFormat::InlineSvg && isWpg(job.data)) {
             job.svg = QString::fromUtf8(codec.wpgToSvg(job.data, &job.encoded.problem));
             if (job.svg.contains(QLatin1String("<svg"))) {
                 if (cached)

@@ -1,6 +1,8 @@
 // Quillon engine: the records of WordPerfect graphics, read and rewritten without libwpg.
 #include "WpgRecords.h"
 
+#include "PictureCodec.h"
+
 #include <QtEndian>
 
 #include <algorithm>
@@ -174,16 +176,11 @@ bool showsText(bool wpg2, qint64 type)
                 : type == 0x0C || type == 0x11 || type == 0x18 || type == 0x1A || type == 0x1B;
 }
 
-bool isGraphic(const QByteArray& wpg)
-{
-    return wpg.size() >= 16 && wpg.startsWith("\xFFWPC") && wpg.at(9) == 0x16;
-}
-
 } // namespace
 
 bool mayShowText(const QByteArray& wpg)
 {
-    if (!isGraphic(wpg))
+    if (!isWpg(wpg))
         return false;
     const Reader r{reinterpret_cast<const unsigned char*>(wpg.constData()), wpg.size()};
     const bool wpg2 = r.u8(10) == 2;
@@ -197,7 +194,7 @@ bool mayShowText(const QByteArray& wpg)
 Bitmaps readBitmaps(const QByteArray& wpg, qint64 maxPixels, bool decode)
 {
     Bitmaps result;
-    if (!isGraphic(wpg))
+    if (!isWpg(wpg))
         return result;
     const Reader r{reinterpret_cast<const unsigned char*>(wpg.constData()), wpg.size()};
     const bool wpg2 = r.u8(10) == 2;
@@ -225,7 +222,6 @@ Bitmaps readBitmaps(const QByteArray& wpg, qint64 maxPixels, bool decode)
         return true;
     };
     forEachRecord(r, wpg2, [&](qint64 type, qint64, qint64 at, qint64 n) {
-        result.text = result.text || showsText(wpg2, type);
         if (!wpg2) {
             if (type == 0x0B || type == 0x14) { // bitmap, type 1 and 2
                 const qint64 base = type == 0x14 ? at + 10 : at;
@@ -301,7 +297,7 @@ Bitmaps readBitmaps(const QByteArray& wpg, qint64 maxPixels, bool decode)
 
 Halves splitShapes(const QByteArray& wpg, int minShapes)
 {
-    if (!isGraphic(wpg) || wpg.at(10) != 2)
+    if (!isWpg(wpg) || wpg.at(10) != 2)
         return {};
     const Reader r{reinterpret_cast<const unsigned char*>(wpg.constData()), wpg.size()};
     // Where each shape's records begin and end.
