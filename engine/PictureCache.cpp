@@ -1,9 +1,6 @@
 // Quillon engine: an open document's pictures, rendered while the document is read.
 #include "PictureCache.h"
 
-#include <QThread>
-
-#include <algorithm>
 #include <atomic>
 #include <utility>
 
@@ -13,11 +10,6 @@ namespace {
 std::atomic<qint64> g_heldPixels{0};
 
 } // namespace
-
-PictureCache::PictureCache()
-{
-    m_pool.setMaxThreadCount(std::max(1, QThread::idealThreadCount()));
-}
 
 PictureCache::~PictureCache()
 {

@@ -26,7 +26,7 @@ class PictureCache final : public ObjectObserver {
 public:
     static constexpr qint64 kMaxPixels = 48LL * 1000 * 1000;
 
-    PictureCache();
+    PictureCache() = default;
     ~PictureCache() override; // stops rendering what has not started
     PictureCache(const PictureCache&) = delete;
     PictureCache& operator=(const PictureCache&) = delete;

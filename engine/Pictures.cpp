@@ -9,7 +9,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QThread>
 #include <QUrl>
 
 #include <algorithm>
@@ -120,7 +119,6 @@ PictureExporter::PictureExporter(OutputFiles& files, PictureFormat format, int j
     : m_files(files), m_format(format), m_quality(jpegQuality), m_inlineLeft(maxInlineSvg),
       m_cache(cache)
 {
-    m_pool.setMaxThreadCount(std::max(1, QThread::idealThreadCount()));
 }
 
 PictureExporter::~PictureExporter()
