@@ -448,7 +448,8 @@ private:
 
     bool begin(bool draws);
     QPainter& canvas();
-    template <typename Paint> void shape(const Paint& paint);
+    template <typename Fill, typename Stroke> void shape(const Fill& fill, const Stroke& stroke);
+    template <typename Paint> void shape(const Paint& paint) { shape(paint, paint); }
     void polygon(const RVNGPropertyList& props, bool closed);
     void picture(const Picture& picture);
     void addRun(bool span, const QString& text);
@@ -532,20 +533,21 @@ QPainter& Painter::canvas()
 }
 
 // Fills, then strokes, each with its opacity.
-template <typename Paint> void Painter::shape(const Paint& paint)
+template <typename Fill, typename Stroke>
+void Painter::shape(const Fill& fill, const Stroke& stroke)
 {
     QPainter& p = canvas();
     if (m_style.brush.style() != Qt::NoBrush) {
         p.setPen(Qt::NoPen);
         p.setBrush(m_style.brush);
         p.setOpacity(m_style.fillOpacity);
-        paint(p);
+        fill(p);
     }
     if (m_style.strokes()) {
         p.setPen(m_style.pen);
         p.setBrush(Qt::NoBrush);
         p.setOpacity(m_style.strokeOpacity);
-        paint(p);
+        stroke(p);
     }
 }
 
@@ -617,24 +619,15 @@ void Painter::polygon(const RVNGPropertyList& props, bool closed)
         if (x && y)
             points << QPointF(::engine::graphic::points(*x), ::engine::graphic::points(*y));
     }
-    QPainter& p = canvas();
-    if (closed) {
-        shape([&](QPainter& q) { q.drawPolygon(points, m_style.fillRule); });
-        return;
-    }
-    const bool line = vertices->count() == 2;
-    if (!line && m_style.brush.style() != Qt::NoBrush) {
-        p.setPen(Qt::NoPen);
-        p.setBrush(m_style.brush);
-        p.setOpacity(m_style.fillOpacity);
-        p.drawPolygon(points, m_style.fillRule);
-    }
-    if (m_style.pen.widthF() != 0 && m_style.pen.brush().style() != Qt::NoBrush) {
-        p.setPen(m_style.pen);
-        p.setBrush(Qt::NoBrush);
-        p.setOpacity(m_style.strokeOpacity);
-        p.drawPolyline(points);
-    }
+    const bool line = !closed && vertices->count() == 2;
+    const auto fill = [&](QPainter& q) {
+        if (!line)
+            q.drawPolygon(points, m_style.fillRule);
+    };
+    if (closed)
+        shape(fill);
+    else
+        shape(fill, [&](QPainter& q) { q.drawPolyline(points); });
 }
 
 void Painter::drawPath(const RVNGPropertyList& props)
