@@ -102,6 +102,26 @@ RVNGPropertyList point(double x, double y, const char* action = nullptr)
     return p;
 }
 
+// A shape's place and size.
+RVNGPropertyList box(double x, double y, double width, double height)
+{
+    RVNGPropertyList b = point(x, y);
+    b.insert("svg:width", width);
+    b.insert("svg:height", height);
+    return b;
+}
+
+// A polygon's or polyline's points.
+RVNGPropertyList vertices(std::initializer_list<std::pair<double, double>> points)
+{
+    RVNGPropertyListVector list;
+    for (const auto& [x, y] : points)
+        list.append(point(x, y));
+    RVNGPropertyList shape;
+    shape.insert("svg:points", list);
+    return shape;
+}
+
 void page(librevenge::RVNGDrawingInterface& d)
 {
     RVNGPropertyList size;
@@ -129,11 +149,7 @@ void shapes(librevenge::RVNGDrawingInterface& d)
     style.insert("draw:opacity", 0.6, librevenge::RVNG_PERCENT);
     style.insert("svg:stroke-opacity", 0.8, librevenge::RVNG_PERCENT);
     d.setStyle(style);
-    RVNGPropertyList rect;
-    rect.insert("svg:x", 0.1);
-    rect.insert("svg:y", 0.1);
-    rect.insert("svg:width", 1.0);
-    rect.insert("svg:height", 0.5);
+    RVNGPropertyList rect = box(0.1, 0.1, 1.0, 0.5);
     d.drawRectangle(rect);
     rect.insert("svg:x", 1.3);
     rect.insert("svg:rx", 0.2);
@@ -148,24 +164,11 @@ void shapes(librevenge::RVNGDrawingInterface& d)
     d.drawEllipse(ellipse);
     style.insert("svg:fill-rule", "evenodd");
     d.setStyle(style);
-    RVNGPropertyListVector star;
-    for (const auto& [x, y] : {std::pair(0.5, 0.8), {0.8, 1.8}, {0.1, 1.1}, {0.9, 1.1}, {0.2, 1.8}})
-        star.append(point(x, y));
-    RVNGPropertyList shape;
-    shape.insert("svg:points", star);
-    d.drawPolygon(shape);
+    d.drawPolygon(vertices({{0.5, 0.8}, {0.8, 1.8}, {0.1, 1.1}, {0.9, 1.1}, {0.2, 1.8}}));
     d.setStyle(stroked("#006600", 0.03, "solid")); // a polyline is filled as if closed
-    RVNGPropertyListVector zigzag;
-    for (const auto& [x, y] : {std::pair(1.1, 1.9), {1.4, 0.9}, {1.7, 1.9}, {2.0, 0.9}})
-        zigzag.append(point(x, y));
-    shape.insert("svg:points", zigzag);
-    d.drawPolyline(shape);
+    d.drawPolyline(vertices({{1.1, 1.9}, {1.4, 0.9}, {1.7, 1.9}, {2.0, 0.9}}));
     d.setStyle(stroked("#000000", 0)); // a stroke of width 0 is not drawn
-    RVNGPropertyListVector line;
-    line.append(point(2.2, 1.0));
-    line.append(point(2.9, 1.9));
-    shape.insert("svg:points", line);
-    d.drawPolyline(shape);
+    d.drawPolyline(vertices({{2.2, 1.0}, {2.9, 1.9}}));
     d.endPage();
 }
 
@@ -181,13 +184,7 @@ void dashes(librevenge::RVNGDrawingInterface& d)
         style.insert("draw:dots2-length", 3.0, librevenge::RVNG_POINT);
         style.insert("draw:distance", 4.0, librevenge::RVNG_POINT);
         d.setStyle(style);
-        RVNGPropertyListVector line;
-        line.append(point(0.1, 0.2 + width * 20));
-        line.append(point(2.9, 0.6 + width * 20));
-        line.append(point(1.5, 1.9));
-        RVNGPropertyList shape;
-        shape.insert("svg:points", line);
-        d.drawPolyline(shape);
+        d.drawPolyline(vertices({{0.1, 0.2 + width * 20}, {2.9, 0.6 + width * 20}, {1.5, 1.9}}));
     }
     d.endPage();
 }
@@ -209,11 +206,7 @@ void gradients(librevenge::RVNGDrawingInterface& d)
     }
     style.insert("svg:linearGradient", stops);
     d.setStyle(style);
-    RVNGPropertyList rect;
-    rect.insert("svg:x", 0.1);
-    rect.insert("svg:y", 0.1);
-    rect.insert("svg:width", 1.3);
-    rect.insert("svg:height", 1.8);
+    RVNGPropertyList rect = box(0.1, 0.1, 1.3, 1.8);
     d.drawRectangle(rect);
     RVNGPropertyList plain;
     plain.insert("draw:fill", "gradient");
@@ -280,25 +273,16 @@ void picture(librevenge::RVNGDrawingInterface& d)
     QBuffer png;
     png.open(QIODevice::WriteOnly);
     image.save(&png, "png");
-    RVNGPropertyList object;
+    RVNGPropertyList object = box(0.5, 0.4, 2.0, 1.2);
     object.insert("librevenge:mime-type", "image/png");
     object.insert(
         "office:binary-data",
         librevenge::RVNGBinaryData(reinterpret_cast<const unsigned char*>(png.data().data()),
                                    static_cast<unsigned long>(png.size())));
-    object.insert("svg:x", 0.5);
-    object.insert("svg:y", 0.4);
-    object.insert("svg:width", 2.0);
-    object.insert("svg:height", 1.2);
     object.insert("librevenge:rotate", 20.0);
     d.drawGraphicObject(object);
     d.setStyle(stroked("#000000", 0.02));
-    RVNGPropertyList rect;
-    rect.insert("svg:x", 0.1);
-    rect.insert("svg:y", 0.1);
-    rect.insert("svg:width", 0.5);
-    rect.insert("svg:height", 0.5);
-    d.drawRectangle(rect);
+    d.drawRectangle(box(0.1, 0.1, 0.5, 0.5));
     d.endPage();
 }
 
@@ -399,9 +383,9 @@ void DrawingTest::documentGraphicsAreDrawnAsTheirSvg()
                 continue;
             }
             for (const QByteArray& wpg : std::as_const(graphics.found)) {
-                const QByteArray svg = codec->wpgToSvg(wpg);
                 if (compared.contains(wpg))
                     continue;
+                const QByteArray svg = codec->wpgToSvg(wpg);
                 const QImage drawn =
                     QImage::fromData(codec->convert(wpg, PictureFormat::Png, 0).bytes);
                 if (svg.isEmpty() || drawn.isNull())
