@@ -314,11 +314,7 @@ QByteArray CommandLine::helpText()
 
 QByteArray CommandLine::versionText()
 {
-    return QStringLiteral("quillon-convert %1.%2.%3\n")
-        .arg(platform::versionMajor())
-        .arg(platform::versionMinor())
-        .arg(platform::versionRevision())
-        .toUtf8();
+    return QStringLiteral("quillon-convert %1\n").arg(platform::versionText()).toUtf8();
 }
 
 } // namespace cli
