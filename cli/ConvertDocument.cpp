@@ -13,7 +13,6 @@
 #include <cstring>
 #include <dirent.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace cli {
 namespace {
@@ -53,22 +52,6 @@ QByteArray picturesFolder(const QByteArray& target)
     return (dot > target.lastIndexOf('/') ? target.left(dot) : target) + "_files";
 }
 
-// Removes a file, or a folder with what it holds.
-void removeAll(const QByteArray& path)
-{
-    if (::unlink(path.constData()) == 0 || errno != EISDIR)
-        return;
-    if (DIR* dir = ::opendir(path.constData())) {
-        while (const dirent* d = ::readdir(dir)) {
-            const QByteArray name(d->d_name);
-            if (name != "." && name != "..")
-                removeAll(rawpath::join(path, name));
-        }
-        ::closedir(dir);
-    }
-    ::rmdir(path.constData());
-}
-
 // The engine writes every file (and a new picture folder) of a publish under a temporary name,
 // "<name>.quillon-<mark>.tmp", and renames it into place; an engine ended in the middle leaves
 // those behind.
@@ -82,7 +65,7 @@ void removeLeftovers(const QByteArray& target, const QByteArray& pictures)
             const QByteArray name(d->d_name);
             for (const QByteArray& prefix : prefixes) {
                 if (name.startsWith(prefix) && name.contains(".quillon-") && name.endsWith(".tmp"))
-                    removeAll(rawpath::join(folder, name));
+                    rawpath::removeAll(rawpath::join(folder, name));
             }
         }
         ::closedir(dir);

@@ -7,37 +7,15 @@
 #include <QFile>
 
 #include <cstdlib>
-#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace cli {
-namespace {
-
-void removeFolder(const QByteArray& folder)
-{
-    if (DIR* dir = ::opendir(folder.constData())) {
-        while (const dirent* d = ::readdir(dir)) {
-            const QByteArray name(d->d_name);
-            if (name == "." || name == "..")
-                continue;
-            const QByteArray path = rawpath::join(folder, name);
-            if (d->d_type == DT_DIR)
-                removeFolder(path);
-            else
-                ::unlink(path.constData());
-        }
-        ::closedir(dir);
-    }
-    ::rmdir(folder.constData());
-}
-
-} // namespace
 
 EnginePaths::~EnginePaths()
 {
     if (!m_folder.isEmpty())
-        removeFolder(m_folder);
+        rawpath::removeAll(m_folder);
 }
 
 QString EnginePaths::name(const QByteArray& path, const QByteArray& slot)
@@ -51,7 +29,7 @@ QString EnginePaths::name(const QByteArray& path, const QByteArray& slot)
         m_folder = pattern;
     }
     const QByteArray folder = rawpath::join(m_folder, slot);
-    removeFolder(folder);
+    rawpath::removeAll(folder);
     ::mkdir(folder.constData(), 0700);
     // U+FFFD for the bytes that are not text, which is valid UTF-8 from here on.
     QByteArray link = rawpath::join(folder, QString::fromUtf8(rawpath::fileName(path)).toUtf8());

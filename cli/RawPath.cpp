@@ -3,8 +3,10 @@
 
 #include <QList>
 
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <dirent.h>
 #include <unistd.h>
 
 namespace rawpath {
@@ -135,6 +137,21 @@ QByteArray folderOf(const QByteArray& path)
 {
     const qsizetype slash = path.lastIndexOf('/');
     return slash < 0 ? QByteArray() : slash == 0 ? QByteArray("/") : path.left(slash);
+}
+
+void removeAll(const QByteArray& path)
+{
+    if (::unlink(path.constData()) == 0 || errno != EISDIR)
+        return;
+    if (DIR* dir = ::opendir(path.constData())) {
+        while (const dirent* d = ::readdir(dir)) {
+            const QByteArray name(d->d_name);
+            if (name != "." && name != "..")
+                removeAll(join(path, name));
+        }
+        ::closedir(dir);
+    }
+    ::rmdir(path.constData());
 }
 
 bool isUtf8(QByteArrayView bytes)

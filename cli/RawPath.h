@@ -22,6 +22,8 @@ QByteArray canonical(const QByteArray& path);
 QByteArray relativeTo(const QByteArray& path, const QByteArray& folder);
 QByteArray fileName(const QByteArray& path);
 QByteArray folderOf(const QByteArray& path);
+// Removes a file or a link, or a folder with what it holds; best effort, links not followed.
+void removeAll(const QByteArray& path);
 
 bool isUtf8(QByteArrayView bytes);
 // A file name as text for an output name: unchanged when it is UTF-8; otherwise every byte that
