@@ -121,27 +121,34 @@ QString extensions(const QByteArray& value, QStringList& out)
     return out.isEmpty() ? QStringLiteral("--extensions needs at least one extension") : QString();
 }
 
+// An option that sets a flag.
+Option flag(const char* name, char shortName, bool Settings::*member)
+{
+    return {name, shortName, false, [member](Settings& s, const QByteArray&) {
+                s.*member = true;
+                return QString();
+            }};
+}
+
+// An option that names a file.
+Option file(const char* name, QByteArray Settings::*member)
+{
+    return {name, 0, true, [name, member](Settings& s, const QByteArray& v) {
+                s.*member = v;
+                return v.isEmpty() ? QStringLiteral("--%1 needs a file").arg(QLatin1String(name))
+                                   : QString();
+            }};
+}
+
 const std::vector<Option>& options()
 {
     static const std::vector<Option> table = {
-        {"files-from", 0, true,
-         [](Settings& s, const QByteArray& v) {
-             s.filesFrom = v;
-             return v.isEmpty() ? QStringLiteral("--files-from needs a file") : QString();
-         }},
-        {"null", '0', false,
-         [](Settings& s, const QByteArray&) {
-             s.nulSeparated = true;
-             return QString();
-         }},
+        file("files-from", &Settings::filesFrom),
+        flag("null", '0', &Settings::nulSeparated),
         {"extensions", 0, true,
          [](Settings& s, const QByteArray& v) { return extensions(v, s.extensions); }},
         {"shard", 0, true, [](Settings& s, const QByteArray& v) { return shard(v, s.shard); }},
-        {"skip-existing", 0, false,
-         [](Settings& s, const QByteArray&) {
-             s.skipExisting = true;
-             return QString();
-         }},
+        flag("skip-existing", 0, &Settings::skipExisting),
         {"format", 0, true,
          [](Settings& s, const QByteArray& v) {
              const QByteArray f = v.toLower();
@@ -155,16 +162,8 @@ const std::vector<Option>& options()
          [](Settings& s, const QByteArray& v) {
              return number(v, 0, 100, s.quality, "--quality");
          }},
-        {"macro", 0, true,
-         [](Settings& s, const QByteArray& v) {
-             s.macro = v;
-             return v.isEmpty() ? QStringLiteral("--macro needs a file") : QString();
-         }},
-        {"report", 0, true,
-         [](Settings& s, const QByteArray& v) {
-             s.report = v;
-             return v.isEmpty() ? QStringLiteral("--report needs a file") : QString();
-         }},
+        file("macro", &Settings::macro),
+        file("report", &Settings::report),
         {"jobs", 'j', true,
          [](Settings& s, const QByteArray& v) { return number(v, 1, 1024, s.jobs, "--jobs"); }},
         {"timeout", 0, true,
@@ -179,16 +178,8 @@ const std::vector<Option>& options()
                                        "engine needs that much to start");
              return error;
          }},
-        {"quiet", 'q', false,
-         [](Settings& s, const QByteArray&) {
-             s.quiet = true;
-             return QString();
-         }},
-        {"verbose", 'v', false,
-         [](Settings& s, const QByteArray&) {
-             s.verbose = true;
-             return QString();
-         }},
+        flag("quiet", 'q', &Settings::quiet),
+        flag("verbose", 'v', &Settings::verbose),
     };
     return table;
 }
