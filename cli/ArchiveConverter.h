@@ -14,7 +14,6 @@ namespace cli {
 class Progress;
 class Report;
 class Summary;
-struct FileResult;
 
 // Runs the conversion: checks SOURCE, TARGET and the rest, then walks SOURCE in one thread
 // (a bounded queue between it and the workers, so memory stays flat however many files there

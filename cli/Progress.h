@@ -15,7 +15,6 @@ class Progress final {
 public:
     explicit Progress(bool enabled) : m_enabled(enabled) {}
 
-    bool enabled() const { return m_enabled; }
     // The number of files of the run; from any thread.
     void setTotal(qint64 total) { m_total = total; }
     // Redraws when the last drawing is old enough.

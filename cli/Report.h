@@ -26,7 +26,6 @@ public:
 
     // path: a file (created or emptied) or "-" for standard output. False with the reason.
     bool open(const QByteArray& path, QString* error);
-    bool isOpen() const { return m_fd >= 0; }
     // False once a write has failed (the disk is full, the reader of the pipe went away).
     bool write(const FileResult& result, const QByteArray& source, const QByteArray& target);
 

@@ -17,18 +17,13 @@ Worker::Worker(const ConvertSettings& settings, platform::EngineAutomationClient
 
 Worker::~Worker()
 {
-    join();
+    if (m_thread.joinable())
+        m_thread.join();
 }
 
 void Worker::start()
 {
     m_thread = std::thread([this] { run(); });
-}
-
-void Worker::join()
-{
-    if (m_thread.joinable())
-        m_thread.join();
 }
 
 void Worker::run()

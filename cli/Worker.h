@@ -25,7 +25,6 @@ public:
     Worker& operator=(const Worker&) = delete;
 
     void start();
-    void join();
     bool finished() const { return m_finished.load(); }
     // Kills the engine now; safe from any thread.
     void killEngine();
