@@ -260,7 +260,7 @@ void ArchiveConverter::handle(const FileResult& r, Report& report, Summary& summ
     const QByteArray source = shownSource(r);
     const QByteArray target = shownTarget(r);
     summary.add(r, source);
-    if (!report.write(r, source, target) && !m_reportFailed) {
+    if (!m_reportFailed && !report.write(r, source, target)) {
         m_reportFailed = true;
         progress.clear();
         diagnose(m_settings.report,

@@ -46,8 +46,8 @@ private:
     WalkSettings m_walk;
     ConvertSettings m_convert;
     QString m_engineProgram;
-    EnginePaths m_paths; // TARGET and the macro, when their paths are not UTF-8
-    bool m_reportFailed = false;
+    EnginePaths m_paths;         // TARGET and the macro, when their paths are not UTF-8
+    bool m_reportFailed = false; // no more lines are written once one could not be
 };
 
 } // namespace cli

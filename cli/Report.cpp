@@ -100,11 +100,7 @@ QByteArray Report::line(const FileResult& r, const QByteArray& source, const QBy
 
 bool Report::write(const FileResult& r, const QByteArray& source, const QByteArray& target)
 {
-    if (m_fd < 0 || m_failed)
-        return !m_failed;
-    if (!fs::writeAll(m_fd, line(r, source, target)))
-        m_failed = true;
-    return !m_failed;
+    return m_fd < 0 || fs::writeAll(m_fd, line(r, source, target));
 }
 
 } // namespace cli

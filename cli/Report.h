@@ -26,7 +26,8 @@ public:
 
     // path: a file (created or emptied) or "-" for standard output. False with the reason.
     bool open(const QByteArray& path, QString* error);
-    // False once a write has failed (the disk is full, the reader of the pipe went away).
+    // False when the write fails (the disk is full, the reader of the pipe went away), with
+    // errno saying why.
     bool write(const FileResult& result, const QByteArray& source, const QByteArray& target);
 
     // target: where the output goes or would have gone; left out when empty.
@@ -37,7 +38,6 @@ public:
 private:
     int m_fd = -1;
     bool m_ownsFd = false;
-    bool m_failed = false;
 };
 
 } // namespace cli
