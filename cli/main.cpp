@@ -6,7 +6,6 @@
 #include <QThread>
 
 #include <cstdio>
-#include <sched.h>
 
 int main(int argc, char** argv)
 {
@@ -15,13 +14,9 @@ int main(int argc, char** argv)
         arguments << QByteArray(argv[i]);
     QCoreApplication app(argc, argv); // the engine is looked up from this program's folder
 
-    // The processors this process may run on (a batch scheduler may grant fewer than exist).
-    cpu_set_t cpus;
-    const int processors = ::sched_getaffinity(0, sizeof cpus, &cpus) == 0
-                               ? CPU_COUNT(&cpus)
-                               : QThread::idealThreadCount();
-
-    const cli::CommandLine line = cli::CommandLine::parse(arguments, processors);
+    // The processors this process may run on: Qt counts those of its affinity mask, so a batch
+    // scheduler that grants fewer than exist gets as many jobs as it granted.
+    const cli::CommandLine line = cli::CommandLine::parse(arguments, QThread::idealThreadCount());
     switch (line.action) {
     case cli::CommandLine::Action::Help:
         std::fputs(cli::CommandLine::helpText().constData(), stdout);
