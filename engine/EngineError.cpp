@@ -33,6 +33,11 @@ EngineError EngineError::noDocument(const QString& operation)
         QStringLiteral("\"%1\" needs an open document, and no document is open").arg(operation)};
 }
 
+EngineError EngineError::writeFailed(const QString& target, const QString& why)
+{
+    return {Kind::WriteFailed, QStringLiteral("Cannot write \"%1\": %2.").arg(target, why)};
+}
+
 int EngineError::number() const
 {
     switch (m_kind) {

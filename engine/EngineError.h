@@ -30,6 +30,8 @@ public:
     static EngineError argumentMissing(const QString& operation);
     static EngineError fileNotFound(const QString& path);
     static EngineError noDocument(const QString& operation);
+    // "Cannot write "<target>": <why>."
+    static EngineError writeFailed(const QString& target, const QString& why);
 
     Kind kind() const { return m_kind; }
     int number() const;

@@ -53,16 +53,20 @@ int createAndWrite(int folderFd, const QByteArray& name, const QByteArray& keepM
 
 OutputFiles::OutputFiles(const QString& target) : m_target(target)
 {
+    if (target.trimmed().isEmpty())
+        fail(QStringLiteral("no target file was given"));
     const QFileInfo info(target);
+    if (info.isDir() && !info.isSymLink())
+        fail(QStringLiteral("it is a folder"));
     m_companionName = info.completeBaseName() + QStringLiteral("_files");
     m_name = QFile::encodeName(info.fileName());
     m_companion = QFile::encodeName(m_companionName);
     m_token = "quillon-" + QByteArray::number(::getpid()) + '-' +
               QByteArray::number(QRandomGenerator::global()->generate(), 36);
-    m_folderFd = ::open(QFile::encodeName(info.absolutePath()).constData(),
-                        O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    m_folderPath = QFile::encodeName(info.absolutePath());
+    m_folderFd = ::open(m_folderPath.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (m_folderFd < 0)
-        failSystem(QString(), errno);
+        failFolder(info.absolutePath(), errno);
 }
 
 OutputFiles::~OutputFiles()
@@ -78,8 +82,7 @@ OutputFiles::~OutputFiles()
 
 void OutputFiles::fail(const QString& why) const
 {
-    throw EngineError(EngineError::Kind::WriteFailed,
-                      QStringLiteral("Cannot write \"%1\": %2.").arg(m_target, why));
+    throw EngineError::writeFailed(m_target, why);
 }
 
 void OutputFiles::failSystem(const QString& what, int error) const
@@ -87,6 +90,20 @@ void OutputFiles::failSystem(const QString& what, int error) const
     fail(what.isEmpty()
              ? systemError(error)
              : QStringLiteral("%1 could not be written (%2)").arg(what, systemError(error)));
+}
+
+// Says why the target's folder could not be opened: the nearest part of the path that exists
+// tells a folder that is missing from a path through a file.
+void OutputFiles::failFolder(const QString& path, int error) const
+{
+    QFileInfo folder(path);
+    if (folder.isDir())
+        failSystem(QString(), error);
+    while (!folder.exists() && !folder.isSymLink() && !folder.isRoot())
+        folder.setFile(folder.absolutePath());
+    if (folder.exists() && !folder.isDir())
+        fail(QStringLiteral("a part of its path, \"%1\", is not a folder").arg(folder.filePath()));
+    fail(QStringLiteral("its folder does not exist"));
 }
 
 // The name marked as this publish's, shortened where the file system's limit on a name needs.
@@ -101,8 +118,7 @@ void OutputFiles::noteOnce()
     if (m_noted)
         return;
     m_noted = true;
-    m_note = Leftovers::note(QFile::encodeName(QFileInfo(m_target).absolutePath()), m_companion,
-                             m_token);
+    m_note = Leftovers::note(m_folderPath, m_companion, m_token);
 }
 
 // Opens the companion folder, or makes it under a temporary name; called with m_lock held.

@@ -22,7 +22,9 @@ namespace engine {
 // companion folder. A companion folder that is a link is refused: replacing it would destroy a
 // link someone may have made on purpose, writing into it would write wherever it points.
 //
-// Every failure raises EngineError (WriteFailed) naming the target, with the system's reason.
+// The constructor refuses a target that cannot be written (no name, a folder, a folder that
+// cannot be reached) before anything is made. Every failure raises EngineError (WriteFailed)
+// naming the target, with the reason.
 // writeCompanion may be called from several threads at once.
 class OutputFiles final {
 public:
@@ -49,6 +51,7 @@ private:
 
     [[noreturn]] void fail(const QString& why) const;
     [[noreturn]] void failSystem(const QString& what, int error) const;
+    [[noreturn]] void failFolder(const QString& path, int error) const;
     QByteArray tempName(const QByteArray& name) const;
     void noteOnce();
     int companionFolder();
@@ -59,7 +62,8 @@ private:
     QByteArray m_name;      // the target's file name
     QByteArray m_companion; // the companion folder's file name
     QByteArray m_token;
-    QByteArray m_note; // the path of the note left for a kill, once written
+    QByteArray m_folderPath; // the target's folder, absolute
+    QByteArray m_note;       // the path of the note left for a kill, once written
     int m_folderFd = -1;
     int m_companionFd = -1;
     Folder m_folder = Folder::NotYet;

@@ -7,38 +7,10 @@
 #include "Pictures.h"
 #include "XmlWriter.h"
 
-#include <QFileInfo>
-
 namespace engine {
 namespace {
 
 const QString kStyleSheetName = QStringLiteral("style.css");
-
-EngineError writeFailed(const QString& target, const QString& why)
-{
-    return {EngineError::Kind::WriteFailed,
-            QStringLiteral("Cannot write \"%1\": %2.").arg(target, why)};
-}
-
-void checkTarget(const QString& target)
-{
-    if (target.trimmed().isEmpty())
-        throw writeFailed(target, QStringLiteral("no target file was given"));
-    const QFileInfo info(target);
-    if (info.isDir() && !info.isSymLink())
-        throw writeFailed(target, QStringLiteral("it is a folder"));
-    // The nearest part of the path that exists says why the folder cannot be reached.
-    QFileInfo folder(info.absolutePath());
-    if (folder.isDir())
-        return;
-    while (!folder.exists() && !folder.isSymLink() && !folder.isRoot())
-        folder.setFile(folder.absolutePath());
-    if (folder.exists() && !folder.isDir())
-        throw writeFailed(
-            target,
-            QStringLiteral("a part of its path, \"%1\", is not a folder").arg(folder.filePath()));
-    throw writeFailed(target, QStringLiteral("its folder does not exist"));
-}
 
 } // namespace
 
@@ -46,12 +18,11 @@ PublishReport Publisher::publish(const Document& document, PublishFormat format,
                                  const QString& target, const QString& fallbackTitle,
                                  const PublishOptions& options)
 {
-    // Nothing, not even the picture folder, is made for a target that cannot be written.
-    checkTarget(target);
-    const bool xml = format == PublishFormat::Xml;
     // Until commit() everything is written under temporary names; leaving this function by an
-    // exception removes them.
+    // exception removes them. Nothing, not even the picture folder, is made for a target that
+    // cannot be written: OutputFiles refuses it first.
     OutputFiles files(target);
+    const bool xml = format == PublishFormat::Xml;
     PictureExporter pictures(files, xml ? PictureFormat::Jpeg : options.html.pictures,
                              xml ? options.jpegQuality : options.html.jpegQuality,
                              PictureExporter::kMaxInlineSvg, options.pictures);
@@ -85,7 +56,8 @@ PublishReport Publisher::publish(const Document& document, PublishFormat format,
             }
         }
     } catch (const std::bad_alloc&) {
-        throw writeFailed(target, QStringLiteral("the document is too large to publish"));
+        throw EngineError::writeFailed(target,
+                                       QStringLiteral("the document is too large to publish"));
     }
     files.writeTarget(bytes);
     files.commit();
