@@ -2,6 +2,8 @@
 // mid-publish are removed.
 #include "Leftovers.h"
 
+#include "WriteAll.h"
+
 #include <QDir>
 #include <QFile>
 
@@ -123,9 +125,7 @@ QByteArray Leftovers::note(const QByteArray& folder, const QByteArray& companion
     const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0)
         return {};
-    const QByteArray content = folder + '\0' + companion + '\0';
-    const bool written = ::write(fd, content.constData(), static_cast<size_t>(content.size())) ==
-                         static_cast<ssize_t>(content.size());
+    const bool written = fs::writeAll(fd, folder + '\0' + companion + '\0');
     ::close(fd);
     if (!written) {
         ::unlink(path.constData());

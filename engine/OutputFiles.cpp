@@ -140,8 +140,6 @@ int OutputFiles::companionFolder()
             failSystem(shown, errno);
         m_madeFolder = temp;
         m_folder = Folder::Made;
-        m_companionFd =
-            ::openat(m_folderFd, temp.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     } else if (S_ISLNK(st.st_mode)) {
         fail(QStringLiteral("its picture folder %1 is a symbolic link, which is not followed; "
                             "remove it or choose another name")
@@ -150,9 +148,10 @@ int OutputFiles::companionFolder()
         fail(QStringLiteral("%1, where its pictures go, is not a folder").arg(shown));
     } else {
         m_folder = Folder::Existing;
-        m_companionFd = ::openat(m_folderFd, m_companion.constData(),
-                                 O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     }
+    const QByteArray& name = m_folder == Folder::Made ? m_madeFolder : m_companion;
+    m_companionFd =
+        ::openat(m_folderFd, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (m_companionFd < 0)
         failSystem(shown, errno);
     return m_companionFd;
