@@ -36,12 +36,8 @@
 namespace engine {
 namespace {
 
-// Pictures are for the screen: one pixel per CSS pixel.
-constexpr double kRenderDpi = 96;
+// Pictures are for the screen: drawings at most this many pixels on their longest side.
 constexpr int kMaxSide = 2048;
-// The largest bitmap decoded: a 300 dpi scan of an A3 page fits, a size made up by a damaged
-// header (tens of thousands of pixels a side) does not.
-constexpr int kMaxBitmapSide = 16384;
 constexpr qint64 kMaxPixels = 40LL * 1000 * 1000;
 // libwpg holds a graphic's bitmap as some forty bytes a pixel while it decodes it: its bitmaps
 // stay below this (a page scanned at 250 dots per inch).
@@ -53,13 +49,8 @@ constexpr int kPngLevel = 1;
 // A graphic of this many shapes is drawn in two halves at once.
 constexpr int kMinShapesToSplit = 1000;
 
+using wpg::saneSize;
 using wpg::sizeProblem;
-
-bool saneSize(qint64 width, qint64 height, qint64 maxPixels = kMaxPixels)
-{
-    return width > 0 && height > 0 && width <= kMaxBitmapSide && height <= kMaxBitmapSide &&
-           width * height <= maxPixels;
-}
 
 // Qt asks for the user's runtime folder while it starts its GUI and complains on standard error
 // when XDG_RUNTIME_DIR is not set (a service, a container). The engine then gets a private one
@@ -191,7 +182,7 @@ bool bmpHoldsItsRows(const QByteArray& data, QString* why)
     const qint64 width = qint32(u32(18));
     const qint64 height = std::abs(qint64(qint32(u32(22))));
     const int bits = qFromLittleEndian<quint16>(data.constData() + 28);
-    if (!saneSize(width, height)) {
+    if (!saneSize(width, height, kMaxPixels)) {
         *why = sizeProblem(width, height);
         return false;
     }
@@ -247,7 +238,7 @@ QImage decodeBitmap(const QByteArray& data, QString* why)
     reader.setAutoTransform(true);
     reader.setAllocationLimit(int(kMaxPixels * 4 / (1024 * 1024)) + 1);
     const QSize size = reader.size();
-    if (size.isValid() && !saneSize(size.width(), size.height())) {
+    if (size.isValid() && !saneSize(size.width(), size.height(), kMaxPixels)) {
         *why = sizeProblem(size.width(), size.height());
         return {};
     }
@@ -455,7 +446,7 @@ private:
                                   "not read");
             return false;
         }
-        if (!saneSize(size.width(), size.height())) {
+        if (!saneSize(size.width(), size.height(), kMaxPixels)) {
             *why = sizeProblem(size.width(), size.height());
             return false;
         }

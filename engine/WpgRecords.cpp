@@ -13,6 +13,8 @@
 namespace engine::wpg {
 namespace {
 
+// The largest bitmap decoded: a 300 dpi scan of an A3 page fits, a size made up by a damaged
+// header (tens of thousands of pixels a side) does not.
 constexpr qint64 kMaxSide = 16384;
 
 // WPG 2 records that set attributes or describe the page; any other record draws something.
@@ -138,6 +140,12 @@ bool runLength(const unsigned char* in, qint64 length, qint64 rowBytes, qint64 r
 
 } // namespace
 
+bool saneSize(qint64 width, qint64 height, qint64 maxPixels)
+{
+    return width > 0 && height > 0 && width <= kMaxSide && height <= kMaxSide &&
+           width * height <= maxPixels;
+}
+
 QString sizeProblem(qint64 width, qint64 height)
 {
     return QStringLiteral("its size (%1 x %2 pixels) is damaged or too large")
@@ -214,8 +222,7 @@ Bitmaps readBitmaps(const QByteArray& wpg, qint64 maxPixels, bool decode)
             largest = width * height;
             result.largest = QSize(int(width), int(height));
         }
-        if (width > 0 && height > 0 && width <= kMaxSide && height <= kMaxSide &&
-            width * height <= maxPixels)
+        if (saneSize(width, height, maxPixels))
             return false;
         result.sane = false;
         result.problem = sizeProblem(width, height);

@@ -28,6 +28,8 @@ Bitmaps readBitmaps(const QByteArray& wpg, qint64 maxPixels, bool decode);
 // which may hold text), from its records alone: drawing it then needs the font database.
 bool mayShowText(const QByteArray& wpg);
 
+// Whether a bitmap of this size is decoded: from 1 to 16384 pixels a side, maxPixels at most.
+bool saneSize(qint64 width, qint64 height, qint64 maxPixels);
 // The problem of a bitmap whose size is refused.
 QString sizeProblem(qint64 width, qint64 height);
 
