@@ -84,9 +84,8 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("quillon"));
     const int count = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 1000;
-    const QString engine =
-        argc > 2 ? QString::fromLocal8Bit(argv[2])
-                 : QCoreApplication::applicationDirPath() + QStringLiteral("/quillon-engine");
+    const QString engine = argc > 2 ? QString::fromLocal8Bit(argv[2])
+                                    : platform::EngineAutomationClient::defaultProgram();
     const QString corpus = qEnvironmentVariableIsSet("QUILLON_CORPUS")
                                ? qEnvironmentVariable("QUILLON_CORPUS")
                                : QStringLiteral(QUILLON_SOURCE_DIR "/../shared/corpus");
