@@ -365,6 +365,14 @@ public:
     }
 
     void startPage(const RVNGPropertyList& props) override;
+    // The page's size in points.
+    void page(std::optional<double> width, std::optional<double> height);
+    void setStyle(const Style& style)
+    {
+        if (begin(false))
+            m_style = style;
+    }
+    void polygon(const QPolygonF& points, unsigned long count, bool closed);
     void endPage() override
     {
         if (m_page == Page::Open)
@@ -477,11 +485,14 @@ private:
 
 void Painter::startPage(const RVNGPropertyList& props)
 {
+    page(pointsOf(props, "svg:width"), pointsOf(props, "svg:height"));
+}
+
+void Painter::page(std::optional<double> width, std::optional<double> height)
+{
     if (m_page != Page::NotYet)
         return;
     m_page = Page::Open;
-    const std::optional<double> width = pointsOf(props, "svg:width");
-    const std::optional<double> height = pointsOf(props, "svg:height");
     if (!width || !height)
         return;
     // The SVG has the page's size in points to four places.
@@ -605,11 +616,12 @@ void Painter::drawEllipse(const RVNGPropertyList& props)
 // of two points is a line, only stroked.
 void Painter::polygon(const RVNGPropertyList& props, bool closed)
 {
-    ++m_drawn;
     const RVNGPropertyListVector* vertices = props.child("svg:points");
-    if (!begin(true) || !vertices || vertices->count() < (closed ? 3u : 2u) ||
-        vertices->count() > kMaxPoints)
+    if (!vertices || vertices->count() > kMaxPoints) {
+        ++m_drawn;
+        begin(true);
         return;
+    }
     QPolygonF points;
     points.reserve(qsizetype(vertices->count()));
     for (unsigned long i = 0; i < vertices->count(); ++i) {
@@ -619,7 +631,16 @@ void Painter::polygon(const RVNGPropertyList& props, bool closed)
         if (x && y)
             points << QPointF(::engine::graphic::points(*x), ::engine::graphic::points(*y));
     }
-    const bool line = !closed && vertices->count() == 2;
+    polygon(points, vertices->count(), closed);
+}
+
+// count: the vertices given, with or without their coordinates.
+void Painter::polygon(const QPolygonF& points, unsigned long count, bool closed)
+{
+    ++m_drawn;
+    if (!begin(true) || count < (closed ? 3u : 2u) || count > kMaxPoints)
+        return;
+    const bool line = !closed && count == 2;
     const auto fill = [&](QPainter& q) {
         if (!line)
             q.drawPolygon(points, m_style.fillRule);
@@ -888,7 +909,48 @@ Drawing Painter::result(bool parsed)
     return drawing;
 }
 
+// The style libwpg sets for a shape of such a graphic, as draw() makes it of libwpg's call.
+Style styleOf(const wpg::ShapeStyle& s)
+{
+    const auto hex = [](QRgb c) { return QColor(c).name().toLatin1(); };
+    RVNGPropertyList props;
+    props.insert("draw:fill", s.filled ? "solid" : "none");
+    props.insert("draw:fill-color", hex(s.brush).constData());
+    props.insert("draw:opacity", qAlpha(s.brush) / 255.0, librevenge::RVNG_PERCENT);
+    props.insert("draw:stroke", s.framed ? "solid" : "none");
+    props.insert("svg:fill-rule", s.winding ? "nonzero" : "evenodd");
+    props.insert("svg:stroke-color", hex(s.pen).constData());
+    props.insert("svg:stroke-opacity", qAlpha(s.pen) / 255.0, librevenge::RVNG_PERCENT);
+    props.insert("svg:stroke-width", s.penWidth, librevenge::RVNG_INCH);
+    return styleOf(props);
+}
+
 } // namespace
+
+Drawing drawShapes(const wpg::Shapes& shapes, const Services& services)
+{
+    Painter painter(services);
+    try {
+        painter.page(shapes.width, shapes.height);
+        std::vector<std::optional<Style>> styles(shapes.styles.size());
+        QPolygonF points;
+        for (const wpg::Shapes::Shape& shape : shapes.shapes) {
+            std::optional<Style>& style = styles[shape.style];
+            if (!style)
+                style = styleOf(shapes.styles[shape.style]);
+            painter.setStyle(*style);
+            points.resize(qsizetype(shape.count));
+            for (size_t i = 0; i < shape.count; ++i) {
+                const QPointF& p = shapes.points[shape.first + i];
+                points[qsizetype(i)] = QPointF(bounded(p.x()), bounded(p.y()));
+            }
+            painter.polygon(points, shape.count, shape.closed);
+        }
+    } catch (const Stop&) {
+        painter.stop(QStringLiteral("the graphic takes too long to draw"));
+    }
+    return painter.result(true);
+}
 
 Drawing draw(const std::function<bool(librevenge::RVNGDrawingInterface&)>& parse,
              const Services& services)

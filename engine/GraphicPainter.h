@@ -1,6 +1,8 @@
 // Quillon engine: drawing WordPerfect graphics straight onto an image (picture module only).
 #pragma once
 
+#include "WpgRecords.h"
+
 #include <QByteArray>
 #include <QImage>
 #include <QString>
@@ -47,5 +49,9 @@ struct Drawing {
 // than a million points are left out, and drawing stops after timeLimitMs.
 Drawing draw(const std::function<bool(librevenge::RVNGDrawingInterface&)>& parse,
              const Services& services);
+
+// Paints the shapes of a graphic read without libwpg exactly as draw() paints libwpg's calls for
+// them. Nothing of the graphic's other records (its text) is drawn.
+Drawing drawShapes(const wpg::Shapes& shapes, const Services& services);
 
 } // namespace engine::graphic

@@ -29,6 +29,7 @@
 #include <cstdlib>
 #include <exception>
 #include <new>
+#include <optional>
 #include <system_error>
 #include <thread>
 #include <unistd.h>
@@ -42,9 +43,9 @@ constexpr qint64 kMaxPixels = 40LL * 1000 * 1000;
 // libwpg holds a graphic's bitmap as some forty bytes a pixel while it decodes it: its bitmaps
 // stay below this (a page scanned at 250 dots per inch).
 constexpr qint64 kMaxWpgBitmapPixels = 6LL * 1000 * 1000;
-// zlib's fastest level with the "sub" filter on every row: libpng's default tries all five
-// filters on each row and picks one, which costs more than compressing; files grow by a few
-// percent.
+// zlib's fastest level with one filter for every row: libpng's default tries all five filters
+// on each row and picks one, which costs more than compressing. The "sub" filter suits photos
+// and scans (files grow by a few percent); drawings compress best and fastest unfiltered.
 constexpr int kPngLevel = 1;
 // A graphic of this many shapes is drawn in two halves at once.
 constexpr int kMinShapesToSplit = 1000;
@@ -118,7 +119,7 @@ void appendPng(png_structp png, png_bytep data, png_size_t length)
 void flushPng(png_structp) {}
 
 // libpng reports errors through longjmp: nothing with a destructor lives in between.
-bool writePngRows(QByteArray* out, const QImage& rows, bool alpha)
+bool writePngRows(QByteArray* out, const QImage& rows, bool alpha, int filter)
 {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     if (!png)
@@ -130,7 +131,7 @@ bool writePngRows(QByteArray* out, const QImage& rows, bool alpha)
     }
     png_set_write_fn(png, out, appendPng, flushPng);
     png_set_compression_level(png, kPngLevel);
-    png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_SUB);
+    png_set_filter(png, PNG_FILTER_TYPE_BASE, filter);
     png_set_IHDR(png, info, static_cast<png_uint_32>(rows.width()),
                  static_cast<png_uint_32>(rows.height()), 8,
                  alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
@@ -160,7 +161,7 @@ bool isOpaque(const QImage& image)
 }
 
 // PNG without transparency where every pixel is opaque (three bytes a pixel instead of four).
-QByteArray encodePng(const QImage& image)
+QByteArray encodePng(const QImage& image, bool drawing)
 {
     const bool alpha = !isOpaque(image);
     const QImage rows =
@@ -169,7 +170,9 @@ QByteArray encodePng(const QImage& image)
         return {};
     QByteArray out;
     out.reserve(static_cast<qsizetype>(rows.sizeInBytes() / 4));
-    return writePngRows(&out, rows, alpha) ? out : QByteArray();
+    return writePngRows(&out, rows, alpha, drawing ? PNG_FILTER_NONE : PNG_FILTER_SUB)
+               ? out
+               : QByteArray();
 }
 
 // An uncompressed BMP (as libwpg hands over the bitmaps of WordPerfect graphics) must hold every
@@ -327,10 +330,45 @@ graphic::Drawing paintShapes(const QByteArray& wpg)
     return first;
 }
 
+// Whether every pixel is transparent.
+bool blank(const QImage& image)
+{
+    if (image.format() != QImage::Format_ARGB32_Premultiplied)
+        return false;
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        if (std::any_of(line, line + image.width(), [](QRgb c) { return qAlpha(c) != 0; }))
+            return false;
+    }
+    return true;
+}
+
+// A graphic of plain polylines and polygons (a map of thousands of them) read from its records
+// without libwpg, when its other records draw nothing: libwpg reads those (text whose data it
+// may or may not show) with the polylines left out, and must leave the page blank. None when the
+// graphic is not of that kind.
+std::optional<graphic::Drawing> paintPlainShapes(const QByteArray& wpg)
+{
+    const std::optional<wpg::Shapes> shapes = wpg::readShapes(wpg);
+    if (!shapes)
+        return std::nullopt;
+    graphic::Drawing rest;
+    if (shapes->text) {
+        rest = paintGraphic(wpg::withoutPolylines(wpg));
+        if (!rest.parsed || rest.leftOut > 0 || !blank(rest.image))
+            return std::nullopt;
+    }
+    graphic::Services services;
+    services.maxSide = kMaxSide;
+    graphic::Drawing drawing = graphic::drawShapes(*shapes, services);
+    drawing.drawn += rest.drawn;
+    return drawing;
+}
+
 // A WordPerfect graphic drawn straight onto an image. A graphic that merely wraps one bitmap
 // (a scanned photo, a logo) or metafile is that picture at its own size; the common kind of
 // bitmap is decoded without libwpg.
-QImage drawGraphic(const QByteArray& wpg, QString* why)
+QImage drawGraphic(const QByteArray& wpg, QString* why, bool* painted)
 {
     wpg::Bitmaps bitmaps = wpg::readBitmaps(wpg, kMaxPixels, true);
     if (!bitmaps.sane || !bitmaps.bitmap.isNull()) {
@@ -343,7 +381,8 @@ QImage drawGraphic(const QByteArray& wpg, QString* why)
     }
     graphic::Drawing drawing;
     try {
-        drawing = paintShapes(wpg);
+        std::optional<graphic::Drawing> plain = paintPlainShapes(wpg);
+        drawing = plain ? std::move(*plain) : paintShapes(wpg);
     } catch (const std::bad_alloc&) {
         *why = QStringLiteral("the graphic needs too much memory");
         return {};
@@ -370,6 +409,7 @@ QImage drawGraphic(const QByteArray& wpg, QString* why)
         *why = QStringLiteral("drawn without %1 embedded picture(s): %2")
                    .arg(drawing.leftOut)
                    .arg(drawing.why);
+    *painted = true;
     return std::move(drawing.image);
 }
 
@@ -399,7 +439,7 @@ public:
             }
         } else {
             const QImage image = decodePicture(bytes, &problem);
-            const QByteArray png = image.isNull() ? QByteArray() : encodePng(image);
+            const QByteArray png = image.isNull() ? QByteArray() : encodePng(image, true);
             if (!png.isEmpty()) {
                 librevenge::RVNGPropertyList copy(props);
                 copy.insert("librevenge:mime-type", "image/png");
@@ -527,7 +567,7 @@ public:
     {
         RenderedPicture rendered;
         try {
-            QImage image = toImage(data, &rendered.problem);
+            QImage image = toImage(data, &rendered.problem, &rendered.drawing);
             if (image.isNull() && rendered.problem.isEmpty())
                 rendered.problem = QStringLiteral("it is empty or damaged");
             if (!image.isNull()) {
@@ -555,8 +595,8 @@ public:
             return encoded;
         const auto& image = *static_cast<const QImage*>(picture.image.get());
         try {
-            encoded.bytes =
-                format == PictureFormat::Jpeg ? encodeJpeg(image, jpegQuality) : encodePng(image);
+            encoded.bytes = format == PictureFormat::Jpeg ? encodeJpeg(image, jpegQuality)
+                                                          : encodePng(image, picture.drawing);
             if (encoded.bytes.isEmpty())
                 encoded.problem = QStringLiteral("it could not be encoded");
         } catch (const std::bad_alloc&) {
@@ -569,11 +609,14 @@ public:
     }
 
 private:
-    QImage toImage(const QByteArray& data, QString* why) const
+    QImage toImage(const QByteArray& data, QString* why, bool* drawing) const
     {
         if (data.isEmpty())
             return {};
-        return isWpg(data) ? drawGraphic(data, why) : decodePicture(data, why);
+        if (isWpg(data))
+            return drawGraphic(data, why, drawing);
+        *drawing = metafile::kindOf(data) == metafile::Kind::Wmf;
+        return decodePicture(data, why);
     }
 };
 

@@ -302,6 +302,224 @@ Bitmaps readBitmaps(const QByteArray& wpg, qint64 maxPixels, bool decode)
     return result;
 }
 
+namespace {
+
+enum : int {
+    kStart = 0x01,
+    kEnd = 0x02,
+    kComment = 0x0A,
+    kTextData = 0x0F,
+    kPolyline = 0x15,
+    kTextLine = 0x1C,
+    kTextBlock = 0x1D,
+    kPenColor = 0x26,
+    kPenSize = 0x2B,
+    kBrushColor = 0x31,
+};
+
+// Records that libwpg reads without effect on polylines: settings of the page and the font, back
+// colours, patterns, line ends and joins, comments.
+bool inert(qint64 type)
+{
+    switch (type) {
+    case 0x03:
+    case 0x04:
+    case 0x05:
+    case kComment:
+    case 0x22:
+    case 0x25:
+    case 0x27:
+    case 0x2D:
+    case 0x2E:
+    case 0x33:
+    case 0x35:
+    case 0x39:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// A polyline record's flags: the ones readShapes knows, and what they make of the shape.
+enum : unsigned {
+    kHasObjectId = 0x0020,
+    kEditLock = 0x0080,
+    kWinding = 0x1000,
+    kFilled = 0x2000,
+    kClosed = 0x4000,
+    kFramed = 0x8000,
+};
+
+// The page and the state that the records of a graphic set, while readShapes walks them.
+struct ShapeReader {
+    const Reader& r;
+    Shapes& shapes;
+    ShapeStyle style;
+    qint64 left = 0; // of the page, in the graphic's units
+    qint64 bottom = 0;
+    double xres = 1; // units an inch
+    double yres = 1;
+
+    // The start record: units, 16-bit precision, the viewport and the image's frame.
+    bool start(qint64 at, qint64 n)
+    {
+        if (n < 21 || r.u8(at + 4) != 0)
+            return false;
+        const auto s16 = [&](qint64 i) { return qint64(qint16(r.u16(at + 5 + 2 * i))); };
+        xres = r.u16(at);
+        yres = r.u16(at + 2);
+        left = s16(4);
+        bottom = s16(7);
+        const qint64 width = s16(6) - left;
+        const qint64 height = bottom - s16(5);
+        if (xres <= 0 || yres <= 0 || width <= 0 || height <= 0)
+            return false;
+        shapes.width = double(width) / xres * 72;
+        shapes.height = double(height) / yres * 72;
+        return true;
+    }
+
+    bool attribute(qint64 type, qint64 at, qint64 n)
+    {
+        const auto rgba = [&](qint64 i) {
+            return qRgba(int(r.u8(i)), int(r.u8(i + 1)), int(r.u8(i + 2)), 255 - int(r.u8(i + 3)));
+        };
+        switch (type) {
+        case kPenColor:
+            if (n < 4)
+                return false;
+            style.pen = rgba(at);
+            return true;
+        case kPenSize:
+            if (n < 2)
+                return false;
+            style.penWidth = r.u16(at) / xres;
+            return true;
+        case kBrushColor: // a solid colour; a gradient is left to libwpg
+            if (n < 5 || r.u8(at) != 0)
+                return false;
+            style.brush = rgba(at + 1);
+            return true;
+        default:
+            return inert(type);
+        }
+    }
+
+    bool polyline(qint64 at, qint64 n)
+    {
+        const unsigned flags = r.u16(at);
+        if (n < 2 || (flags & ~(kHasObjectId | kEditLock | kWinding | kFilled | kClosed | kFramed)))
+            return false; // transformed
+        qint64 p = at + 2;
+        if (flags & kEditLock)
+            p += 4;
+        if (flags & kHasObjectId) // 15 bits, or 31 in two words
+            p += (r.u16(p) & 0x8000) ? 4 : 2;
+        const qint64 count = r.u16(p);
+        p += 2;
+        if (p + count * 4 > at + n)
+            return false;
+        ShapeStyle shape = style;
+        shape.filled = flags & kFilled;
+        shape.framed = flags & kFramed;
+        shape.winding = flags & kWinding;
+        if (shapes.styles.empty() || shapes.styles.back() != shape)
+            shapes.styles.push_back(shape);
+        shapes.shapes.push_back({shapes.styles.size() - 1, shapes.points.size(), size_t(count),
+                                 count >= 3 && (flags & (kFilled | kClosed))});
+        for (qint64 i = 0; i < count; ++i, p += 4) {
+            const qint64 x = qint16(r.u16(p));
+            const qint64 y = qint16(r.u16(p + 2));
+            shapes.points.emplace_back(double(x - left) / xres * 72,
+                                       double(bottom - y) / yres * 72);
+        }
+        return true;
+    }
+};
+
+} // namespace
+
+std::optional<Shapes> readShapes(const QByteArray& wpg)
+{
+    if (!isWpg(wpg) || wpg.at(10) != 2)
+        return std::nullopt;
+    const Reader r{reinterpret_cast<const unsigned char*>(wpg.constData()), wpg.size()};
+    Shapes shapes;
+    ShapeReader reader{r, shapes, {}};
+    bool started = false;
+    qint64 ignored = 0;  // records of the start's extension: libwpg does not apply them
+    qint64 textData = 0; // records of a text record's extension
+    qint64 at = qFromLittleEndian<quint32>(r.d + 4);
+    while (true) {
+        if (at < 0 || at + 2 > r.size)
+            return std::nullopt; // no end record
+        const qint64 type = r.d[at + 1];
+        at += 2;
+        const qint64 extension = r.length(at);
+        const qint64 n = extension < 0 ? -1 : r.length(at);
+        if (n < 0 || n > r.size - at)
+            return std::nullopt;
+        const qint64 data = at;
+        at += n;
+        if (!started) {
+            if (type != kStart || !reader.start(data, n))
+                return std::nullopt;
+            started = true;
+            ignored = extension;
+            continue;
+        }
+        if (ignored > 0) {
+            --ignored;
+            const ShapeStyle kept = reader.style;
+            if (type == kPolyline || !reader.attribute(type, data, n))
+                return std::nullopt;
+            reader.style = kept;
+            continue;
+        }
+        if (textData > 0) {
+            --textData;
+            if (type != kTextData)
+                return std::nullopt;
+            continue;
+        }
+        if (extension > 0 && type != kTextLine && type != kTextBlock)
+            return std::nullopt;
+        switch (type) {
+        case kEnd:
+            return shapes;
+        case kTextLine:
+        case kTextBlock:
+            textData = extension;
+            shapes.text = true;
+            break;
+        case kTextData:
+            shapes.text = true;
+            break;
+        case kPolyline:
+            if (!reader.polyline(data, n))
+                return std::nullopt;
+            break;
+        default:
+            if (!reader.attribute(type, data, n))
+                return std::nullopt;
+        }
+    }
+}
+
+QByteArray withoutPolylines(const QByteArray& wpg)
+{
+    QByteArray rest = wpg;
+    if (!isWpg(wpg) || wpg.at(10) != 2)
+        return rest;
+    const Reader r{reinterpret_cast<const unsigned char*>(wpg.constData()), wpg.size()};
+    forEachRecord(r, true, [&](qint64 type, qint64 record, qint64, qint64) {
+        if (type == kPolyline)
+            rest[qsizetype(record + 1)] = char(kComment);
+        return true;
+    });
+    return rest;
+}
+
 Halves splitShapes(const QByteArray& wpg, int minShapes)
 {
     if (!isWpg(wpg) || wpg.at(10) != 2)

@@ -4,7 +4,11 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QPointF>
 #include <QString>
+
+#include <optional>
+#include <vector>
 
 namespace engine::wpg {
 
@@ -43,5 +47,47 @@ struct Halves {
     QByteArray second;
 };
 Halves splitShapes(const QByteArray& wpg, int minShapes);
+
+// How a shape is filled and outlined, from the records before it.
+struct ShapeStyle {
+    QRgb pen = qRgb(0, 0, 0);   // colour and opacity of the outline
+    QRgb brush = qRgb(0, 0, 0); // of the fill
+    double penWidth = 0;        // inches
+    bool filled = false;
+    bool framed = false;
+    bool winding = false; // the non-zero fill rule, else even-odd
+
+    bool operator==(const ShapeStyle& o) const
+    {
+        return pen == o.pen && brush == o.brush && penWidth == o.penWidth && filled == o.filled &&
+               framed == o.framed && winding == o.winding;
+    }
+    bool operator!=(const ShapeStyle& o) const { return !(*this == o); }
+};
+
+// A WPG 2 graphic of polylines and polygons in solid colours (a map, an outline drawing), read
+// from its records the way libwpg reads them but without a property list for every point, which
+// makes most of libwpg's time. Null when the graphic holds anything else that draws or styles
+// (curves, rectangles, groups, bitmaps, dashes, gradients, transformed shapes, 32-bit
+// coordinates), a record that does not fit its data, or no end record: libwpg draws those.
+struct Shapes {
+    struct Shape {
+        size_t style; // in styles
+        size_t first; // in points
+        size_t count;
+        bool closed; // a polygon, else a polyline
+    };
+    double width = 0; // the page, in points
+    double height = 0;
+    std::vector<ShapeStyle> styles;
+    std::vector<Shape> shapes;
+    std::vector<QPointF> points; // in points from the top left corner of the page
+    // Text records: what libwpg draws of them must be asked of libwpg (see withoutPolylines).
+    bool text = false;
+};
+std::optional<Shapes> readShapes(const QByteArray& wpg);
+
+// The graphic with its polylines turned into comments: what is left for libwpg to draw.
+QByteArray withoutPolylines(const QByteArray& wpg);
 
 } // namespace engine::wpg

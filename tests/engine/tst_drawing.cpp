@@ -13,9 +13,12 @@
 #include <QImage>
 #include <QPainter>
 #include <QSvgRenderer>
+#include <QtEndian>
 #include <QtTest>
 
+#include <librevenge-stream/librevenge-stream.h>
 #include <librevenge/librevenge.h>
+#include <libwpg/libwpg.h>
 
 #include <functional>
 
@@ -311,6 +314,77 @@ void text(librevenge::RVNGDrawingInterface& d)
     d.endPage();
 }
 
+graphic::Services plainServices()
+{
+    graphic::Services services;
+    services.decode = [](const QByteArray& data, QString*) { return QImage::fromData(data); };
+    services.fonts = [] { return true; };
+    return services;
+}
+
+// libwpg's drawing of a graphic, painted in one piece.
+graphic::Drawing paintWithLibwpg(const QByteArray& wpg)
+{
+    librevenge::RVNGStringStream input(reinterpret_cast<const unsigned char*>(wpg.constData()),
+                                       static_cast<unsigned int>(wpg.size()));
+    return graphic::draw(
+        [&](librevenge::RVNGDrawingInterface& painter) {
+            return libwpg::WPGraphics::parse(&input, &painter);
+        },
+        plainServices());
+}
+
+QByteArray le16(int value)
+{
+    QByteArray bytes(2, '\0');
+    qToLittleEndian<qint16>(qint16(value), bytes.data());
+    return bytes;
+}
+
+QByteArray words(std::initializer_list<int> values)
+{
+    QByteArray bytes;
+    for (const int v : values)
+        bytes += le16(v);
+    return bytes;
+}
+
+// A WPG 2 graphic of 16-bit coordinates: its start record (units an inch, the page's frame and
+// the extension: how many records after it belong to it), the records given, the end record.
+struct Wpg2 {
+    QByteArray bytes = QByteArray::fromHex("ff575043100000000116020000000000");
+
+    explicit Wpg2(int xres = 1200, int yres = 1200, int extension = 0,
+                  QByteArray frame = words({0, 0, 2400, 1200}))
+    {
+        record(0x01, words({xres, yres}) + '\0' + frame + frame, extension);
+    }
+    Wpg2& record(int type, const QByteArray& data, int extension = 0)
+    {
+        bytes += char(4);
+        bytes += char(type);
+        bytes += char(extension);
+        if (data.size() < 0xFF)
+            bytes += char(data.size());
+        else
+            bytes += '\xFF' + le16(int(data.size()));
+        bytes += data;
+        return *this;
+    }
+    // A polyline of the flags (a shape without an object identifier gets none).
+    Wpg2& polyline(int flags, std::initializer_list<std::pair<int, int>> points,
+                   const QByteArray& lockAndId = words({7}))
+    {
+        QByteArray data = le16(flags) + lockAndId + le16(int(points.size()));
+        for (const auto& [x, y] : points)
+            data += words({x, y});
+        return record(0x15, data);
+    }
+    QByteArray end() const { return Wpg2(*this).record(0x02, {}).bytes; }
+};
+
+const std::initializer_list<std::pair<int, int>> kTriangle = {{200, 200}, {1800, 300}, {900, 1100}};
+
 // Collects the WordPerfect graphics a document embeds.
 class Graphics final : public PictureSink {
 public:
@@ -332,6 +406,9 @@ private slots:
     void callsAreDrawnAsTheirSvg_data();
     void callsAreDrawnAsTheirSvg();
     void documentGraphicsAreDrawnAsTheirSvg();
+    void plainShapesAreDrawnAsLibwpgDrawsThem_data();
+    void plainShapesAreDrawnAsLibwpgDrawsThem();
+    void otherGraphicsAreLeftToLibwpg();
 };
 
 void DrawingTest::callsAreDrawnAsTheirSvg_data()
@@ -374,6 +451,7 @@ void DrawingTest::documentGraphicsAreDrawnAsTheirSvg()
     const PictureCodec* codec = PictureCodec::instance(&why);
     QVERIFY2(codec, why.constData());
     QSet<QByteArray> compared;
+    int plain = 0; // graphics of plain shapes, drawn without libwpg too
     for (const QString& folder : testsupport::documentFolders()) {
         for (const QFileInfo& file : QDir(folder).entryInfoList(QDir::Files)) {
             Graphics graphics;
@@ -406,10 +484,119 @@ void DrawingTest::documentGraphicsAreDrawnAsTheirSvg()
                       d.mean);
                 QVERIFY(wrapped.hasMatch() ? d.max == 0 : d.max <= 32 && d.mean <= 0.01);
                 compared.insert(wpg);
+                if (const std::optional<wpg::Shapes> shapes = wpg::readShapes(wpg)) {
+                    const graphic::Drawing own = graphic::drawShapes(*shapes, plainServices());
+                    QCOMPARE(own.image, paintWithLibwpg(wpg).image);
+                    ++plain;
+                }
             }
         }
     }
     QVERIFY(compared.size() >= 2);
+    QVERIFY(plain >= 1); // the map of opf_TOPOPREC
+}
+
+// Graphics of polylines in solid colours, read without libwpg: drawn pixel for pixel as libwpg
+// draws them, its quirks included.
+void DrawingTest::plainShapesAreDrawnAsLibwpgDrawsThem_data()
+{
+    QTest::addColumn<QByteArray>("wpg");
+    const auto colors = [] {
+        return Wpg2()
+            .record(0x31, QByteArray::fromHex("00cc336640")) // brush: colour, 255 - opacity
+            .record(0x26, QByteArray::fromHex("11882200"))   // pen
+            .record(0x2B, words({40, 40}));                  // pen width in units
+    };
+    QTest::newRow("filled, outlined, closed, winding")
+        << colors()
+               .polyline(0xF020, kTriangle)
+               .polyline(0x2020, {{100, 100}, {2300, 1100}, {2300, 100}, {100, 1100}})
+               .polyline(0x3020, {{100, 600}, {2300, 700}, {1200, 100}, {1200, 1150}})
+               .polyline(0x8020, {{100, 1000}, {700, 400}, {1300, 1000}})
+               .polyline(0x4020, {{1500, 200}, {2200, 300}, {1900, 1000}})
+               .end();
+    QTest::newRow("too few points for a polygon")
+        << colors()
+               .polyline(0xF020, {{100, 100}, {2000, 1000}})
+               .polyline(0xE020, {{100, 100}})
+               .polyline(0xE020, {})
+               .end();
+    // The start's extension records do not apply; the first drawing uses the defaults.
+    QTest::newRow("start extension") << Wpg2(1200, 1200, 3)
+                                            .record(0x31, QByteArray::fromHex("00ff000000"))
+                                            .record(0x2B, words({100, 100}))
+                                            .record(0x35, words({0}))
+                                            .polyline(0xF020, kTriangle)
+                                            .end();
+    QTest::newRow("edit lock, long object id, inert records")
+        << Wpg2()
+               .record(0x0A, "a comment")
+               .record(0x27, QByteArray::fromHex("ff000000"))
+               .record(0x39, QByteArray::fromHex("d0085a94e8"))
+               .polyline(0xA0A0, kTriangle, words({1, 2, 0x8001, 5}))
+               .polyline(0x8000, {{0, 0}, {2400, 1200}}, {})
+               .end();
+    QTest::newRow("other units, frame away from the origin")
+        << Wpg2(600, 300, 0, words({-500, -300, 700, 0}))
+               .record(0x2B, words({6, 6}))
+               .polyline(0xB020, {{-400, -250}, {600, -280}, {100, -20}})
+               .end();
+    // Text whose data libwpg does not show: it draws an empty text object.
+    QTest::newRow("text lines that show nothing")
+        << colors()
+               .polyline(0xF020, kTriangle)
+               .record(0x1C, words({0x1020, 9, 0, 100, 100, 3, 0, 0}), 1)
+               .record(0x0F, QByteArray::fromHex("d41a"))
+               .polyline(0x2020, {{100, 100}, {600, 100}, {600, 600}})
+               .end();
+}
+
+void DrawingTest::plainShapesAreDrawnAsLibwpgDrawsThem()
+{
+    QFETCH(QByteArray, wpg);
+    const std::optional<wpg::Shapes> shapes = wpg::readShapes(wpg);
+    QVERIFY(shapes);
+    const graphic::Drawing libwpg = paintWithLibwpg(wpg);
+    QVERIFY(libwpg.parsed);
+    const graphic::Drawing own = graphic::drawShapes(*shapes, plainServices());
+    QVERIFY(own.parsed);
+    QCOMPARE(own.image.size(), libwpg.image.size());
+    QCOMPARE(own.image, libwpg.image);
+    QCOMPARE(own.drawn, int(shapes->shapes.size()));
+}
+
+// What the reader does not know is left to libwpg, whole; so is text libwpg shows.
+void DrawingTest::otherGraphicsAreLeftToLibwpg()
+{
+    const QList<QByteArray> refused = {
+        Wpg2().record(0x31, QByteArray::fromHex("01cc336600")).polyline(0x2020, kTriangle).end(),
+        Wpg2().record(0x29, words({1})).polyline(0x8020, kTriangle).end(), // dashes
+        Wpg2().record(0x2C, words({0, 1, 0, 1})).polyline(0x8020, kTriangle).end(),
+        Wpg2().polyline(0x2030, kTriangle, words({7, 0, 1, 0, 1})).end(), // rotated
+        Wpg2(1200, 1200, 1).polyline(0x2020, kTriangle).end(),  // a shape in the extension
+        Wpg2().record(0x15, words({0x2020, 7, 9, 1, 1})).end(), // more points than the record
+        Wpg2().record(0x17, words({0x2020, 7, 0})).end(),       // a curve
+        Wpg2().polyline(0x2020, kTriangle).bytes,               // no end
+    };
+    for (const QByteArray& wpg : refused)
+        QVERIFY(!wpg::readShapes(wpg));
+
+    // Text libwpg shows: the engine leaves the whole graphic to libwpg, which draws it.
+    const QByteArray text = Wpg2()
+                                .polyline(0x2020, kTriangle)
+                                .record(0x1C, words({0x1020, 9, 0, 100, 100, 3, 0, 0}), 1)
+                                .record(0x0F, "Hello world")
+                                .end();
+    const std::optional<wpg::Shapes> shapes = wpg::readShapes(text);
+    QVERIFY(shapes && shapes->text);
+    QByteArray why;
+    const PictureCodec* codec = PictureCodec::instance(&why);
+    QVERIFY2(codec, why.constData());
+    const QImage engine = QImage::fromData(codec->convert(text, PictureFormat::Png, 0).bytes);
+    const QImage libwpg = paintWithLibwpg(text).image;
+    QCOMPARE(engine.size(), libwpg.size());
+    QVERIFY(difference(engine, libwpg).max == 0);
+    QVERIFY(difference(engine, graphic::drawShapes(*shapes, plainServices()).image).max > 0);
 }
 
 QTEST_MAIN(DrawingTest)
