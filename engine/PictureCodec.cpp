@@ -27,6 +27,7 @@
 #include <atomic>
 #include <csetjmp>
 #include <cstdlib>
+#include <cstring>
 #include <exception>
 #include <new>
 #include <optional>
@@ -45,7 +46,8 @@ constexpr qint64 kMaxPixels = 40LL * 1000 * 1000;
 constexpr qint64 kMaxWpgBitmapPixels = 6LL * 1000 * 1000;
 // zlib's fastest level with one filter for every row: libpng's default tries all five filters
 // on each row and picks one, which costs more than compressing. The "sub" filter suits photos
-// and scans (files grow by a few percent); drawings compress best and fastest unfiltered.
+// (files grow by a few percent); drawings, logos and clip art, in areas of flat colour, compress
+// best and fastest unfiltered.
 constexpr int kPngLevel = 1;
 // A graphic of this many shapes is drawn in two halves at once.
 constexpr int kMinShapesToSplit = 1000;
@@ -160,8 +162,24 @@ bool isOpaque(const QImage& image)
     return true;
 }
 
+// Whether most pixels are the colour of the one before them, judged from every eighth row: areas
+// of flat colour, not a photo.
+bool flatColours(const QImage& rows)
+{
+    const qsizetype bytes = rows.depth() / 8;
+    qint64 same = 0;
+    qint64 all = 0;
+    for (int y = 0; y < rows.height(); y += 8) {
+        const uchar* line = rows.constScanLine(y);
+        for (int x = 1; x < rows.width(); ++x)
+            same += std::memcmp(line + x * bytes, line + (x - 1) * bytes, size_t(bytes)) == 0;
+        all += rows.width() - 1;
+    }
+    return same * 2 > all;
+}
+
 // PNG without transparency where every pixel is opaque (three bytes a pixel instead of four).
-QByteArray encodePng(const QImage& image, bool drawing)
+QByteArray encodePng(const QImage& image)
 {
     const bool alpha = !isOpaque(image);
     const QImage rows =
@@ -170,7 +188,7 @@ QByteArray encodePng(const QImage& image, bool drawing)
         return {};
     QByteArray out;
     out.reserve(static_cast<qsizetype>(rows.sizeInBytes() / 4));
-    return writePngRows(&out, rows, alpha, drawing ? PNG_FILTER_NONE : PNG_FILTER_SUB)
+    return writePngRows(&out, rows, alpha, flatColours(rows) ? PNG_FILTER_NONE : PNG_FILTER_SUB)
                ? out
                : QByteArray();
 }
@@ -368,7 +386,7 @@ std::optional<graphic::Drawing> paintPlainShapes(const QByteArray& wpg)
 // A WordPerfect graphic drawn straight onto an image. A graphic that merely wraps one bitmap
 // (a scanned photo, a logo) or metafile is that picture at its own size; the common kind of
 // bitmap is decoded without libwpg.
-QImage drawGraphic(const QByteArray& wpg, QString* why, bool* painted)
+QImage drawGraphic(const QByteArray& wpg, QString* why)
 {
     wpg::Bitmaps bitmaps = wpg::readBitmaps(wpg, kMaxPixels, true);
     if (!bitmaps.sane || !bitmaps.bitmap.isNull()) {
@@ -409,7 +427,6 @@ QImage drawGraphic(const QByteArray& wpg, QString* why, bool* painted)
         *why = QStringLiteral("drawn without %1 embedded picture(s): %2")
                    .arg(drawing.leftOut)
                    .arg(drawing.why);
-    *painted = true;
     return std::move(drawing.image);
 }
 
@@ -439,7 +456,7 @@ public:
             }
         } else {
             const QImage image = decodePicture(bytes, &problem);
-            const QByteArray png = image.isNull() ? QByteArray() : encodePng(image, true);
+            const QByteArray png = image.isNull() ? QByteArray() : encodePng(image);
             if (!png.isEmpty()) {
                 librevenge::RVNGPropertyList copy(props);
                 copy.insert("librevenge:mime-type", "image/png");
@@ -567,7 +584,7 @@ public:
     {
         RenderedPicture rendered;
         try {
-            QImage image = toImage(data, &rendered.problem, &rendered.drawing);
+            QImage image = toImage(data, &rendered.problem);
             if (image.isNull() && rendered.problem.isEmpty())
                 rendered.problem = QStringLiteral("it is empty or damaged");
             if (!image.isNull()) {
@@ -595,8 +612,8 @@ public:
             return encoded;
         const auto& image = *static_cast<const QImage*>(picture.image.get());
         try {
-            encoded.bytes = format == PictureFormat::Jpeg ? encodeJpeg(image, jpegQuality)
-                                                          : encodePng(image, picture.drawing);
+            encoded.bytes =
+                format == PictureFormat::Jpeg ? encodeJpeg(image, jpegQuality) : encodePng(image);
             if (encoded.bytes.isEmpty())
                 encoded.problem = QStringLiteral("it could not be encoded");
         } catch (const std::bad_alloc&) {
@@ -609,14 +626,11 @@ public:
     }
 
 private:
-    QImage toImage(const QByteArray& data, QString* why, bool* drawing) const
+    QImage toImage(const QByteArray& data, QString* why) const
     {
         if (data.isEmpty())
             return {};
-        if (isWpg(data))
-            return drawGraphic(data, why, drawing);
-        *drawing = metafile::kindOf(data) == metafile::Kind::Wmf;
-        return decodePicture(data, why);
+        return isWpg(data) ? drawGraphic(data, why) : decodePicture(data, why);
     }
 };
 

@@ -42,9 +42,6 @@ struct RenderedPicture {
     int height = 0;
     QString problem;         // as EncodedPicture::problem
     bool needsFonts = false; // as EncodedPicture::needsFonts
-    // Drawn (a graphic or a metafile, not a photo or a scan): areas of flat colour, whose PNG
-    // rows compress best and fastest unfiltered.
-    bool drawing = false;
 };
 
 // The picture machinery links Qt GUI, libwpg and libwmf, whose loading and relocation cost more
