@@ -274,14 +274,16 @@ Bitmaps readBitmaps(const QByteArray& wpg, qint64 maxPixels, bool decode)
         QImage image(width, height, QImage::Format_RGB888);
         if (image.isNull())
             return result;
-        // Rows of the image are 32-bit aligned; the data's are not.
-        QByteArray rows(qsizetype(width) * 3 * height, Qt::Uninitialized);
+        // The rows are decoded one after the other into the image's memory, then moved apart
+        // where the image's rows are longer (32-bit aligned), the last row first.
+        const qint64 rowBytes = qint64(width) * 3;
+        uchar* bits = image.bits();
         bool known = true;
-        if (runLength(r.d + e.at + 6, e.length - 6, qint64(width) * 3, height,
-                      reinterpret_cast<unsigned char*>(rows.data()), &known)) {
-            for (int y = 0; y < height; ++y)
-                std::memcpy(image.scanLine(y), rows.constData() + qsizetype(y) * width * 3,
-                            size_t(width) * 3);
+        if (runLength(r.d + e.at + 6, e.length - 6, rowBytes, height, bits, &known)) {
+            if (image.bytesPerLine() != rowBytes)
+                for (int y = height - 1; y > 0; --y)
+                    std::memmove(bits + qsizetype(y) * image.bytesPerLine(), bits + y * rowBytes,
+                                 size_t(rowBytes));
             result.bitmap = std::move(image);
         } else if (known) {
             result.sane = false;
