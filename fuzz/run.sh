@@ -20,7 +20,7 @@ mkdir -p "$seeds" "$work" "$root/fuzz-findings"
 grep -v '^#' "$here/seeds.txt" | while read -r name; do
     [ -n "$name" ] && [ -f "$corpus/$name" ] && cp -f "$corpus/$name" "$seeds/"
 done
-cp -f "$here"/seeds/* "$seeds/" # pictures of our own making (a metafile)
+cp -f "$here"/seeds/* "$seeds/" # pictures of our own making (a metafile, a map)
 
 # Leak checking is off: the offscreen application the picture module makes for fonts lives until
 # the process ends, with fontconfig's caches.
