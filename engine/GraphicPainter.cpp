@@ -140,6 +140,90 @@ QBrush gradientOf(const RVNGPropertyList& props)
     return brush;
 }
 
+// Qt's raster engine takes seconds over a shape whose points lie hundreds of thousands of
+// pixels away (a damaged graphic), however little of it shows. Such a shape is first cut down to
+// a rectangle around the page, far enough out that nothing that shows changes.
+
+// The part of a closed polygon inside the rectangle (Sutherland and Hodgman's clipping): within
+// the rectangle every point is covered as before, by either fill rule.
+QPolygonF clipPolygon(const QPolygonF& polygon, const QRectF& rect)
+{
+    QPolygonF result = polygon;
+    for (int side = 0; side < 4 && !result.isEmpty(); ++side) {
+        // Signed distance inside the side: not negative for a point on the rectangle's side.
+        const auto in = [&](QPointF p) {
+            switch (side) {
+            case 0:
+                return p.x() - rect.left();
+            case 1:
+                return rect.right() - p.x();
+            case 2:
+                return p.y() - rect.top();
+            default:
+                return rect.bottom() - p.y();
+            }
+        };
+        const QPolygonF input = std::move(result);
+        result.clear();
+        for (qsizetype i = 0; i < input.size(); ++i) {
+            const QPointF from = input[(i + input.size() - 1) % input.size()];
+            const QPointF to = input[i];
+            const double a = in(from);
+            const double b = in(to);
+            if ((a < 0) != (b < 0))
+                result << from + (to - from) * (a / (a - b));
+            if (b >= 0)
+                result << to;
+        }
+    }
+    return result;
+}
+
+// The parts of an open polyline inside the rectangle (Liang and Barsky's clipping of each
+// segment).
+QList<QPolygonF> clipPolyline(const QPolygonF& line, const QRectF& rect)
+{
+    QList<QPolygonF> parts;
+    QPolygonF part;
+    const auto end = [&] {
+        if (part.size() > 1)
+            parts << part;
+        part.clear();
+    };
+    for (qsizetype i = 1; i < line.size(); ++i) {
+        const QPointF a = line[i - 1];
+        const QPointF d = line[i] - a;
+        double t0 = 0;
+        double t1 = 1;
+        for (const auto& [p, q] :
+             {std::pair(-d.x(), a.x() - rect.left()), std::pair(d.x(), rect.right() - a.x()),
+              std::pair(-d.y(), a.y() - rect.top()), std::pair(d.y(), rect.bottom() - a.y())}) {
+            if (p == 0) {
+                if (q < 0)
+                    t0 = 2; // parallel to the side and outside it
+            } else if (p < 0) {
+                t0 = std::max(t0, q / p);
+            } else {
+                t1 = std::min(t1, q / p);
+            }
+        }
+        if (t0 > t1) {
+            end();
+            continue;
+        }
+        const QPointF from = a + d * t0;
+        if (part.isEmpty() || part.constLast() != from) {
+            end();
+            part << from;
+        }
+        part << a + d * t1;
+        if (t1 < 1)
+            end();
+    }
+    end();
+    return parts;
+}
+
 // The current style: what a shape is filled and stroked with.
 struct Style {
     QPen pen{Qt::NoBrush, 1, Qt::SolidLine, Qt::FlatCap, Qt::SvgMiterJoin};
@@ -641,14 +725,38 @@ void Painter::polygon(const QPolygonF& points, unsigned long count, bool closed)
     if (!begin(true) || count < (closed ? 3u : 2u) || count > kMaxPoints)
         return;
     const bool line = !closed && count == 2;
+    // Beyond the page by its own size on every side, and by the pen's reach with its miters.
+    const QRectF page(0, 0, m_pixels.width() / m_sx, m_pixels.height() / m_sy);
+    const double margin =
+        std::max(page.width(), page.height()) + 4 * std::min(m_style.pen.widthF(), kMaxCoordinate);
+    const QRectF reach = page.adjusted(-margin, -margin, margin, margin);
+    if (reach.contains(points.boundingRect())) {
+        const auto fill = [&](QPainter& q) {
+            if (!line)
+                q.drawPolygon(points, m_style.fillRule);
+        };
+        if (closed)
+            shape(fill);
+        else
+            shape(fill, [&](QPainter& q) { q.drawPolyline(points); });
+        return;
+    }
+    const QPolygonF inside = clipPolygon(points, reach);
     const auto fill = [&](QPainter& q) {
         if (!line)
-            q.drawPolygon(points, m_style.fillRule);
+            q.drawPolygon(inside, m_style.fillRule);
     };
-    if (closed)
-        shape(fill);
-    else
-        shape(fill, [&](QPainter& q) { q.drawPolyline(points); });
+    shape(fill, [&](QPainter& q) {
+        QPolygonF path = points;
+        if (closed) { // from a point beyond the reach, so that no join that shows is lost
+            const auto far = std::find_if(points.cbegin(), points.cend(),
+                                          [&](QPointF p) { return !reach.contains(p); });
+            std::rotate(path.begin(), path.begin() + (far - points.cbegin()), path.end());
+            path << path.constFirst();
+        }
+        for (const QPolygonF& part : clipPolyline(path, reach))
+            q.drawPolyline(part);
+    });
 }
 
 void Painter::drawPath(const RVNGPropertyList& props)

@@ -175,6 +175,18 @@ void shapes(librevenge::RVNGDrawingInterface& d)
     d.endPage();
 }
 
+// Shapes that reach far beyond the page (as a damaged graphic's do) look as they do unclipped.
+void farShapes(librevenge::RVNGDrawingInterface& d)
+{
+    page(d);
+    d.setStyle(stroked("#aa0000", 0.04, "solid"));
+    d.drawPolygon(vertices({{0.5, 0.5}, {60.0, 1.0}, {0.5, 1.5}}));
+    d.drawPolygon(vertices({{1.0, 1.8}, {2.9, -70.0}, {-40.0, 1.9}}));
+    d.setStyle(stroked("#006600", 0.03));
+    d.drawPolyline(vertices({{-50.0, -30.0}, {1.5, 1.0}, {2.5, 0.2}, {80.0, 0.3}, {2.8, 1.9}}));
+    d.endPage();
+}
+
 void dashes(librevenge::RVNGDrawingInterface& d)
 {
     page(d);
@@ -418,6 +430,7 @@ void DrawingTest::callsAreDrawnAsTheirSvg_data()
     QTest::addColumn<double>("meanDifference"); // a share of the ink's own mean
     QTest::newRow("shapes, fills, strokes, opacity") << Script(shapes) << 16 << 0.01;
     QTest::newRow("dashes") << Script(dashes) << 16 << 0.01;
+    QTest::newRow("far beyond the page") << Script(farShapes) << 16 << 0.01;
     QTest::newRow("gradients") << Script(gradients) << 16 << 0.01;
     QTest::newRow("paths") << Script(paths) << 16 << 0.01;
     QTest::newRow("embedded picture") << Script(picture) << 16 << 0.01;
