@@ -224,6 +224,21 @@ QList<QPolygonF> clipPolyline(const QPolygonF& line, const QRectF& rect)
     return parts;
 }
 
+// The line a shape's outline follows; a closed one from a point beyond the rectangle and back to
+// it, so that no join that shows becomes two line ends.
+QPolygonF strokeOf(const QPolygonF& points, bool closed, const QRectF& rect)
+{
+    QPolygonF line = points;
+    if (closed && !line.isEmpty()) {
+        const auto far = std::find_if(points.cbegin(), points.cend(),
+                                      [&](QPointF p) { return !rect.contains(p); });
+        if (far != points.cend())
+            std::rotate(line.begin(), line.begin() + (far - points.cbegin()), line.end());
+        line << line.constFirst();
+    }
+    return line;
+}
+
 // The current style: what a shape is filled and stroked with.
 struct Style {
     QPen pen{Qt::NoBrush, 1, Qt::SolidLine, Qt::FlatCap, Qt::SvgMiterJoin};
@@ -542,6 +557,8 @@ private:
     QPainter& canvas();
     template <typename Fill, typename Stroke> void shape(const Fill& fill, const Stroke& stroke);
     template <typename Paint> void shape(const Paint& paint) { shape(paint, paint); }
+    QRectF reach() const;
+    void farShape(const QPainterPath& path);
     void polygon(const RVNGPropertyList& props, bool closed);
     void picture(const Picture& picture);
     void addRun(bool span, const QString& text);
@@ -666,6 +683,12 @@ void Painter::drawRectangle(const RVNGPropertyList& props)
         rx = percent(points(*props["svg:rx"]), rect.width());
         ry = percent(points(*props["svg:ry"]), rect.height());
     }
+    if ((rx != 0 || ry != 0) && !reach().contains(rect.normalized())) {
+        QPainterPath rounded;
+        rounded.addRoundedRect(rect, rx, ry, Qt::RelativeSize);
+        farShape(rounded);
+        return;
+    }
     shape([&](QPainter& p) {
         if (rx != 0 || ry != 0)
             p.drawRoundedRect(rect, rx, ry, Qt::RelativeSize);
@@ -683,16 +706,22 @@ void Painter::drawEllipse(const RVNGPropertyList& props)
     const double rx = points(*props["svg:rx"]);
     const double ry = points(*props["svg:ry"]);
     const RVNGProperty* rotate = props["librevenge:rotate"];
+    const QRectF box(centre.x() - rx, centre.y() - ry, 2 * rx, 2 * ry);
+    QTransform turn;
+    if (rotate && number(*rotate) != 0)
+        turn.translate(centre.x(), centre.y())
+            .rotate(-number(*rotate))
+            .translate(-centre.x(), -centre.y());
+    if (!reach().contains(turn.mapRect(box))) {
+        QPainterPath ellipse;
+        ellipse.addEllipse(box);
+        farShape(turn.map(ellipse));
+        return;
+    }
     QPainter& p = canvas();
     p.save();
-    if (rotate && number(*rotate) != 0) {
-        p.translate(centre);
-        p.rotate(-number(*rotate));
-        p.translate(-centre);
-    }
-    shape([&](QPainter& q) {
-        q.drawEllipse(QRectF(centre.x() - rx, centre.y() - ry, 2 * rx, 2 * ry));
-    });
+    p.setTransform(turn, true);
+    shape([&](QPainter& q) { q.drawEllipse(box); });
     p.restore();
 }
 
@@ -725,11 +754,7 @@ void Painter::polygon(const QPolygonF& points, unsigned long count, bool closed)
     if (!begin(true) || count < (closed ? 3u : 2u) || count > kMaxPoints)
         return;
     const bool line = !closed && count == 2;
-    // Beyond the page by its own size on every side, and by the pen's reach with its miters.
-    const QRectF page(0, 0, m_pixels.width() / m_sx, m_pixels.height() / m_sy);
-    const double margin =
-        std::max(page.width(), page.height()) + 4 * std::min(m_style.pen.widthF(), kMaxCoordinate);
-    const QRectF reach = page.adjusted(-margin, -margin, margin, margin);
+    const QRectF reach = this->reach();
     if (reach.contains(points.boundingRect())) {
         const auto fill = [&](QPainter& q) {
             if (!line)
@@ -747,16 +772,44 @@ void Painter::polygon(const QPolygonF& points, unsigned long count, bool closed)
             q.drawPolygon(inside, m_style.fillRule);
     };
     shape(fill, [&](QPainter& q) {
-        QPolygonF path = points;
-        if (closed) { // from a point beyond the reach, so that no join that shows is lost
-            const auto far = std::find_if(points.cbegin(), points.cend(),
-                                          [&](QPointF p) { return !reach.contains(p); });
-            std::rotate(path.begin(), path.begin() + (far - points.cbegin()), path.end());
-            path << path.constFirst();
-        }
-        for (const QPolygonF& part : clipPolyline(path, reach))
+        for (const QPolygonF& part : clipPolyline(strokeOf(points, closed, reach), reach))
             q.drawPolyline(part);
     });
+}
+
+// Beyond the page by its own size on every side, and by the pen's reach with its miters.
+QRectF Painter::reach() const
+{
+    const QRectF page(0, 0, m_pixels.width() / m_sx, m_pixels.height() / m_sy);
+    const double margin =
+        std::max(page.width(), page.height()) + 4 * std::min(m_style.pen.widthF(), kMaxCoordinate);
+    return page.adjusted(-margin, -margin, margin, margin);
+}
+
+// A path reaching far beyond the page, its curves made lines and cut down to around the page.
+void Painter::farShape(const QPainterPath& path)
+{
+    const QRectF reach = this->reach();
+    QPainterPath inside;
+    inside.setFillRule(path.fillRule());
+    QList<QPolygonF> lines;
+    // Curves made lines as finely as the painter makes them: at a quarter of a pixel.
+    const double fine = 4 * std::max(m_sx, m_sy);
+    const QTransform back = QTransform::fromScale(1 / fine, 1 / fine);
+    for (QPolygonF subpath : path.toSubpathPolygons(QTransform::fromScale(fine, fine))) {
+        subpath = back.map(subpath);
+        inside.addPolygon(clipPolygon(subpath, reach));
+        inside.closeSubpath();
+        const bool closed = subpath.size() > 2 && subpath.constFirst() == subpath.constLast();
+        if (closed)
+            subpath.removeLast();
+        lines << clipPolyline(strokeOf(subpath, closed, reach), reach);
+    }
+    shape([&](QPainter& q) { q.drawPath(inside); },
+          [&](QPainter& q) {
+              for (const QPolygonF& line : std::as_const(lines))
+                  q.drawPolyline(line);
+          });
 }
 
 void Painter::drawPath(const RVNGPropertyList& props)
@@ -816,7 +869,10 @@ void Painter::drawPath(const RVNGPropertyList& props)
         lastCurve = curve;
     }
     path.setFillRule(m_style.fillRule);
-    shape([&](QPainter& p) { p.drawPath(path); });
+    if (!reach().contains(path.controlPointRect()))
+        farShape(path);
+    else
+        shape([&](QPainter& p) { p.drawPath(path); });
 }
 
 void Painter::drawGraphicObject(const RVNGPropertyList& props)

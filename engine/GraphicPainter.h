@@ -45,9 +45,10 @@ struct Drawing {
 // comes onto an image of the first page, at 96 dots per inch (longest side at most maxSide),
 // exactly as a browser or Qt SVG draws the SVG librevenge writes for the same calls: the same
 // shapes, strokes (no stroke of width 0), dashes, fills, gradients, opacities, embedded
-// pictures and text. A graphic is untrusted input: coordinates are bounded, a polygon or
-// polyline reaching far beyond the page is clipped around it first (its visible part unchanged),
-// shapes with more than a million points are left out, and drawing stops after timeLimitMs.
+// pictures and text. A graphic is untrusted input: coordinates are bounded, a shape reaching far
+// beyond the page is clipped around it first (what shows of it unchanged, its curves made lines
+// at a quarter of a pixel), shapes with more than a million points are left out, and drawing
+// stops after timeLimitMs.
 Drawing draw(const std::function<bool(librevenge::RVNGDrawingInterface&)>& parse,
              const Services& services);
 

@@ -184,6 +184,26 @@ void farShapes(librevenge::RVNGDrawingInterface& d)
     d.drawPolygon(vertices({{1.0, 1.8}, {2.9, -70.0}, {-40.0, 1.9}}));
     d.setStyle(stroked("#006600", 0.03));
     d.drawPolyline(vertices({{-50.0, -30.0}, {1.5, 1.0}, {2.5, 0.2}, {80.0, 0.3}, {2.8, 1.9}}));
+    d.setStyle(stroked("#000080", 0.02, "solid"));
+    RVNGPropertyListVector path;
+    path.append(point(0.2, 1.9, "M"));
+    RVNGPropertyList curve = point(0.2, 0.2, "C");
+    curve.insert("svg:x1", 90.0);
+    curve.insert("svg:y1", 40.0);
+    curve.insert("svg:x2", -60.0);
+    curve.insert("svg:y2", -30.0);
+    path.append(curve);
+    path.append(point(0.0, 0.0, "Z"));
+    RVNGPropertyList d1;
+    d1.insert("svg:d", path);
+    d.drawPath(d1);
+    RVNGPropertyList ellipse;
+    ellipse.insert("svg:cx", 1.5);
+    ellipse.insert("svg:cy", 41.0);
+    ellipse.insert("svg:rx", 40.0);
+    ellipse.insert("svg:ry", 40.2);
+    ellipse.insert("librevenge:rotate", 10.0);
+    d.drawEllipse(ellipse);
     d.endPage();
 }
 
