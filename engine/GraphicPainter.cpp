@@ -730,11 +730,8 @@ void Painter::drawEllipse(const RVNGPropertyList& props)
 void Painter::polygon(const RVNGPropertyList& props, bool closed)
 {
     const RVNGPropertyListVector* vertices = props.child("svg:points");
-    if (!vertices || vertices->count() > kMaxPoints) {
-        ++m_drawn;
-        begin(true);
-        return;
-    }
+    if (!vertices || vertices->count() > kMaxPoints) // counted, not drawn
+        return polygon({}, vertices ? vertices->count() : 0, closed);
     QPolygonF points;
     points.reserve(qsizetype(vertices->count()));
     for (unsigned long i = 0; i < vertices->count(); ++i) {

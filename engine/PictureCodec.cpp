@@ -286,20 +286,26 @@ QImage decodePicture(const QByteArray& data, QString* why)
     return decodeBitmap(data, why);
 }
 
-// libwpg's drawing of a graphic, painted.
-graphic::Drawing paintGraphic(const QByteArray& wpg)
+// What drawing a graphic needs from the module.
+graphic::Services drawingServices()
 {
     graphic::Services services;
     services.decode = decodePicture;
     services.fonts = fontsForText;
     services.maxSide = kMaxSide;
+    return services;
+}
+
+// libwpg's drawing of a graphic, painted.
+graphic::Drawing paintGraphic(const QByteArray& wpg)
+{
     librevenge::RVNGStringStream input(reinterpret_cast<const unsigned char*>(wpg.constData()),
                                        static_cast<unsigned int>(wpg.size()));
     return graphic::draw(
         [&](librevenge::RVNGDrawingInterface& painter) {
             return libwpg::WPGraphics::parse(&input, &painter);
         },
-        services);
+        drawingServices());
 }
 
 // A graphic of thousands of shapes (a map) is drawn in two halves at once, on this thread and
@@ -376,9 +382,7 @@ std::optional<graphic::Drawing> paintPlainShapes(const QByteArray& wpg)
         if (!rest.parsed || rest.leftOut > 0 || !blank(rest.image))
             return std::nullopt;
     }
-    graphic::Services services;
-    services.maxSide = kMaxSide;
-    graphic::Drawing drawing = graphic::drawShapes(*shapes, services);
+    graphic::Drawing drawing = graphic::drawShapes(*shapes, drawingServices());
     drawing.drawn += rest.drawn;
     return drawing;
 }

@@ -155,24 +155,35 @@ QString sizeProblem(qint64 width, qint64 height)
 
 namespace {
 
-// Calls visit(type, record, at, length) for each record of a WordPerfect graphic (record: where
-// it begins; at: where its data begins) until it returns false or the end record of a WPG 2
-// graphic, after which libwpg reads nothing.
+// A record of a WordPerfect graphic, as forEachRecord walks them.
+struct Record {
+    qint64 type;
+    qint64 start;     // where the record begins
+    qint64 at;        // where its data begins
+    qint64 n;         // bytes of data
+    qint64 extension; // WPG 2: how many records after it belong to it
+};
+
+// Calls visit(record) for each record of a WordPerfect graphic until it returns false, a record
+// does not fit the data, or the end record of a WPG 2 graphic, after which libwpg reads nothing.
 template <typename Visit> void forEachRecord(const Reader& r, bool wpg2, const Visit& visit)
 {
     qint64 at = qFromLittleEndian<quint32>(r.d + 4);
     while (at >= 0 && at < r.size) {
-        const qint64 record = at;
-        qint64 type = r.d[at++];
+        Record record{r.d[at], at, 0, 0, 0};
+        ++at;
         if (wpg2) {
-            type = at < r.size ? r.d[at++] : -1;
-            if (r.length(at) < 0) // extension
+            record.type = at < r.size ? r.d[at++] : -1;
+            record.extension = r.length(at);
+            if (record.extension < 0)
                 break;
         }
-        const qint64 n = r.length(at);
-        if (n < 0 || n > r.size - at || !visit(type, record, at, n) || (wpg2 && type == 0x02))
+        record.n = r.length(at);
+        record.at = at;
+        if (record.n < 0 || record.n > r.size - at || !visit(record) ||
+            (wpg2 && record.type == 0x02))
             break;
-        at += n;
+        at += record.n;
     }
 }
 
@@ -193,9 +204,8 @@ bool mayShowText(const QByteArray& wpg)
     const Reader r{reinterpret_cast<const unsigned char*>(wpg.constData()), wpg.size()};
     const bool wpg2 = r.u8(10) == 2;
     bool text = false;
-    forEachRecord(r, wpg2, [&](qint64 type, qint64, qint64, qint64) {
-        return !(text = showsText(wpg2, type));
-    });
+    forEachRecord(r, wpg2,
+                  [&](const Record& record) { return !(text = showsText(wpg2, record.type)); });
     return text;
 }
 
@@ -228,7 +238,10 @@ Bitmaps readBitmaps(const QByteArray& wpg, qint64 maxPixels, bool decode)
         result.problem = sizeProblem(width, height);
         return true;
     };
-    forEachRecord(r, wpg2, [&](qint64 type, qint64, qint64 at, qint64 n) {
+    forEachRecord(r, wpg2, [&](const Record& record) {
+        const qint64 type = record.type;
+        const qint64 at = record.at;
+        const qint64 n = record.n;
         if (!wpg2) {
             if (type == 0x0B || type == 0x14) { // bitmap, type 1 and 2
                 const qint64 base = type == 0x14 ? at + 10 : at;
@@ -449,63 +462,50 @@ std::optional<Shapes> readShapes(const QByteArray& wpg)
     Shapes shapes;
     ShapeReader reader{r, shapes, {}};
     bool started = false;
+    bool ended = false;
     qint64 ignored = 0;  // records of the start's extension: libwpg does not apply them
     qint64 textData = 0; // records of a text record's extension
-    qint64 at = qFromLittleEndian<quint32>(r.d + 4);
-    while (true) {
-        if (at < 0 || at + 2 > r.size)
-            return std::nullopt; // no end record
-        const qint64 type = r.d[at + 1];
-        at += 2;
-        const qint64 extension = r.length(at);
-        const qint64 n = extension < 0 ? -1 : r.length(at);
-        if (n < 0 || n > r.size - at)
-            return std::nullopt;
-        const qint64 data = at;
-        at += n;
+    // False for what the reader does not know.
+    const auto read = [&](const Record& record) {
+        const qint64 type = record.type;
         if (!started) {
-            if (type != kStart || !reader.start(data, n))
-                return std::nullopt;
-            started = true;
-            ignored = extension;
-            continue;
+            ignored = record.extension;
+            return started = type == kStart && reader.start(record.at, record.n);
         }
         if (ignored > 0) {
             --ignored;
             const ShapeStyle kept = reader.style;
-            if (type == kPolyline || !reader.attribute(type, data, n))
-                return std::nullopt;
+            if (type == kPolyline || !reader.attribute(type, record.at, record.n))
+                return false;
             reader.style = kept;
-            continue;
+            return true;
         }
         if (textData > 0) {
             --textData;
-            if (type != kTextData)
-                return std::nullopt;
-            continue;
+            return type == kTextData;
         }
-        if (extension > 0 && type != kTextLine && type != kTextBlock)
-            return std::nullopt;
+        if (record.extension > 0 && type != kTextLine && type != kTextBlock)
+            return false;
         switch (type) {
         case kEnd:
-            return shapes;
+            return ended = true;
         case kTextLine:
         case kTextBlock:
-            textData = extension;
-            shapes.text = true;
-            break;
+            textData = record.extension;
+            return shapes.text = true;
         case kTextData:
-            shapes.text = true;
-            break;
+            return shapes.text = true;
         case kPolyline:
-            if (!reader.polyline(data, n))
-                return std::nullopt;
-            break;
+            return reader.polyline(record.at, record.n);
         default:
-            if (!reader.attribute(type, data, n))
-                return std::nullopt;
+            return reader.attribute(type, record.at, record.n);
         }
-    }
+    };
+    bool known = true;
+    forEachRecord(r, true, [&](const Record& record) { return known = read(record); });
+    if (!known || !ended)
+        return std::nullopt;
+    return shapes;
 }
 
 QByteArray withoutPolylines(const QByteArray& wpg)
@@ -514,9 +514,9 @@ QByteArray withoutPolylines(const QByteArray& wpg)
     if (!isWpg(wpg) || wpg.at(10) != 2)
         return rest;
     const Reader r{reinterpret_cast<const unsigned char*>(wpg.constData()), wpg.size()};
-    forEachRecord(r, true, [&](qint64 type, qint64 record, qint64, qint64) {
-        if (type == kPolyline)
-            rest[qsizetype(record + 1)] = char(kComment);
+    forEachRecord(r, true, [&](const Record& record) {
+        if (record.type == kPolyline)
+            rest[qsizetype(record.start + 1)] = char(kComment);
         return true;
     });
     return rest;
@@ -527,41 +527,30 @@ Halves splitShapes(const QByteArray& wpg, int minShapes)
     if (!isWpg(wpg) || wpg.at(10) != 2)
         return {};
     const Reader r{reinterpret_cast<const unsigned char*>(wpg.constData()), wpg.size()};
-    // Where each shape's records begin and end.
-    struct Span {
-        qint64 at, end;
-    };
-    std::vector<Span> shapes;
+    // Where each record of a shape (its own and its text data's) begins, with the shape's number.
+    std::vector<std::pair<size_t, qint64>> records;
+    size_t shapes = 0;
     bool shareable = true;
     bool inText = false; // text data follows the record of its text
-    forEachRecord(r, true, [&](qint64 type, qint64 record, qint64 at, qint64 n) {
+    forEachRecord(r, true, [&](const Record& record) {
+        const qint64 type = record.type;
         if ((type >= 0x15 && type <= 0x19) || (type >= 0x1C && type <= 0x1E)) {
-            shapes.push_back({record, at + n});
+            records.emplace_back(shapes++, record.start);
             inText = type >= 0x1C;
-        } else if (type == 0x0F && inText) {
-            shapes.back().end = at + n; // its records are turned into comments together
+        } else if (type == kTextData && inText) {
+            records.emplace_back(shapes - 1, record.start);
         } else {
             inText = false;
             shareable = drawsNothing(int(type));
         }
         return shareable;
     });
-    if (!shareable || shapes.size() < size_t(std::max(minShapes, 2)))
+    if (!shareable || shapes < size_t(std::max(minShapes, 2)))
         return {};
+    // Each record of the other half's shapes becomes a comment.
     Halves halves{wpg, wpg};
-    const size_t half = shapes.size() / 2;
-    for (size_t i = 0; i < shapes.size(); ++i) {
-        QByteArray& without = i < half ? halves.second : halves.first;
-        // Each record of the shape (its own and its text data's) becomes a comment.
-        qint64 record = shapes[i].at;
-        while (record < shapes[i].end) {
-            without[qsizetype(record + 1)] = char(0x0A);
-            qint64 next = record + 2;
-            r.length(next); // extension
-            const qint64 n = r.length(next);
-            record = next + n;
-        }
-    }
+    for (const auto& [shape, start] : records)
+        (shape < shapes / 2 ? halves.second : halves.first)[qsizetype(start + 1)] = char(kComment);
     return halves;
 }
 
