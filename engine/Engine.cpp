@@ -14,6 +14,9 @@
 #include <QStringList>
 
 #include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace engine {
 namespace {
@@ -98,6 +101,8 @@ const QHash<QString, Engine::Operation>& Engine::operations()
             {QStringLiteral("PosDocVeryTop"), 0, &Engine::posDocVeryTop},
             {QStringLiteral("MacroFilePlay"), 1, &Engine::macroFilePlay},
             {QStringLiteral("envMacroPlaying"), 0, &Engine::macroPlaying},
+            {QStringLiteral("ProvenanceSource"), 1, &Engine::provenanceSource},
+            {QStringLiteral("ProvenanceSettings"), 1, &Engine::provenanceSettings},
         };
         QHash<QString, Operation> byName;
         for (const Operation& op : list)
@@ -143,6 +148,18 @@ wire::Reply Engine::fileOpen(const QStringList& args)
     OpenDocument open;
     open.path = args.at(0);
     open.title = QFileInfo(open.path).completeBaseName();
+    // Described before it is read: a document changed while it is read then records the earlier
+    // time, so its output is not taken for the later document's.
+    const QByteArray name = QFile::encodeName(open.path);
+    open.source.source = wire::Provenance::pathText(name);
+    struct stat st {};
+    if (::stat(name.constData(), &st) == 0 && S_ISREG(st.st_mode)) {
+        const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+        if (fd >= 0) {
+            open.source.describe(fd, true);
+            ::close(fd);
+        }
+    }
     // The document's pictures are drawn while the rest of it is read.
     open.pictures = std::make_unique<PictureCache>();
     open.document = DocumentReader::readFile(open.path, open.pictures.get());
@@ -165,6 +182,8 @@ wire::Reply Engine::xmlPublish(const QStringList& args)
     PublishOptions options;
     options.jpegQuality = m_jpegQuality;
     options.pictures = doc.pictures.get();
+    const wire::Provenance source = provenance(doc, settingsText(QStringLiteral("xml"), {}));
+    options.provenance = &source;
     return report(
         Publisher::publish(doc.document, PublishFormat::Xml, args.at(0), doc.title, options),
         args.at(0));
@@ -179,6 +198,9 @@ wire::Reply Engine::htmlPublish(const QStringList& args)
     options.html = HtmlSettings::load(&warnings);
     for (const QString& w : warnings)
         std::fprintf(stderr, "quillon-engine: %s\n", qPrintable(w));
+    const wire::Provenance source =
+        provenance(doc, settingsText(QStringLiteral("html"), options.html));
+    options.provenance = &source;
     return report(
         Publisher::publish(doc.document, PublishFormat::Html, args.at(0), doc.title, options),
         args.at(0));
@@ -196,10 +218,63 @@ wire::Reply Engine::report(const PublishReport& report, const QString& target)
 {
     for (const QString& problem : report.problems)
         std::fprintf(stderr, "quillon-engine: %s: %s\n", qPrintable(target), qPrintable(problem));
-    return wire::Reply::fromText(QStringLiteral("pictures=%1 failed=%2 bytes=%3")
-                                     .arg(report.picturesWritten)
-                                     .arg(report.picturesFailed)
-                                     .arg(report.bytesWritten));
+    QString answer = QStringLiteral("pictures=%1 failed=%2 bytes=%3")
+                         .arg(report.picturesWritten)
+                         .arg(report.picturesFailed)
+                         .arg(report.bytesWritten);
+    if (!report.sourceSha256.isEmpty())
+        answer += QStringLiteral(" source-sha256=") + report.sourceSha256;
+    for (const WrittenFile& f : report.files)
+        answer += QStringLiteral("\nfile %1 %2 %3").arg(f.bytes).arg(f.sha256, f.name);
+    return wire::Reply::fromText(answer);
+}
+
+wire::Reply Engine::provenanceSource(const QStringList& args)
+{
+    current(QStringLiteral("ProvenanceSource")).source.source = args.at(0);
+    return wire::Reply::null();
+}
+
+wire::Reply Engine::provenanceSettings(const QStringList& args)
+{
+    const QString format = args.at(0).toLower();
+    if (format != QLatin1String("xml") && format != QLatin1String("html"))
+        throw EngineError(
+            EngineError::Kind::BadArgument,
+            QStringLiteral("\"%1\" is not a publish format: xml or html").arg(args.at(0)));
+    return wire::Reply::fromText(settingsText(format, HtmlSettings::load()));
+}
+
+wire::Provenance Engine::provenance(const OpenDocument& document, const QString& settings) const
+{
+    wire::Provenance p = document.source;
+    p.generator = QStringLiteral("quillon-engine " QUILLON_ENGINE_VERSION);
+    p.settings = settings;
+    return p;
+}
+
+// Every setting that changes what a publish writes, and none that does not.
+QString Engine::settingsText(const QString& format, const HtmlSettings& html) const
+{
+    if (format == QLatin1String("xml"))
+        return QStringLiteral("xml quality=%1").arg(m_jpegQuality);
+    QString text = QStringLiteral("html pictures=");
+    switch (html.pictures) {
+    case PictureFormat::Png:
+        text += QLatin1String("png");
+        break;
+    case PictureFormat::Jpeg:
+        text += QStringLiteral("jpeg jpegQuality=%1").arg(html.jpegQuality);
+        break;
+    case PictureFormat::InlineSvg:
+        text += QLatin1String("svg");
+        break;
+    }
+    return text +
+           (html.externalStyleSheet ? QLatin1String(" styleSheet=external")
+                                    : QLatin1String(" styleSheet=embedded")) +
+           (html.titleFromFileName ? QLatin1String(" title=filename")
+                                   : QLatin1String(" title=document"));
 }
 
 // A text that is not a number raises an error and leaves the quality as it was.

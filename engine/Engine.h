@@ -4,6 +4,7 @@
 #include "Document.h"
 #include "EngineWire.h"
 #include "MacroPlayer.h"
+#include "Provenance.h"
 
 #include <QHash>
 #include <QString>
@@ -15,6 +16,7 @@
 namespace engine {
 
 struct PublishReport;
+struct HtmlSettings;
 class PictureCache;
 
 // Holds the engine's state (the stack of open documents, the JPEG quality text, the insertion
@@ -34,6 +36,9 @@ class PictureCache;
 //   PosDocVeryTop                   moves the insertion point to the top
 //   MacroFilePlay(path)             plays the macro file on the current document
 //   envMacroPlaying                 True while a macro plays
+//   ProvenanceSource(text)          the source path the outputs of the current document record
+//                                   (by default the path it was opened from)
+//   ProvenanceSettings(xml|html)    the publish settings the outputs of that format record
 //
 // Errors: 438 unknown operation, 449 missing argument, 53 file not found, 440 for every other
 // failure with a description that says what went wrong and names the file.
@@ -61,6 +66,7 @@ private:
         Document document;
         qsizetype insertionPoint = 0;
         std::unique_ptr<PictureCache> pictures; // rendered while the document was read
+        wire::Provenance source;                // as it was when it was opened
     };
     using Handler = wire::Reply (Engine::*)(const QStringList&);
     struct Operation {
@@ -83,6 +89,11 @@ private:
     wire::Reply posDocVeryTop(const QStringList& args);
     wire::Reply macroFilePlay(const QStringList& args);
     wire::Reply macroPlaying(const QStringList& args);
+    wire::Reply provenanceSource(const QStringList& args);
+    wire::Reply provenanceSettings(const QStringList& args);
+    // What an output of the current document in this format records.
+    wire::Provenance provenance(const OpenDocument& document, const QString& settings) const;
+    QString settingsText(const QString& format, const HtmlSettings& html) const;
     static wire::Reply report(const PublishReport& report, const QString& target);
 
     std::vector<OpenDocument> m_documents;

@@ -3,6 +3,7 @@
 
 #include "Markup.h"
 #include "PictureSink.h"
+#include "Provenance.h"
 #include "StyleRegistry.h"
 #include "TableGrid.h"
 
@@ -167,7 +168,10 @@ public:
             m_out += QStringLiteral(" lang=\"%1\"").arg(language);
         m_out += QLatin1String(">\n<head>\n<meta charset=\"utf-8\">\n"
                                "<meta name=\"viewport\" content=\"width=device-width, "
-                               "initial-scale=1\">\n<title>");
+                               "initial-scale=1\">\n");
+        if (m_options.provenance)
+            m_out += m_options.provenance->html();
+        m_out += QLatin1String("<title>");
         m_out += escapeText(m_options.titleFromFileName ? Document().title(fallbackTitle)
                                                         : m_document.title(fallbackTitle));
         m_out += QLatin1String("</title>\n");
@@ -206,7 +210,9 @@ private:
             m_out += QStringLiteral("<meta name=\"%1\" content=\"%2\">\n")
                          .arg(name, escapeAttribute(value));
         }
-        m_out += QLatin1String("<meta name=\"generator\" content=\"quillon-engine\">\n");
+        m_out += QStringLiteral("<meta name=\"generator\" content=\"%1\">\n")
+                     .arg(m_options.provenance ? escapeAttribute(m_options.provenance->generator)
+                                               : QStringLiteral("quillon-engine"));
     }
 
     void section(const QString& tag, const QString& cssClass, const Blocks& content)

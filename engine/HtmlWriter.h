@@ -5,6 +5,10 @@
 
 #include <QByteArray>
 
+namespace wire {
+struct Provenance;
+}
+
 namespace engine {
 
 // One HTML5 page in UTF-8 that the W3C Nu checker accepts: a title and the document
@@ -22,6 +26,8 @@ struct HtmlOptions {
     bool titleFromFileName = false;
     // Non-empty: the page links this style sheet instead of holding a style element.
     QString styleSheetHref;
+    // What the page records of its source, in the head before the title.
+    const wire::Provenance* provenance = nullptr;
 };
 
 class HtmlWriter final {

@@ -3,12 +3,14 @@
 
 #include "EngineError.h"
 #include "Leftovers.h"
+#include "Provenance.h"
 #include "WriteAll.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -180,8 +182,11 @@ void OutputFiles::writeCompanion(const QString& name, const QByteArray& bytes)
             ::unlinkat(folder, companion.tempName.constData(), 0);
         failSystem(QStringLiteral("\"%1/%2\"").arg(m_companionName, name), error);
     }
+    WrittenFile written{m_companionName + u'/' + name, bytes.size(),
+                        wire::Provenance::sha256Hex(bytes)};
     const std::lock_guard<std::mutex> guard(m_lock);
     m_companions.push_back(std::move(companion));
+    m_companionsWritten.push_back(std::move(written));
     m_bytes += bytes.size();
 }
 
@@ -197,6 +202,16 @@ void OutputFiles::writeTarget(const QByteArray& bytes)
     if (error != 0)
         failSystem(QString(), error);
     m_bytes += bytes.size();
+    m_written = {QFile::decodeName(m_name), bytes.size(), wire::Provenance::sha256Hex(bytes)};
+}
+
+std::vector<WrittenFile> OutputFiles::written() const
+{
+    std::vector<WrittenFile> files{m_written};
+    files.insert(files.end(), m_companionsWritten.begin(), m_companionsWritten.end());
+    std::sort(files.begin() + 1, files.end(),
+              [](const WrittenFile& a, const WrittenFile& b) { return a.name < b.name; });
+    return files;
 }
 
 void OutputFiles::commit()

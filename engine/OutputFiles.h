@@ -9,6 +9,14 @@
 
 namespace engine {
 
+// A file a publish put in place: its name relative to the target's folder
+// ("report_files/picture1.jpg"), its size and its SHA-256 in lower-case hexadecimal.
+struct WrittenFile {
+    QString name;
+    qint64 bytes = 0;
+    QString sha256;
+};
+
 // Every file of one publish (the target, and pictures and a style sheet in the companion folder
 // "<target's base name>_files" beside it) is made under a temporary name marked as this
 // publish's ("<name>.quillon-<pid>-<random>.tmp"; a companion folder that does not exist yet is
@@ -41,6 +49,8 @@ public:
     void commit();
     // The bytes of every file written.
     qint64 bytesWritten() const { return m_bytes; }
+    // Every file written, the target first, then the companions by name.
+    std::vector<WrittenFile> written() const;
 
 private:
     struct Companion {
@@ -69,6 +79,8 @@ private:
     Folder m_folder = Folder::NotYet;
     QByteArray m_madeFolder; // the temporary name of a companion folder this publish made
     QByteArray m_targetTemp;
+    WrittenFile m_written; // the target, once written
+    std::vector<WrittenFile> m_companionsWritten;
     std::vector<Companion> m_companions;
     bool m_noted = false;
     bool m_committed = false;

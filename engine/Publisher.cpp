@@ -30,14 +30,15 @@ PublishReport Publisher::publish(const Document& document, PublishFormat format,
     try {
         // The writer runs again once the pictures it met are converted and written.
         if (xml) {
-            bytes = XmlWriter::write(document, fallbackTitle, &pictures);
+            bytes = XmlWriter::write(document, fallbackTitle, &pictures, options.provenance);
             if (pictures.metPictures()) {
                 pictures.finish();
-                bytes = XmlWriter::write(document, fallbackTitle, &pictures);
+                bytes = XmlWriter::write(document, fallbackTitle, &pictures, options.provenance);
             }
         } else {
             HtmlOptions html;
             html.pictures = &pictures;
+            html.provenance = options.provenance;
             html.titleFromFileName = options.html.titleFromFileName;
             if (options.html.externalStyleSheet)
                 html.styleSheetHref = pictures.companionUrl(kStyleSheetName);
@@ -61,7 +62,9 @@ PublishReport Publisher::publish(const Document& document, PublishFormat format,
     }
     files.writeTarget(bytes);
     files.commit();
-    return {pictures.written(), pictures.failed(), pictures.problems(), files.bytesWritten()};
+    return {pictures.written(),  pictures.failed(),
+            pictures.problems(), files.bytesWritten(),
+            files.written(),     options.provenance ? options.provenance->sha256 : QString()};
 }
 
 } // namespace engine

@@ -3,6 +3,8 @@
 
 #include "Document.h"
 #include "HtmlSettings.h"
+#include "OutputFiles.h"
+#include "Provenance.h"
 
 #include <QByteArray>
 #include <QString>
@@ -18,14 +20,17 @@ struct PublishOptions {
     int jpegQuality = 80; // pictures of XML, which are always JPEG files
     HtmlSettings html;
     PictureCache* pictures = nullptr; // the document's pictures rendered while it was read
+    const wire::Provenance* provenance = nullptr; // what the output records of its source
 };
 
 // What a publish did with the document's pictures.
 struct PublishReport {
     int picturesWritten = 0;
-    int picturesFailed = 0;  // referenced as "could not be converted"
-    QStringList problems;    // one line for each picture converted badly or not at all
-    qint64 bytesWritten = 0; // the target and every file beside it
+    int picturesFailed = 0;         // referenced as "could not be converted"
+    QStringList problems;           // one line for each picture converted badly or not at all
+    qint64 bytesWritten = 0;        // the target and every file beside it
+    std::vector<WrittenFile> files; // the target first
+    QString sourceSha256;           // of the document published, when known
 };
 
 class Publisher final {

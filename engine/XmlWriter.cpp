@@ -3,6 +3,7 @@
 
 #include "Markup.h"
 #include "PictureSink.h"
+#include "Provenance.h"
 #include "TableGrid.h"
 
 #include <QHash>
@@ -16,8 +17,9 @@ using markup::escapeText;
 
 class DocBookEmitter final {
 public:
-    DocBookEmitter(const Document& document, PictureSink* pictures)
-        : m_document(document), m_pictures(pictures)
+    DocBookEmitter(const Document& document, PictureSink* pictures,
+                   const wire::Provenance* provenance)
+        : m_document(document), m_pictures(pictures), m_provenance(provenance)
     {
     }
 
@@ -54,6 +56,8 @@ private:
     {
         m_out += QLatin1String("<info>\n<title>") + escapeText(m_document.title(fallbackTitle)) +
                  QLatin1String("</title>\n");
+        if (m_provenance)
+            m_out += m_provenance->docBook();
         QStringList misc;
         for (const auto& [key, value] : m_document.metadata) {
             const QString v = escapeText(value);
@@ -363,6 +367,7 @@ private:
 
     const Document& m_document;
     PictureSink* m_pictures;
+    const wire::Provenance* m_provenance;
     QString m_out;
     int m_blocksWritten = 0;
 };
@@ -370,9 +375,9 @@ private:
 } // namespace
 
 QByteArray XmlWriter::write(const Document& document, const QString& fallbackTitle,
-                            PictureSink* pictures)
+                            PictureSink* pictures, const wire::Provenance* provenance)
 {
-    return DocBookEmitter(document, pictures).run(fallbackTitle).toUtf8();
+    return DocBookEmitter(document, pictures, provenance).run(fallbackTitle).toUtf8();
 }
 
 } // namespace engine

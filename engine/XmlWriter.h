@@ -5,6 +5,10 @@
 
 #include <QByteArray>
 
+namespace wire {
+struct Provenance;
+}
+
 namespace engine {
 
 // DocBook 5.0 in UTF-8, valid against the DocBook 5.0 RELAX NG schema: an article whose info
@@ -20,9 +24,10 @@ class XmlWriter final {
 public:
     // fallbackTitle is used when the document has no title property. Embedded objects become
     // inlinemediaobject elements referencing what `pictures` exported; without a sink they are
-    // left out.
+    // left out. The provenance, when given, goes into info after the title.
     static QByteArray write(const Document& document, const QString& fallbackTitle,
-                            PictureSink* pictures = nullptr);
+                            PictureSink* pictures = nullptr,
+                            const wire::Provenance* provenance = nullptr);
 };
 
 } // namespace engine

@@ -98,13 +98,18 @@ private Q_SLOTS:
         const QString xml = readText(dir.filePath("chosen.xml"));
         QVERIFY2(xml.contains("http://docbook.org/ns/docbook"), qPrintable(xml.left(300)));
         QVERIFY(xml.contains("AND FURTHER"));
+        // The output records the document it was made from and how.
+        QVERIFY(xml.contains("<bibliosource>" + source + "</bibliosource>"));
+        QVERIFY(xml.contains("<releaseinfo role=\"publish-settings\">xml quality=80<"));
 
         frmPublish::instance()->radhtml->click();
         app.files.queueFile(source);
         app.files.queueFile(dir.filePath("chosen.htm"));
         Form2::instance()->mnuOpen->trigger();
         QCOMPARE(documentRows(), QStringList{source + "=Converted!"});
-        QVERIFY(readText(dir.filePath("chosen.htm")).startsWith("<!DOCTYPE html>"));
+        const QString html = readText(dir.filePath("chosen.htm"));
+        QVERIFY(html.startsWith("<!DOCTYPE html>"));
+        QVERIFY(html.contains("<meta name=\"source\" content=\"" + source + "\">"));
         QCOMPARE(app.boxes.count(), 0);
     }
 

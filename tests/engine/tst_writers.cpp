@@ -2,6 +2,7 @@
 #include "Document.h"
 #include "HtmlWriter.h"
 #include "Markup.h"
+#include "Provenance.h"
 #include "TableGrid.h"
 #include "ToolRunner.h"
 #include "XmlWriter.h"
@@ -17,12 +18,28 @@ namespace {
 
 enum class Format { Xml, Html };
 
-QString write(Format format, const Document& document)
+QString write(Format format, const Document& document, const wire::Provenance* provenance = nullptr)
 {
-    const QByteArray bytes = format == Format::Xml
-                                 ? XmlWriter::write(document, QStringLiteral("fallback"))
-                                 : HtmlWriter::write(document, QStringLiteral("fallback"));
+    HtmlOptions html;
+    html.provenance = provenance;
+    const QByteArray bytes =
+        format == Format::Xml
+            ? XmlWriter::write(document, QStringLiteral("fallback"), nullptr, provenance)
+            : HtmlWriter::write(document, QStringLiteral("fallback"), html);
     return QString::fromUtf8(bytes);
+}
+
+// A source whose path holds markup, a '%', a control character and a byte that is not UTF-8.
+wire::Provenance hostileSource()
+{
+    wire::Provenance p;
+    p.source = wire::Provenance::pathText("in/<a href=\"x\">&amp;%20\n\xff.wpd");
+    p.size = 17566;
+    p.modified = QStringLiteral("2019-03-04T10:11:12.123456789Z");
+    p.sha256 = QString(64, u'a');
+    p.generator = QStringLiteral("quillon-engine 2.0.0.4");
+    p.settings = QStringLiteral("html pictures=png styleSheet=embedded title=document");
+    return p;
 }
 
 Block para(std::vector<Inline> inlines, ParaFormat format = {})
@@ -281,6 +298,26 @@ private slots:
         QVERIFY(!page.contains(QLatin1String(".c2")));
     }
 
+    // What an output records of its source is read back exactly from its first bytes, ahead of
+    // anything the document says, whatever its properties and title claim.
+    void provenanceIsReadBack()
+    {
+        const wire::Provenance source = hostileSource();
+        Document d = richDocument(QStringLiteral("<meta name=\"source\" content=\"forged\">"));
+        d.metadata.emplace_back(QStringLiteral("size"), QStringLiteral("1"));
+        for (const Format f : {Format::Xml, Format::Html}) {
+            const QByteArray out = write(f, d, &source).toUtf8();
+            const wire::Provenance read = wire::Provenance::read(out);
+            QCOMPARE(read.source, QStringLiteral("in/<a href=\"x\">&amp;%2520%0A%FF.wpd"));
+            QCOMPARE(read.size, source.size);
+            QCOMPARE(read.modified, source.modified);
+            QCOMPARE(read.sha256, source.sha256);
+            QCOMPARE(read.settings, source.settings);
+            QCOMPARE(read.generator, source.generator);
+            QVERIFY(wire::Provenance::read(write(f, d).toUtf8()).settings.isEmpty());
+        }
+    }
+
     void outputsPassTheCheckers()
     {
         QTemporaryDir dir;
@@ -292,13 +329,15 @@ private slots:
         };
         QStringList xmlFiles;
         QStringList htmlFiles;
+        const wire::Provenance source = hostileSource();
         for (const auto& [name, document] : documents) {
             for (const Format f : {Format::Xml, Format::Html}) {
                 const QString path = dir.filePath(
                     name + (f == Format::Xml ? QStringLiteral(".xml") : QStringLiteral(".html")));
                 QFile file(path);
                 QVERIFY(file.open(QIODevice::WriteOnly));
-                file.write(write(f, document).toUtf8());
+                file.write(write(f, document, name == QLatin1String("hostile") ? &source : nullptr)
+                               .toUtf8());
                 (f == Format::Xml ? xmlFiles : htmlFiles) << path;
             }
         }

@@ -1,5 +1,7 @@
-// Quillon tests: the framing between the application and its document engine.
+// Quillon tests: the framing between the application and its document engine, and the text an
+// output records of its source's path and time.
 #include "EngineWire.h"
+#include "Provenance.h"
 
 #include <QTest>
 #include <QtEndian>
@@ -126,6 +128,33 @@ private slots:
         QFETCH(bool, request);
         QFETCH(QByteArray, payload);
         QVERIFY(request ? !decodeRequest(payload) : !decodeReply(payload));
+    }
+
+    // Every path has one text and the text gives the path back: only '%', controls,
+    // noncharacters and what is not UTF-8 are escaped, byte by byte.
+    void pathTextIsOneToOne_data()
+    {
+        QTest::addColumn<QByteArray>("path");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("plain") << QByteArray("sub/a b.wpd") << QStringLiteral("sub/a b.wpd");
+        QTest::newRow("accents, emoji") << QByteArray("\xc3\xa9t\xc3\xa9\xf0\x9f\x98\x80")
+                                        << QString::fromUtf8("\xc3\xa9t\xc3\xa9\xf0\x9f\x98\x80");
+        QTest::newRow("percent") << QByteArray("100%.wpd") << QStringLiteral("100%25.wpd");
+        QTest::newRow("controls") << QByteArray("a\nb\tc\x7f\xc2\x85")
+                                  << QStringLiteral("a%0Ab%09c%7F%C2%85");
+        QTest::newRow("noncharacter") << QByteArray("\xef\xbf\xbe") << QStringLiteral("%EF%BF%BE");
+        QTest::newRow("not UTF-8") << QByteArray("x\xff\xc0\xaf\xed\xa0\x80\xe2\x82")
+                                   << QStringLiteral("x%FF%C0%AF%ED%A0%80%E2%82");
+    }
+
+    void pathTextIsOneToOne()
+    {
+        QFETCH(QByteArray, path);
+        QFETCH(QString, text);
+        QCOMPARE(Provenance::pathText(path), text);
+        QCOMPARE(QByteArray::fromPercentEncoding(text.toUtf8()), path);
+        QCOMPARE(Provenance::modifiedText({951782400, 5}),
+                 QStringLiteral("2000-02-29T00:00:00.000000005Z"));
     }
 };
 
