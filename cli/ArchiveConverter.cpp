@@ -3,6 +3,7 @@
 
 #include "CommandLine.h"
 #include "EngineAutomationClient.h"
+#include "Error.h"
 #include "Interrupt.h"
 #include "Progress.h"
 #include "RawPath.h"
@@ -128,17 +129,57 @@ int ArchiveConverter::prepare(Report& report)
     m_convert.quality = s.quality;
     m_convert.timeoutMs = s.timeoutSeconds * 1000;
     m_convert.skipExisting = s.skipExisting;
+    m_convert.checksum = s.checksum;
     if (m_convert.engineTarget.isEmpty()) {
         diagnose(s.target, QStringLiteral("cannot be named to the document engine"));
         return NoSourceOrTarget;
     }
+    if (s.skipExisting) {
+        QString why;
+        m_convert.publishSettings = publishSettings(&why);
+        if (m_convert.publishSettings.isEmpty()) {
+            diagnose(m_engineProgram.toUtf8(),
+                     QStringLiteral("the document engine cannot be asked for its settings: ") +
+                         why);
+            return NoEngine;
+        }
+    }
 
+    if (!s.report.isEmpty() && s.report != "-" &&
+        !makeFolders(rawpath::folderOf(rawpath::absolute(s.report)))) {
+        diagnose(s.report,
+                 QStringLiteral("its folder cannot be created: %1").arg(systemError(errno)));
+        return NoSourceOrTarget;
+    }
     QString why;
     if (!s.report.isEmpty() && !report.open(s.report, &why)) {
         diagnose(s.report, why);
         return NoSourceOrTarget;
     }
     return -1;
+}
+
+QString ArchiveConverter::publishSettings(QString* why) const
+{
+    platform::EngineAutomationClient::Options options;
+    options.program = m_engineProgram;
+    options.ownProcessGroup = true;
+    options.discardEngineErrors = !m_settings.verbose;
+    platform::EngineAutomationClient engine(options);
+    try {
+        engine.start();
+        const bool xml = m_settings.format == Format::Xml;
+        if (xml)
+            engine.Call(QStringLiteral("XMLPublishSetJPEGOptions"),
+                        {QString::number(m_settings.quality)});
+        return engine
+            .Call(QStringLiteral("ProvenanceSettings"),
+                  {xml ? QStringLiteral("xml") : QStringLiteral("html")})
+            .toString();
+    } catch (const platform::Error& e) {
+        *why = e.description();
+        return {};
+    }
 }
 
 int ArchiveConverter::run()
@@ -187,7 +228,12 @@ int ArchiveConverter::run()
         counter = std::thread([&] {
             SourceWalk walk(m_walk);
             qint64 n = 0;
-            if (walk.run([&](FileTask&&) { return ++n, !stopCounting && interrupt::count() == 0; }))
+            bool whole = true;
+            walk.run([&](FileTask&&) {
+                ++n;
+                return whole = !stopCounting && interrupt::count() == 0;
+            });
+            if (whole)
                 progress.setTotal(n);
         });
     }
@@ -233,7 +279,9 @@ int ArchiveConverter::run()
         return exitcode::Interrupted;
     if (!listRead)
         return exitcode::NoSourceOrTarget;
-    return summary.problems() > 0 || m_reportFailed ? exitcode::SomeFailed : exitcode::Done;
+    if (m_reportFailed || (summary.problems() > 0 && !m_settings.acceptFailures))
+        return exitcode::SomeFailed;
+    return exitcode::Done;
 }
 
 QByteArray ArchiveConverter::shownSource(const FileResult& r) const
@@ -260,7 +308,7 @@ void ArchiveConverter::handle(const FileResult& r, Report& report, Summary& summ
     const QByteArray source = shownSource(r);
     const QByteArray target = shownTarget(r);
     summary.add(r, source);
-    if (!m_reportFailed && !report.write(r, source, target)) {
+    if (!m_reportFailed && !report.write(r, source, target, m_settings.target)) {
         m_reportFailed = true;
         progress.clear();
         diagnose(m_settings.report,

@@ -36,6 +36,9 @@ public:
 private:
     // Checks and prepares everything before the first file; an exit status on failure, else -1.
     int prepare(Report& report);
+    // What the engine records of this run's publish settings; empty with the reason when it
+    // cannot be asked.
+    QString publishSettings(QString* why) const;
     void handle(const FileResult& result, Report& report, Summary& summary, Progress& progress);
     QByteArray shownSource(const FileResult& result) const;
     QByteArray shownTarget(const FileResult& result) const;

@@ -29,7 +29,11 @@ Which files:
       --shard=K/N         only the K-th of N parts of the files (K from 1 to N); the parts
                           follow a hash of each path relative to SOURCE, so N runs given the
                           same SOURCE share the work without talking to each other
-      --skip-existing     skip a document whose output exists and is newer than the document
+      --skip-existing     skip a document whose output exists and records that it was made
+                          from this very document (the same path below SOURCE, size and
+                          modification time) with the same settings
+      --checksum          with --skip-existing, also compare the document's SHA-256 with the
+                          one its output records (reads every document)
 
 Output:
       --format=FORMAT     xml (DocBook, the default) or html
@@ -37,7 +41,9 @@ Output:
       --macro=FILE        play this macro on each document after opening it
       --report=FILE       write one JSON object a line to FILE (- for standard output) as each
                           file is done: source, target, status (converted, failed, timed-out,
-                          skipped), error kind and message, ms, pictures, bytes
+                          skipped), error kind and message, ms, pictures, bytes, the
+                          document's SHA-256 and each written file's path, size and SHA-256;
+                          FILE's folder is created when missing
 
 Running:
   -j, --jobs=N            convert N documents at once, each in an engine process of its own
@@ -46,10 +52,15 @@ Running:
                           120; 0 for no limit)
       --memory-limit=MB   cap the address space of each engine at MB megabytes (default 2048;
                           0 for no limit)
+      --accept-failures   exit 0 when every file was handled, even if some documents
+                          failed or timed out (the report and the summary still list them)
   -q, --quiet             no progress line and no summary
   -v, --verbose           a line on standard error for each file
   -h, --help              show this help and exit
       --version           show the version and exit
+
+Every output records what it was made from: the document's path below SOURCE, its size,
+modification time and SHA-256, the program's version and the publish settings.
 
 Output names: the document's name without its last extension, plus .xml or .html; pictures
 go into a folder beside it named after it with _files added. When documents of one folder would
@@ -62,7 +73,7 @@ Ctrl-C or SIGTERM stops starting documents, lets running ones finish for a few s
 ends the engines; the report and the summary are completed. Outputs are never half-written.
 
 Exit status:
-  0  every file converted or skipped
+  0  every file converted or skipped (or, with --accept-failures, handled)
   1  some documents failed or timed out
   2  the command line was wrong
   3  SOURCE is missing, or TARGET or the report cannot be created
@@ -149,6 +160,8 @@ const std::vector<Option>& options()
          [](Settings& s, const QByteArray& v) { return extensions(v, s.extensions); }},
         {"shard", 0, true, [](Settings& s, const QByteArray& v) { return shard(v, s.shard); }},
         flag("skip-existing", 0, &Settings::skipExisting),
+        flag("checksum", 0, &Settings::checksum),
+        flag("accept-failures", 0, &Settings::acceptFailures),
         {"format", 0, true,
          [](Settings& s, const QByteArray& v) {
              const QByteArray f = v.toLower();
@@ -293,6 +306,8 @@ CommandLine CommandLine::parse(const QList<QByteArray>& arguments, int processor
         return fail(QStringLiteral("SOURCE and TARGET must not be empty"));
     if (result.settings.nulSeparated && result.settings.filesFrom.isEmpty())
         return fail(QStringLiteral("-0 goes with --files-from"));
+    if (result.settings.checksum && !result.settings.skipExisting)
+        return fail(QStringLiteral("--checksum goes with --skip-existing"));
     result.settings.source = operands.at(0);
     result.settings.target = operands.at(1);
     return result;

@@ -5,6 +5,7 @@
 #include "EnginePaths.h"
 #include "Error.h"
 #include "Interrupt.h"
+#include "Provenance.h"
 #include "RawPath.h"
 
 #include <QElapsedTimer>
@@ -12,7 +13,9 @@
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace cli {
 namespace {
@@ -33,16 +36,26 @@ QString shown(const QByteArray& path)
     return QString::fromUtf8(rawpath::display(path));
 }
 
-// Whether the output exists and is newer than the document.
-bool upToDate(const QByteArray& source, const QByteArray& target)
+// The beginning of an output, enough for what it records of its source: a few kilobytes, more
+// only when a long title comes first.
+QByteArray head(int fd)
 {
-    struct stat s {
-    }, o{};
-    if (::stat(source.constData(), &s) != 0 || ::lstat(target.constData(), &o) != 0 ||
-        !S_ISREG(o.st_mode))
-        return false;
-    return o.st_mtim.tv_sec > s.st_mtim.tv_sec ||
-           (o.st_mtim.tv_sec == s.st_mtim.tv_sec && o.st_mtim.tv_nsec > s.st_mtim.tv_nsec);
+    constexpr qsizetype kFirst = 4096, kMost = 65536;
+    QByteArray bytes(kFirst, Qt::Uninitialized);
+    qsizetype have = 0;
+    while (have < bytes.size()) {
+        const ssize_t n = ::read(fd, bytes.data() + have, static_cast<size_t>(bytes.size() - have));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        have += n;
+        if (have == bytes.size() && bytes.size() < kMost &&
+            wire::Provenance::read(QByteArrayView(bytes).first(have)).settings.isEmpty())
+            bytes.resize(kMost);
+    }
+    bytes.truncate(have);
+    return bytes;
 }
 
 // The engine puts a target's pictures in "<target without its extension>_files".
@@ -75,20 +88,34 @@ void removeLeftovers(const QByteArray& target, const QByteArray& pictures)
     sweep(pictures, {QByteArray()});
 }
 
-// "pictures=N failed=N bytes=N" from the publish; the output's size when the engine says less.
+// "pictures=N failed=N bytes=N source-sha256=HEX" from the publish, then a line
+// "file BYTES SHA256 NAME" for each file written, NAME relative to the output's folder; the
+// output's size when the engine says less.
 void readCounts(const QVariant& answer, const QByteArray& target, FileResult& r)
 {
+    const QStringList lines = answer.toString().split(u'\n');
     bool bytesKnown = false;
-    for (const QString& pair : answer.toString().split(u' ', Qt::SkipEmptyParts)) {
+    for (const QString& pair : lines.value(0).split(u' ', Qt::SkipEmptyParts)) {
         const qsizetype eq = pair.indexOf(u'=');
         const QStringView key = QStringView(pair).left(eq);
-        const qint64 value = QStringView(pair).mid(eq + 1).toLongLong();
+        const QStringView value = QStringView(pair).mid(eq + 1);
         if (key == u"pictures")
-            r.pictures = static_cast<int>(value);
+            r.pictures = value.toInt();
         else if (key == u"failed")
-            r.picturesFailed = static_cast<int>(value);
+            r.picturesFailed = value.toInt();
         else if (key == u"bytes")
-            r.bytes = value, bytesKnown = true;
+            r.bytes = value.toLongLong(), bytesKnown = true;
+        else if (key == u"source-sha256")
+            r.sha256 = value.toString();
+    }
+    const QByteArray folder = rawpath::folderOf(r.task.output);
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        const QStringList file = lines.at(i).split(u' ');
+        if (file.size() < 4 || file.at(0) != QLatin1String("file"))
+            continue;
+        const QString name = lines.at(i).section(u' ', 3);
+        r.files.push_back(
+            {rawpath::join(folder, name.toUtf8()), file.at(1).toLongLong(), file.at(2)});
     }
     struct stat st {};
     if (!bytesKnown && ::stat(target.constData(), &st) == 0)
@@ -130,8 +157,9 @@ FileResult ConvertDocument::execute(FileTask task)
         return done();
     }
     const QByteArray target = rawpath::join(m_settings.target, t.output);
-    if (m_settings.skipExisting && upToDate(t.source, target)) {
-        set(r, Status::Skipped, "up-to-date", QStringLiteral("its output is newer than it"));
+    if (m_settings.skipExisting && upToDate(target, r)) {
+        set(r, Status::Skipped, "up-to-date",
+            QStringLiteral("its output was made from it, as it is, with the same settings"));
         return done();
     }
     if (!prepareTarget(target, r))
@@ -162,6 +190,7 @@ FileResult ConvertDocument::execute(FileTask task)
         return done();
     }
     try {
+        call(QStringLiteral("ProvenanceSource"), {wire::Provenance::pathText(t.relative)});
         if (!m_settings.engineMacro.isEmpty())
             playMacro(r);
         QVariant answer;
@@ -185,6 +214,31 @@ FileResult ConvertDocument::execute(FileTask task)
         // The output is complete; an engine that went wrong here is replaced on the next file.
     }
     return done();
+}
+
+bool ConvertDocument::upToDate(const QByteArray& target, FileResult& r) const
+{
+    // Non-blocking and not through a link: whatever is at the output's name, reading it must not
+    // hang nor lead out of TARGET.
+    const int out = ::open(target.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (out < 0)
+        return false;
+    const wire::Provenance recorded = wire::Provenance::read(head(out));
+    ::close(out);
+    if (recorded.settings != m_settings.publishSettings ||
+        recorded.source != wire::Provenance::pathText(r.task.relative))
+        return false;
+    const int in = ::open(r.task.source.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (in < 0)
+        return false;
+    wire::Provenance now;
+    const bool described = now.describe(in, m_settings.checksum);
+    ::close(in);
+    if (!described || now.size != recorded.size || now.modified != recorded.modified ||
+        now.sha256 != (m_settings.checksum ? recorded.sha256 : QString()))
+        return false;
+    r.sha256 = now.sha256;
+    return true;
 }
 
 bool ConvertDocument::prepareTarget(const QByteArray& target, FileResult& r)

@@ -30,6 +30,8 @@ struct ConvertSettings {
     int quality = 80;
     int timeoutMs = 0; // per document; 0: none
     bool skipExisting = false;
+    bool checksum = false;   // skipping needs the same SHA-256 too
+    QString publishSettings; // with skipExisting: what the engine records of the settings
 };
 
 // Converts one file with the worker's engine, the way the batch dialog does (open, the macro,
@@ -48,6 +50,9 @@ public:
 private:
     // Calls the engine with what is left of the document's time.
     QVariant call(const QString& operation, const QStringList& arguments = {});
+    // Whether the output at target records that it was made from this very file with these
+    // settings; with a checksum, the file's SHA-256 goes into the result.
+    bool upToDate(const QByteArray& target, FileResult& result) const;
     bool prepareTarget(const QByteArray& target, FileResult& result);
     bool ensureFolder(const QByteArray& outputFolder, QString* why);
     // The result for an error the engine client raised; false when it is not the engine's

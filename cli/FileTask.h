@@ -4,6 +4,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <vector>
+
 namespace cli {
 
 // A file found by the walk or read from the list, with the output it gets.
@@ -20,6 +22,13 @@ struct FileTask {
     QString message; // with Skip or Fail: what happened, in words
 };
 
+// A file an engine wrote for a document: its path below TARGET, size and SHA-256.
+struct OutputFile {
+    QByteArray path;
+    qint64 bytes = 0;
+    QString sha256;
+};
+
 // How the conversion of one file ended.
 struct FileResult {
     enum class Status { Converted, Failed, TimedOut, Skipped };
@@ -33,6 +42,8 @@ struct FileResult {
     int pictures = 0;
     int picturesFailed = 0;
     qint64 bytes = 0;
+    QString sha256;                // the document's, when known
+    std::vector<OutputFile> files; // converted: the output first, then its pictures
 };
 
 } // namespace cli

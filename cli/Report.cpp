@@ -61,7 +61,8 @@ const char* Report::statusWord(FileResult::Status status)
     return "";
 }
 
-QByteArray Report::line(const FileResult& r, const QByteArray& source, const QByteArray& target)
+QByteArray Report::line(const FileResult& r, const QByteArray& source, const QByteArray& target,
+                        const QByteArray& targetFolder)
 {
     QByteArray out("{\"source\":");
     rawpath::appendJson(out, source);
@@ -94,13 +95,27 @@ QByteArray Report::line(const FileResult& r, const QByteArray& source, const QBy
             field(out, "pictures_failed", r.picturesFailed);
         field(out, "bytes", r.bytes);
     }
+    if (!r.sha256.isEmpty())
+        field(out, "sha256", r.sha256.toUtf8());
+    if (!r.files.empty()) {
+        out.append(",\"files\":[");
+        for (const OutputFile& f : r.files) {
+            out.append(&f == &r.files.front() ? "{\"path\":" : ",{\"path\":");
+            rawpath::appendJson(out, rawpath::join(targetFolder, f.path));
+            field(out, "bytes", f.bytes);
+            field(out, "sha256", f.sha256.toUtf8());
+            out.append('}');
+        }
+        out.append(']');
+    }
     out.append("}\n");
     return out;
 }
 
-bool Report::write(const FileResult& r, const QByteArray& source, const QByteArray& target)
+bool Report::write(const FileResult& r, const QByteArray& source, const QByteArray& target,
+                   const QByteArray& targetFolder)
 {
-    return m_fd < 0 || fs::writeAll(m_fd, line(r, source, target));
+    return m_fd < 0 || fs::writeAll(m_fd, line(r, source, target, targetFolder));
 }
 
 } // namespace cli

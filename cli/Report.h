@@ -11,12 +11,15 @@ namespace cli {
 // Writes a line for each file as it is done, straight to the file (no buffer to lose when the
 // run is killed):
 //   {"source":"docs/a.wpd","target":"out/a.xml","status":"converted","ms":12,"pictures":1,
-//    "bytes":10412}
+//    "bytes":10412,"sha256":"...","files":[{"path":"out/a.xml","bytes":9500,"sha256":"..."},
+//    {"path":"out/a_files/picture1.jpg","bytes":912,"sha256":"..."}]}
 // "status" is converted, failed, timed-out or skipped. A failed or timed-out file has
 // "error":{"kind":...,"message":...}, a skipped one "reason" and "message"; "collision" names the
 // plain output name another file of the folder took; "warning" what went wrong without failing
-// the file (a macro), "pictures_failed" the pictures that could not be converted. Paths are
-// bytes turned into JSON as rawpath::appendJson says.
+// the file (a macro), "pictures_failed" the pictures that could not be converted; "sha256" is
+// the document's (converted, or skipped as up to date with --checksum), "files" the files
+// written with their sizes and SHA-256, for fixity checks. Paths are bytes turned into JSON as
+// rawpath::appendJson says.
 class Report final {
 public:
     Report() = default;
@@ -28,11 +31,13 @@ public:
     bool open(const QByteArray& path, QString* error);
     // False when the write fails (the disk is full, the reader of the pipe went away), with
     // errno saying why.
-    bool write(const FileResult& result, const QByteArray& source, const QByteArray& target);
+    bool write(const FileResult& result, const QByteArray& source, const QByteArray& target,
+               const QByteArray& targetFolder);
 
-    // target: where the output goes or would have gone; left out when empty.
+    // target: where the output goes or would have gone; left out when empty. targetFolder:
+    // TARGET as shown, before the paths of the files written.
     static QByteArray line(const FileResult& result, const QByteArray& source,
-                           const QByteArray& target);
+                           const QByteArray& target, const QByteArray& targetFolder);
     static const char* statusWord(FileResult::Status status);
 
 private:

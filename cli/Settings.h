@@ -31,6 +31,8 @@ struct Settings {
     int timeoutSeconds = 120; // 0: none
     int memoryLimitMb = 2048; // 0: none
     bool skipExisting = false;
+    bool checksum = false;       // --skip-existing compares the documents' SHA-256 too
+    bool acceptFailures = false; // documents that fail do not fail the run
     Shard shard;
     QByteArray report; // JSON Lines file; "-" for standard output
     bool quiet = false;

@@ -65,9 +65,12 @@ bool SourceWalk::run(const Sink& sink, QString* error)
 {
     if (!m_settings.filesFrom.isEmpty())
         return readList(sink, error);
+    // A walk the sink stops (an interruption) has read everything it was asked to.
     if (m_settings.sourceIsFile)
-        return single(sink);
-    return walk(sink);
+        single(sink);
+    else
+        walk(sink);
+    return true;
 }
 
 bool SourceWalk::wanted(const QByteArray& name) const
@@ -306,6 +309,14 @@ bool SourceWalk::readList(const Sink& sink, QString* error)
         if (relative.isEmpty()) {
             base = m_settings.canonicalSource;
             relative = rawpath::relativeTo(t.source, base);
+        }
+        if (relative.isEmpty()) {
+            // Named through a link to SOURCE or to a folder above it: the path's folder, with
+            // its links resolved, lies in SOURCE's.
+            const QByteArray folder = rawpath::canonical(rawpath::folderOf(t.source));
+            if (!folder.isEmpty())
+                relative =
+                    rawpath::relativeTo(rawpath::join(folder, rawpath::fileName(t.source)), base);
         }
         if (relative.isEmpty()) {
             t.relative = listed;

@@ -49,8 +49,8 @@ public:
 
     explicit SourceWalk(WalkSettings settings);
 
-    // Hands each file to sink. Returns false (with the reason in error) when the list cannot be
-    // read.
+    // Hands each file to sink until it returns false. Returns false (with the reason in error)
+    // only when the list cannot be read.
     bool run(const Sink& sink, QString* error = nullptr);
 
 private:

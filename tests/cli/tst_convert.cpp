@@ -2,6 +2,7 @@
 // and with a fake engine that crashes, hangs, runs out of memory or is slow.
 #include "TestData.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -125,6 +126,23 @@ QMap<QByteArray, QJsonObject> readReport(const QString& path)
     return lines;
 }
 
+QString sha256(const QByteArray& bytes)
+{
+    return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
+}
+
+// Every file below root with its bytes.
+QMap<QString, QByteArray> contentsBelow(const QString& root)
+{
+    QMap<QString, QByteArray> files;
+    QDirIterator it(root, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        files.insert(QDir(root).relativeFilePath(path), readFile(path));
+    }
+    return files;
+}
+
 QString statusOf(const QJsonObject& o)
 {
     const QString status = o.value(QStringLiteral("status")).toString();
@@ -197,9 +215,19 @@ private slots:
         QCOMPARE(later.value(QStringLiteral("target")).toString(),
                  out + QStringLiteral("/a.wpd.xml"));
         QVERIFY(readFile(out + QStringLiteral("/a.xml")).contains("AND FURTHER"));
+        // The report names each file written with its size and SHA-256, and the document's
+        // SHA-256; the output records its source, relative to SOURCE, escaped where need be.
         const QJsonObject report0 = lines.value(src + "/sub/report.wp");
-        QCOMPARE(report0.value(QStringLiteral("bytes")).toInteger(),
-                 QFileInfo(out + QStringLiteral("/sub/report.xml")).size());
+        const QString output0 = out + QStringLiteral("/sub/report.xml");
+        QCOMPARE(report0.value(QStringLiteral("bytes")).toInteger(), QFileInfo(output0).size());
+        QCOMPARE(report0.value(QStringLiteral("sha256")).toString(),
+                 sha256(readFile(QFile::decodeName(src + "/sub/report.wp"))));
+        const QJsonObject file0 = report0.value(QStringLiteral("files"))[0].toObject();
+        QCOMPARE(file0.value(QStringLiteral("path")).toString(), output0);
+        QCOMPARE(file0.value(QStringLiteral("bytes")).toInteger(), QFileInfo(output0).size());
+        QCOMPARE(file0.value(QStringLiteral("sha256")).toString(), sha256(readFile(output0)));
+        QVERIFY(readFile(out + QStringLiteral("/sub/deep/-n\nx%FF.xml"))
+                    .contains("<bibliosource>sub/deep/-n%0Ax%FF.wpd</bibliosource>"));
 
         // Outputs only for the converted documents, all in TARGET; nothing beside the link's file.
         const QStringList outputs = filesBelow(out).keys();
@@ -230,10 +258,52 @@ private slots:
         QCOMPARE(statusOf(lines.value(src + "/up/elsewhere.wpd")),
                  QStringLiteral("skipped:link-out-of-source"));
         QCOMPARE(filesBelow(out), before);
+
+        // An output that is another document's is not trusted: with a.WPD gone, a.wpd gets
+        // a.xml, which still holds a.WPD's text; a document put back with an older time (cp -p)
+        // is converted again too.
+        QVERIFY(QFile::remove(QFile::decodeName(src + "/a.WPD")));
+        const QByteArray replaced = src + "/sub/report.wp";
+        QVERIFY(writeFile(replaced, readFile(testsupport::testDocument(
+                                        QStringLiteral("tika_testWordPerfect_42.doc")))));
+        const timespec old[2] = {{946684800, 0}, {946684800, 0}};
+        QVERIFY(::utimensat(AT_FDCWD, replaced.constData(), old, 0) == 0);
+        run = convert({QStringLiteral("--skip-existing"), QStringLiteral("--report"), report,
+                       QFile::decodeName(src), out});
+        lines = readReport(report);
+        QCOMPARE(statusOf(lines.value(src + "/a.wpd")), QStringLiteral("converted"));
+        QCOMPARE(lines.value(src + "/a.wpd").value(QStringLiteral("target")).toString(),
+                 out + QStringLiteral("/a.xml"));
+        QVERIFY(!readFile(out + QStringLiteral("/a.xml")).contains("AND FURTHER"));
+        QCOMPARE(statusOf(lines.value(replaced)), QStringLiteral("converted"));
+        QCOMPARE(statusOf(lines.value(src + "/sub/deep/ole.wpd")),
+                 QStringLiteral("skipped:up-to-date"));
+
+        // The same size and time with other bytes: only --checksum tells.
+        QByteArray bytes = readFile(QFile::decodeName(replaced));
+        struct stat was {};
+        QVERIFY(::stat(replaced.constData(), &was) == 0);
+        bytes[bytes.size() - 1] = static_cast<char>(bytes.back() ^ 1);
+        QVERIFY(writeFile(replaced, bytes));
+        const timespec same[2] = {was.st_atim, was.st_mtim};
+        QVERIFY(::utimensat(AT_FDCWD, replaced.constData(), same, 0) == 0);
+        for (const bool checksum : {false, true}) {
+            QStringList arguments{QStringLiteral("--skip-existing"), QStringLiteral("--report"),
+                                  report, QFile::decodeName(src), out};
+            if (checksum)
+                arguments.prepend(QStringLiteral("--checksum"));
+            convert(arguments);
+            lines = readReport(report);
+            QCOMPARE(statusOf(lines.value(replaced)) == QLatin1String("skipped:up-to-date"),
+                     !checksum);
+        }
+        QCOMPARE(lines.value(src + "/sub/deep/ole.wpd").value(QStringLiteral("sha256")).toString(),
+                 sha256(readFile(QFile::decodeName(src + "/sub/deep/ole.wpd"))));
     }
 
-    // Two shards, one walked and one listed (NUL-separated, on standard input), make one full run
-    // between them: the same files, statuses and output names, none twice.
+    // Two shards, one walked and one listed (NUL-separated, on standard input, through a link
+    // that names SOURCE another way), make one full run between them: the same files, statuses,
+    // output names and output bytes, none twice.
     void shardsAndListsShareTheWork()
     {
         QTemporaryDir dir;
@@ -258,9 +328,11 @@ private slots:
         const auto full = run(QStringLiteral("full"), {});
         QCOMPARE(full.second.size(), entries().size());
         const auto first = run(QStringLiteral("one"), {QStringLiteral("--shard=1/2")});
+        const QByteArray alias = QFile::encodeName(dir.filePath(QStringLiteral("alias")));
+        QVERIFY(QFile::link(source, QFile::decodeName(alias)));
         QByteArray list;
         for (const Entry& e : entries())
-            list += src + '/' + e.path + '\0';
+            list += alias + '/' + e.path + '\0';
         list += QFile::encodeName(dir.path()) + "/outside.wpd" + '\0';
         auto second = run(QStringLiteral("two"),
                           {QStringLiteral("--shard"), QStringLiteral("2/2"),
@@ -278,6 +350,9 @@ private slots:
             both.insert(it.key(), it.value());
         }
         QCOMPARE(both, full.second);
+        QMap<QString, QByteArray> outputs = contentsBelow(dir.filePath(QStringLiteral("one")));
+        outputs.insert(contentsBelow(dir.filePath(QStringLiteral("two"))));
+        QCOMPARE(outputs, contentsBelow(dir.filePath(QStringLiteral("full"))));
     }
 
     void commandLineAndExitStatus_data()
@@ -291,6 +366,8 @@ private slots:
         QTest::newRow("no source") << QStringList{"@/missing", "@/t"} << 3 << "missing";
         QTest::newRow("target blocked") << QStringList{"@", "@/file/t"} << 3 << "cannot be created";
         QTest::newRow("target is source") << QStringList{"@", "@/"} << 2 << "TARGET is SOURCE";
+        QTest::newRow("report folder made")
+            << QStringList{"--report=@/reports/1/r.jsonl", "@", "@/t"} << 0 << "";
         QTest::newRow("no engine") << QStringList{"@", "@/t"} << 4 << "engine is missing";
     }
 
@@ -355,15 +432,16 @@ private slots:
         QCOMPARE(filesBelow(out).keys(), (QStringList{"a.xml", "b.xml", "c.xml", "d.xml"}));
     }
 
-    // Ctrl-C: the document under way finishes, the hanging one is ended after the grace, nothing
-    // else starts; the report and the summary are complete, and no output is half-written.
+    // SIGTERM in the middle of the walk: the document under way finishes, the hanging one is
+    // ended after the grace, nothing else starts; the report and the summary are complete and
+    // nothing else is said, and no output is half-written.
     void interruptionKeepsReportAndOutputsWhole()
     {
         QTemporaryDir dir;
         const QByteArray src = QFile::encodeName(dir.filePath(QStringLiteral("src")));
         QDir().mkpath(QFile::decodeName(src));
         QVERIFY(writeFile(src + "/a-hang.wpd", "HANG"));
-        for (int i = 0; i < 8; ++i)
+        for (int i = 0; i < 40; ++i) // more than the queue holds: the walk is still under way
             QVERIFY(writeFile(src + "/slow" + QByteArray::number(i) + ".wpd", "SLOW"));
         const QString report = dir.filePath(QStringLiteral("report.jsonl"));
         const QString out = dir.filePath(QStringLiteral("out"));
@@ -371,10 +449,12 @@ private slots:
         QProcess p;
         start(p, {"-j2", "--report", report, QFile::decodeName(src), out}, FAKE_ENGINE);
         QTRY_VERIFY_WITH_TIMEOUT(readFile(report).count('\n') >= 1, 20000);
-        ::kill(static_cast<pid_t>(p.processId()), SIGINT);
+        ::kill(static_cast<pid_t>(p.processId()), SIGTERM);
         QVERIFY(p.waitForFinished(30000));
         QCOMPARE(p.exitCode(), 130);
-        QVERIFY(p.readAllStandardError().contains("Interrupted"));
+        const QByteArray said = p.readAllStandardError();
+        QVERIFY2(said.contains("Interrupted") && !said.contains("quillon-convert:"),
+                 said.constData());
 
         const QMap<QByteArray, QJsonObject> lines = readReport(report);
         QCOMPARE(statusOf(lines.value(src + "/a-hang.wpd")), QStringLiteral("failed:interrupted"));
@@ -383,7 +463,7 @@ private slots:
             if (statusOf(o) == QLatin1String("converted"))
                 converted << QFileInfo(o.value(QStringLiteral("target")).toString()).fileName();
         }
-        QVERIFY(converted.size() >= 1 && converted.size() < 8);
+        QVERIFY(converted.size() >= 1 && converted.size() < 40);
         QCOMPARE(lines.size(), converted.size() + 1);
         converted.sort();
         QCOMPARE(filesBelow(out).keys(), converted);

@@ -114,7 +114,8 @@ wire::Reply answer(const wire::Request& request)
     if ((op == QLatin1String("XMLPublish") || op == QLatin1String("HTMLPublish")) &&
         !request.arguments.isEmpty())
         return publish(request.arguments.at(0));
-    if (op == QLatin1String("CloseNoSave") || op == QLatin1String("XMLPublishSetJPEGOptions"))
+    if (op == QLatin1String("CloseNoSave") || op == QLatin1String("XMLPublishSetJPEGOptions") ||
+        op == QLatin1String("ProvenanceSource"))
         return wire::Reply::null();
     if (op == QLatin1String("Echo"))
         return wire::Reply::fromText(request.arguments.join(QLatin1Char('|')));
