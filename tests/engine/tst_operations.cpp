@@ -2,6 +2,7 @@
 #include "Engine.h"
 #include "TestData.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -162,14 +163,22 @@ private slots:
 
         const QString target = m_dir.filePath(QStringLiteral("stack.html"));
         QCOMPARE(engine.call("FileIsDocument", {second}).boolean, true);
-        // The answer counts what was written.
+        // The answer counts what was written, with the document's SHA-256 and each file's.
         const Reply published = engine.call("HTMLPublish", {target});
-        QCOMPARE(published.text,
-                 QStringLiteral("pictures=0 failed=0 bytes=%1").arg(QFileInfo(target).size()));
         QFile page(target);
         QVERIFY(page.open(QIODevice::ReadOnly));
-        QVERIFY(page.readAll().contains("<title>doctor_word-perfect</title>"));
+        const QByteArray html = page.readAll();
+        QVERIFY(html.contains("<title>doctor_word-perfect</title>"));
         page.close();
+        auto sha256 = [](const QByteArray& bytes) {
+            return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex();
+        };
+        QFile document(second);
+        QVERIFY(document.open(QIODevice::ReadOnly));
+        QCOMPARE(published.text, QStringLiteral("pictures=0 failed=0 bytes=%1 source-sha256=%2\n"
+                                                "file %1 %3 stack.html")
+                                     .arg(html.size())
+                                     .arg(sha256(document.readAll()), sha256(html)));
 
         QCOMPARE(engine.call("CloseNoSave", {}).kind, Reply::Kind::Null);
         QCOMPARE(engine.call("XMLPublish", {target}).kind, Reply::Kind::Text);
