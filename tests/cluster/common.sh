@@ -1,3 +1,4 @@
+# shellcheck shell=bash disable=SC2154
 # Shared by the checks that run the README's cluster examples (sourced, not run).
 #
 # Each check copies the project's test documents into an archive, runs an example from the
