@@ -1,6 +1,8 @@
 // Quillon engine: the document model that the reader records and the writers walk.
 #include "Document.h"
 
+#include <cmath>
+
 namespace engine {
 namespace {
 
@@ -63,6 +65,20 @@ bool CharFormat::operator==(const CharFormat& o) const
            background == o.background;
 }
 
+bool TabStop::operator==(const TabStop& o) const
+{
+    return qFuzzyCompare(position + 1, o.position + 1) && kind == o.kind && decimal == o.decimal &&
+           leader == o.leader;
+}
+
+bool PageLayout::sameGeometry(const PageLayout& o) const
+{
+    auto same = [](double a, double b) { return std::abs(a - b) < 0.001; };
+    return same(width, o.width) && same(height, o.height) && same(marginTop, o.marginTop) &&
+           same(marginRight, o.marginRight) && same(marginBottom, o.marginBottom) &&
+           same(marginLeft, o.marginLeft);
+}
+
 bool ParaFormat::isPlain() const
 {
     return *this == ParaFormat{};
@@ -74,7 +90,7 @@ bool ParaFormat::operator==(const ParaFormat& o) const
     return align == o.align && same(marginLeft, o.marginLeft) && same(marginRight, o.marginRight) &&
            same(marginTop, o.marginTop) && same(marginBottom, o.marginBottom) &&
            same(textIndent, o.textIndent) && same(lineHeight, o.lineHeight) &&
-           outlineLevel == o.outlineLevel;
+           outlineLevel == o.outlineLevel && tabStops == o.tabStops && columnBreak == o.columnBreak;
 }
 
 Inline Inline::textRun(QString text, CharFormat format, int link)

@@ -33,6 +33,18 @@ struct CharFormat {
 
 enum class Alignment { Default, Left, Center, Right, Justify };
 
+// A tab stop: where text after a tab goes, in inches from the paragraph's left indent.
+struct TabStop {
+    enum class Kind { Left, Right, Center, Decimal };
+    double position = 0;
+    Kind kind = Kind::Left;
+    QChar decimal = QLatin1Char('.'); // the character a decimal stop aligns
+    QString leader;                   // what fills the gap before the text ("." dots), or empty
+
+    bool operator==(const TabStop& other) const;
+};
+using TabStops = std::vector<TabStop>; // in order of position
+
 // Paragraph formatting. Lengths are in inches; lineHeight is a multiple of single spacing
 // (0: normal).
 struct ParaFormat {
@@ -44,9 +56,22 @@ struct ParaFormat {
     double textIndent = 0;
     double lineHeight = 0;
     int outlineLevel = 0; // 1..6 for headings, 0 otherwise
+    // Index into Document::tabStops; -1: the default stops, every half inch from the paper's
+    // left edge.
+    int tabStops = -1;
+    bool columnBreak = false; // the paragraph starts a new column
 
     bool isPlain() const;
     bool operator==(const ParaFormat& other) const;
+};
+
+// Where a picture or text box sits, from the frame around it: its size in inches (0: its own)
+// and the side of the text column it keeps to, the text flowing beside it (None: in the line).
+struct Placement {
+    enum class Side { None, Left, Right };
+    double width = 0;
+    double height = 0;
+    Side side = Side::None;
 };
 
 // One piece of a paragraph's content.
@@ -65,6 +90,7 @@ struct Inline {
     int note = -1; // index into Document::notes for NoteRef
     QString mimeType;
     QByteArray data;
+    Placement placement; // of an Object
 
     static Inline textRun(QString text, CharFormat format = {}, int link = -1);
     static Inline of(Kind kind);
@@ -77,6 +103,8 @@ using Blocks = std::vector<Block>;
 struct Paragraph {
     ParaFormat format;
     std::vector<Inline> inlines;
+    // The character format in force at the paragraph's end: an empty paragraph is a line of it.
+    CharFormat endFormat;
 };
 
 struct ListItem {
@@ -112,15 +140,26 @@ struct Table {
 
 struct PageBreak {};
 
+// Marks in the body where the page layout changes; they hold no content. A page span starts a
+// new page with the layout, headers and footers of Document::pageSpans[span]; a section starts
+// the columns and margins of Document::sections[section], or with -1 ends the one before.
+struct PageSpanStart {
+    int span = 0;
+};
+struct SectionStart {
+    int section = -1;
+};
+
 // A box set apart from the flow: a text box or a comment.
 struct Box {
     enum class Kind { TextBox, Comment };
     Kind kind = Kind::TextBox;
     Blocks blocks;
+    Placement placement;
 };
 
 struct Block {
-    std::variant<Paragraph, List, Table, PageBreak, Box> content;
+    std::variant<Paragraph, List, Table, PageBreak, Box, PageSpanStart, SectionStart> content;
 };
 
 struct Note {
@@ -134,6 +173,29 @@ struct HeaderFooter {
     bool footer = false;
     QString occurrence; // "all", "odd", "even", "first" or empty
     Blocks blocks;
+    int span = -1; // the page span (Document::pageSpans) it belongs to; -1: the whole document
+};
+
+// The pages of a page span: paper size and margins in inches, and how many pages it has.
+struct PageLayout {
+    double width = 8.5;
+    double height = 11;
+    double marginTop = 1;
+    double marginRight = 1;
+    double marginBottom = 1;
+    double marginLeft = 1;
+    int pages = 1;
+
+    bool sameGeometry(const PageLayout& other) const;
+};
+
+// A section of the body: its columns (filled one after the other, as newspaper columns are),
+// the gap between them and its own left and right margins, in inches.
+struct Section {
+    int columns = 1;
+    double columnGap = 0;
+    double marginLeft = 0;
+    double marginRight = 0;
 };
 
 // Document properties, by the plain names the writers use ("title", "creator", "subject",
@@ -146,7 +208,10 @@ struct Document {
     std::vector<HeaderFooter> headersFooters;
     std::vector<Note> notes;
     std::vector<QString> links; // hrefs
-    bool truncated = false;     // the reader stopped recording at a size limit
+    std::vector<PageLayout> pageSpans;
+    std::vector<Section> sections;
+    std::vector<TabStops> tabStops; // the distinct sets of stops paragraphs use
+    bool truncated = false;         // the reader stopped recording at a size limit
 
     QString property(const QString& name) const;
     // The document's title property, else fallback, else "Untitled document"; never empty.

@@ -1,10 +1,13 @@
 // Quillon engine: writes a Document as HTML5.
 #include "HtmlWriter.h"
 
+#include "FontFaces.h"
 #include "Markup.h"
+#include "PageFurniture.h"
 #include "PictureSink.h"
 #include "Provenance.h"
 #include "StyleRegistry.h"
+#include "TabLayout.h"
 #include "TableGrid.h"
 
 #include <QHash>
@@ -18,26 +21,61 @@ using markup::escapeAttribute;
 using markup::escapeText;
 using markup::number;
 
+constexpr double kPointsPerInch = 72;
+
+// Paragraphs keep their spaces and have no spacing the document does not give them, so that
+// lines and pages break where the document's do; tab cells are boxes whose widths put the text
+// after a tab on its stop.
 const char kBaseStyle[] =
-    "body{font-family:serif;line-height:1.35;max-width:48em;margin:1em auto;padding:0 1em}\n"
-    "p{margin:0 0 0.4em}\n"
-    "table{border-collapse:collapse;margin:0.5em 0}\n"
-    "td,th{vertical-align:top;padding:0.15em 0.4em}\n"
+    "body{font-family:\"Times New Roman\",\"Liberation Serif\",serif;margin:1em auto;"
+    "padding:0 1em}\n"
+    "p,h1,h2,h3,h4,h5,h6{margin:0;white-space:pre-wrap}\n"
+    "table{border-collapse:collapse}\n"
+    "td,th{vertical-align:top;padding:0.02in 0.08in}\n"
+    "ol,ul{margin-top:0;margin-bottom:0}\n"
     "hr.page-break{border:0;border-top:1px dashed #bbbbbb;margin:1.5em 0;"
     "page-break-after:always}\n"
+    ".page-span+.page-span{page-break-before:always}\n"
     ".tab{display:inline-block;min-width:2em}\n"
-    ".page-header,.page-footer{color:#555555;font-size:0.9em}\n"
-    ".page-header{border-bottom:1px solid #dddddd;margin-bottom:1em}\n"
-    ".page-footer{border-top:1px solid #dddddd;margin-top:1em}\n"
+    ".tc{display:inline-block;white-space:pre;text-indent:0;tab-size:0}\n"
+    ".tr{text-align:right}\n"
+    ".tm{text-align:center}\n"
+    ".ld{display:inline-block;height:0}\n"
+    ".page-header,.page-footer{color:#555555}\n"
+    ".page-header{border-bottom:1px solid #dddddd;margin-bottom:0.17in}\n"
+    ".page-footer{border-top:1px solid #dddddd;margin-top:0.17in}\n"
     ".notes{border-top:1px solid #999999;margin-top:2em;font-size:0.9em}\n"
     ".note-label{font-size:0.8em;vertical-align:super}\n"
     "aside.textbox{border:1px solid #cccccc;padding:0.3em 0.6em;margin:0.5em 0}\n"
     "aside.comment{background-color:#ffffe0;border-left:3px solid #e0c000;padding:0.2em 0.6em;"
     "margin:0.5em 0}\n"
     "img,svg{max-width:100%;height:auto;vertical-align:middle}\n"
-    ".picture-missing{color:#777777;font-style:italic}\n";
+    ".pic{display:inline-block;max-width:100%}\n"
+    ".pic>img,.pic>svg{width:100%}\n"
+    ".picture-missing{color:#777777;font-style:italic}\n"
+    "@media print{body{max-width:none;margin:0;padding:0}"
+    "hr.page-break{border:0;margin:0}}\n";
 
-QString charCss(const CharFormat& f)
+// A length for a style sheet: points to two decimals, so that boxes a hair apart share a class.
+QString pt(double points)
+{
+    return markup::number(std::round(points * 100) / 100) + QLatin1String("pt");
+}
+
+QString inch(double inches)
+{
+    return markup::number(inches) + QLatin1String("in");
+}
+
+// The page's size and margins: "size:8.5in 11in;margin:1in 1in 0.5in 1in".
+QString pageCss(const PageLayout& page)
+{
+    return QStringLiteral("size:%1 %2;margin:%3 %4 %5 %6")
+        .arg(inch(page.width), inch(page.height), inch(page.marginTop), inch(page.marginRight),
+             inch(page.marginBottom), inch(page.marginLeft));
+}
+
+QString charCss(const CharFormat& f, FontFaces& fonts)
 {
     QStringList d;
     if (f.bold)
@@ -62,7 +100,7 @@ QString charCss(const CharFormat& f)
     if (f.outline || f.shadow)
         d << QStringLiteral("text-shadow:1px 1px 1px #888888");
     if (!f.fontName.isEmpty())
-        d << QStringLiteral("font-family:\"%1\"").arg(f.fontName);
+        d << QStringLiteral("font-family:") + fonts.cssFamily(f.fontName);
     if (f.fontSizePt > 0 && !f.superscript && !f.subscript)
         d << QStringLiteral("font-size:%1pt").arg(number(f.fontSizePt));
     if (!f.color.isEmpty())
@@ -100,8 +138,8 @@ QString paraCss(const ParaFormat& f)
     length("margin-top", f.marginTop);
     length("margin-bottom", f.marginBottom);
     length("text-indent", f.textIndent);
-    if (f.lineHeight > 0)
-        d << QStringLiteral("line-height:") + number(f.lineHeight);
+    if (f.columnBreak)
+        d << QStringLiteral("break-before:column");
     return d.join(QLatin1Char(';'));
 }
 
@@ -123,9 +161,24 @@ QString cellCss(const TableCell& c)
     return d.join(QLatin1Char(';'));
 }
 
+// A picture's or text box's frame: its width and the side it keeps to.
+QString placementCss(const Placement& p)
+{
+    QStringList d;
+    if (p.width > 0)
+        d << QStringLiteral("width:") + inch(p.width);
+    return d.join(QLatin1Char(';'));
+}
+
 QString classAttribute(const QString& name)
 {
     return name.isEmpty() ? QString() : QStringLiteral(" class=\"%1\"").arg(name);
+}
+
+// " name" to add a class to others, or nothing.
+QString withClass(const QString& name)
+{
+    return name.isEmpty() ? QString() : QLatin1Char(' ') + name;
 }
 
 class HtmlEmitter final {
@@ -147,19 +200,25 @@ public:
     {
         QString body;
         std::swap(m_out, body);
-        for (const HeaderFooter& hf : m_document.headersFooters) {
-            if (!hf.footer)
-                section(QStringLiteral("header"), QStringLiteral("page-header"), hf.blocks);
-        }
+        for (int i : m_furniture.before())
+            furniture(i);
         m_out += QLatin1String("<main>\n");
         blocks(m_document.body, 0);
+        endSpan();
+        // Headers and footers of spans the body never reached (a document cut short).
+        for (int span = 0; span < static_cast<int>(m_document.pageSpans.size()); ++span) {
+            if (!m_spansMet.contains(span)) {
+                for (int i : m_furniture.atStart(span))
+                    furniture(i);
+                for (int i : m_furniture.atEnd(span))
+                    furniture(i);
+            }
+        }
         m_out += QLatin1String("</main>\n");
         notes(Note::Kind::Footnote, QStringLiteral("footnotes"));
         notes(Note::Kind::Endnote, QStringLiteral("endnotes"));
-        for (const HeaderFooter& hf : m_document.headersFooters) {
-            if (hf.footer)
-                section(QStringLiteral("footer"), QStringLiteral("page-footer"), hf.blocks);
-        }
+        for (int i : m_furniture.after())
+            furniture(i);
         std::swap(m_out, body);
 
         m_out += QLatin1String("<!DOCTYPE html>\n<html");
@@ -176,7 +235,8 @@ public:
                                                         : m_document.title(fallbackTitle));
         m_out += QLatin1String("</title>\n");
         meta();
-        m_styleSheet = QLatin1String(kBaseStyle) + m_styles.styleSheet() + QLatin1Char('\n');
+        m_styleSheet = QLatin1String(kBaseStyle) + pageStyle() + m_styles.styleSheet() +
+                       QLatin1Char('\n') + narrowStyle();
         if (m_options.styleSheetHref.isEmpty())
             m_out += QLatin1String("<style>\n") + m_styleSheet + QLatin1String("</style>\n");
         else
@@ -189,6 +249,33 @@ public:
     }
 
 private:
+    // The first page span's paper and margins for printing (spans of other paper have pages of
+    // their own), and on screen its line length.
+    QString pageStyle() const
+    {
+        const PageLayout first =
+            m_document.pageSpans.empty() ? PageLayout() : m_document.pageSpans.front();
+        QString css =
+            QStringLiteral("@page{%1}\nbody{max-width:%2}\n")
+                .arg(pageCss(first), inch(first.width - first.marginLeft - first.marginRight));
+        for (const auto& [name, span] : m_namedPages)
+            css += QStringLiteral("@page %1{%2}\n.%1{page:%1}\n")
+                       .arg(name, pageCss(m_document.pageSpans[static_cast<size_t>(span)]));
+        return css;
+    }
+
+    // On a screen narrower than the page's line, tab cells give up their widths and wrap.
+    QString narrowStyle() const
+    {
+        if (!m_tabCells)
+            return {};
+        const PageLayout first =
+            m_document.pageSpans.empty() ? PageLayout() : m_document.pageSpans.front();
+        return QStringLiteral("@media screen and (max-width:%1){.tc{width:auto;tab-size:4}"
+                              ".ld{display:none}}\n")
+            .arg(inch(first.width - first.marginLeft - first.marginRight + 0.3));
+    }
+
     void meta()
     {
         static const QHash<QString, QString> names{
@@ -215,11 +302,96 @@ private:
                                                : QStringLiteral("quillon-engine"));
     }
 
-    void section(const QString& tag, const QString& cssClass, const Blocks& content)
+    void furniture(int index)
     {
-        m_out += QStringLiteral("<%1 class=\"%2\">\n").arg(tag, cssClass);
-        blocks(content, 1);
+        const HeaderFooter& hf = m_document.headersFooters[static_cast<size_t>(index)];
+        const QString tag = hf.footer ? QStringLiteral("footer") : QStringLiteral("header");
+        m_out += QStringLiteral("<%1 class=\"page-%1\">\n").arg(tag);
+        blocks(hf.blocks, 1);
         m_out += QStringLiteral("</%1>\n").arg(tag);
+    }
+
+    // A page span starts a new page: the span before ends with the footers that end there, and
+    // the new one opens with the headers that start there.
+    void startSpan(int span)
+    {
+        if (span < 0 || static_cast<size_t>(span) >= m_document.pageSpans.size() ||
+            m_spansMet.contains(span))
+            return;
+        endSpan();
+        m_spansMet.insert(span);
+        m_span = span;
+        const PageLayout& page = m_document.pageSpans[static_cast<size_t>(span)];
+        QString classes = QStringLiteral("page-span");
+        if (!page.sameGeometry(m_document.pageSpans.front())) {
+            const QString name = QStringLiteral("s%1").arg(span + 1);
+            m_namedPages.emplace_back(name, span);
+            classes += QLatin1Char(' ') + name;
+        }
+        m_out += QStringLiteral("<div class=\"%1\">\n").arg(classes);
+        m_spanOpen = true;
+        m_spanFresh = true;
+        setSectionGeometry(nullptr);
+        for (int i : m_furniture.atStart(span))
+            furniture(i);
+    }
+
+    void endSpan()
+    {
+        endSection();
+        if (!m_spanOpen)
+            return;
+        for (int i : m_furniture.atEnd(m_span))
+            furniture(i);
+        m_out += QLatin1String("</div>\n");
+        m_spanOpen = false;
+    }
+
+    void startSection(int index)
+    {
+        endSection();
+        if (index < 0 || static_cast<size_t>(index) >= m_document.sections.size())
+            return;
+        const Section& s = m_document.sections[static_cast<size_t>(index)];
+        QStringList d;
+        if (s.columns > 1)
+            d << QStringLiteral("column-count:%1;column-gap:%2")
+                     .arg(s.columns)
+                     .arg(inch(s.columnGap));
+        if (s.marginLeft != 0.0)
+            d << QStringLiteral("margin-left:") + inch(s.marginLeft);
+        if (s.marginRight != 0.0)
+            d << QStringLiteral("margin-right:") + inch(s.marginRight);
+        m_out += QLatin1String("<div") +
+                 classAttribute(m_styles.classFor(QStringLiteral("s"), d.join(QLatin1Char(';')))) +
+                 QLatin1String(">\n");
+        m_sectionOpen = true;
+        setSectionGeometry(&s);
+    }
+
+    void endSection()
+    {
+        if (m_sectionOpen)
+            m_out += QLatin1String("</div>\n");
+        m_sectionOpen = false;
+        setSectionGeometry(nullptr);
+    }
+
+    // Where lines start and how long they are, for laying tabs out: the page span's text
+    // column, narrowed by a section's margins and split into its columns.
+    void setSectionGeometry(const Section* s)
+    {
+        const PageLayout page =
+            m_span >= 0 ? m_document.pageSpans[static_cast<size_t>(m_span)] : PageLayout();
+        double left = page.marginLeft;
+        double width = page.width - page.marginLeft - page.marginRight;
+        if (s) {
+            left += s->marginLeft;
+            width -= s->marginLeft + s->marginRight;
+            width = (width - s->columnGap * (s->columns - 1)) / s->columns;
+        }
+        m_tabOrigin = left * kPointsPerInch;
+        m_lineWidth = std::max(width, 0.5) * kPointsPerInch;
     }
 
     void blocks(const Blocks& list, int depth)
@@ -232,20 +404,58 @@ private:
 
     void block(const Block& b, int depth)
     {
+        if (const auto* mark = std::get_if<PageSpanStart>(&b.content)) {
+            if (depth == 0)
+                startSpan(mark->span);
+            return;
+        }
+        if (const auto* mark = std::get_if<SectionStart>(&b.content)) {
+            if (depth == 0)
+                mark->section < 0 ? endSection() : startSection(mark->section);
+            return;
+        }
+        if (std::holds_alternative<PageBreak>(b.content)) {
+            // A span already starts a new page.
+            if (!(depth == 0 && m_spanFresh))
+                m_out += QLatin1String("<hr class=\"page-break\">\n");
+            return;
+        }
+        if (depth == 0)
+            m_spanFresh = false;
         if (const auto* p = std::get_if<Paragraph>(&b.content)) {
             paragraph(*p, QString());
         } else if (const auto* l = std::get_if<List>(&b.content)) {
             list(*l, depth);
         } else if (const auto* t = std::get_if<Table>(&b.content)) {
             table(*t, depth);
-        } else if (std::holds_alternative<PageBreak>(b.content)) {
-            m_out += QLatin1String("<hr class=\"page-break\">\n");
         } else if (const auto* box = std::get_if<Box>(&b.content)) {
-            m_out += box->kind == Box::Kind::Comment ? QLatin1String("<aside class=\"comment\">\n")
-                                                     : QLatin1String("<aside class=\"textbox\">\n");
+            if (box->kind == Box::Kind::Comment)
+                m_out += QLatin1String("<aside class=\"comment\">\n");
+            else
+                m_out += QStringLiteral("<aside class=\"textbox%1\">\n")
+                             .arg(withClass(m_styles.classFor(QStringLiteral("f"),
+                                                              placementCss(box->placement))));
             blocks(box->blocks, depth + 1);
             m_out += QLatin1String("</aside>\n");
         }
+    }
+
+    // The format whose line is tallest: a paragraph's own font and size, so that its lines
+    // are as high as its tallest text needs and no higher.
+    const CharFormat& tallest(const Paragraph& p)
+    {
+        const CharFormat* best = nullptr;
+        double height = -1;
+        for (const Inline& i : p.inlines) {
+            if (i.kind != Inline::Kind::Text || (best && i.format == *best))
+                continue;
+            const double h = m_fonts.normalLineHeight(i.format);
+            if (h > height) {
+                height = h;
+                best = &i.format;
+            }
+        }
+        return best ? *best : p.endFormat;
     }
 
     // prefix: markup placed at the start of the paragraph (a note's label).
@@ -253,14 +463,97 @@ private:
     {
         const int level = p.format.outlineLevel;
         const QString tag = level > 0 ? QStringLiteral("h%1").arg(level) : QStringLiteral("p");
+        const CharFormat& font = tallest(p);
+        QString css = paraCss(p.format);
+        auto add = [&css](const QString& declaration) {
+            if (!css.isEmpty())
+                css += QLatin1Char(';');
+            css += declaration;
+        };
+        if (!font.fontName.isEmpty())
+            add(QStringLiteral("font-family:") + m_fonts.cssFamily(font.fontName));
+        if (font.fontSizePt > 0)
+            add(QStringLiteral("font-size:%1pt").arg(number(font.fontSizePt)));
+        // Spacing is a multiple of the tallest font's own line height, which single spacing is.
+        if (p.format.lineHeight > 0 && std::abs(p.format.lineHeight - 1) > 0.005) {
+            CharFormat strut = font;
+            strut.superscript = strut.subscript = false;
+            add(QStringLiteral("line-height:") +
+                pt(p.format.lineHeight * m_fonts.normalLineHeight(strut)));
+        }
         m_out += QLatin1Char('<') + tag +
-                 classAttribute(m_styles.classFor(QStringLiteral("p"), paraCss(p.format))) +
-                 QLatin1Char('>') + prefix;
+                 classAttribute(m_styles.classFor(QStringLiteral("p"), css)) + QLatin1Char('>') +
+                 prefix;
         const qsizetype start = m_out.size();
-        inlines(p.inlines);
+        const bool tabs = std::any_of(p.inlines.begin(), p.inlines.end(),
+                                      [](const Inline& i) { return i.kind == Inline::Kind::Tab; });
+        if (tabs)
+            tabbed(p, font.fontSizePt > 0 ? font.fontSizePt : 12);
+        else
+            inlines(p.inlines);
         if (m_out.size() == start && prefix.isEmpty())
             m_out += QLatin1String("<br>");
         m_out += QLatin1String("</") + tag + QLatin1String(">\n");
+    }
+
+    // A paragraph with tabs, line by line: the pieces between tabs in boxes that end on the
+    // stops, the text after the last tab flowing on.
+    void tabbed(const Paragraph& p, double sizePt)
+    {
+        const auto stopsIndex = static_cast<size_t>(p.format.tabStops);
+        const TabStops* stops = p.format.tabStops >= 0 && stopsIndex < m_document.tabStops.size()
+                                    ? &m_document.tabStops[stopsIndex]
+                                    : nullptr;
+        const double indent = p.format.marginLeft * kPointsPerInch;
+        TabLayout layout(m_fonts, stops, m_tabOrigin + indent,
+                         m_lineWidth - indent - p.format.marginRight * kPointsPerInch);
+        bool first = true;
+        for (const TabLine& line : layout.lines(p, sizePt)) {
+            if (!first)
+                m_out += QLatin1String("<br>");
+            first = false;
+            for (const TabCell& cell : line.cells) {
+                if (cell.width <= 0) {
+                    inlines(cell.content);
+                    if (cell.tab)
+                        m_out += QLatin1String("<span class=\"tab\">\t</span>");
+                    continue;
+                }
+                m_tabCells = true;
+                const QString align = cell.align == TabCell::Align::Right    ? QStringLiteral(" tr")
+                                      : cell.align == TabCell::Align::Center ? QStringLiteral(" tm")
+                                                                             : QString();
+                m_out +=
+                    QStringLiteral("<span class=\"tc%1 %2\">")
+                        .arg(align, m_styles.classFor(QStringLiteral("x"),
+                                                      QStringLiteral("width:") + pt(cell.width)));
+                const bool leaderFirst = cell.align == TabCell::Align::Right;
+                if (leaderFirst)
+                    leader(cell);
+                inlines(cell.content);
+                if (!leaderFirst)
+                    leader(cell);
+                if (cell.tab)
+                    m_out += QLatin1Char('\t');
+                m_out += QLatin1String("</span>");
+            }
+        }
+    }
+
+    // Dots, dashes or a rule across the gap a tab leaves.
+    void leader(const TabCell& cell)
+    {
+        if (cell.leader.isEmpty() || cell.leaderWidth < 1)
+            return;
+        const QChar c = cell.leader[0];
+        const QString style = c == QLatin1Char('-') ? QStringLiteral("dashed")
+                              : c == QLatin1Char('_') || c == QLatin1Char('=')
+                                  ? QStringLiteral("solid")
+                                  : QStringLiteral("dotted");
+        m_out += QStringLiteral("<span class=\"ld %1\"></span>")
+                     .arg(m_styles.classFor(QStringLiteral("x"),
+                                            QStringLiteral("width:%1;border-bottom:0.1em %2")
+                                                .arg(pt(cell.leaderWidth - 1), style)));
     }
 
     void inlines(const std::vector<Inline>& items)
@@ -286,7 +579,8 @@ private:
             const QString text = escapeText(item.text);
             if (text.isEmpty())
                 break;
-            const QString name = m_styles.classFor(QStringLiteral("c"), charCss(item.format));
+            const QString name =
+                m_styles.classFor(QStringLiteral("c"), charCss(item.format, m_fonts));
             if (name.isEmpty())
                 m_out += text;
             else
@@ -313,6 +607,9 @@ private:
         if (!m_options.pictures)
             return;
         const PictureRef ref = m_options.pictures->picture(item);
+        const QString frame = m_styles.classFor(QStringLiteral("f"), placementCss(item.placement));
+        if (!frame.isEmpty())
+            m_out += QStringLiteral("<span class=\"pic %1\">").arg(frame);
         // An inline graphic is in the page once; later places use it.
         if (!ref.svg.isEmpty() && !ref.svgUse.isEmpty() && m_inlined.contains(ref.svgUse)) {
             m_out += ref.svgUse;
@@ -326,6 +623,8 @@ private:
             m_out += QStringLiteral("<span class=\"picture-missing\">[%1]</span>")
                          .arg(escapeText(ref.alt));
         }
+        if (!frame.isEmpty())
+            m_out += QLatin1String("</span>");
     }
 
 public:
@@ -426,6 +725,7 @@ private:
         for (const TableRow& row : t.rows) {
             m_out += QLatin1String("<tr>");
             const QString tag = row.header ? QStringLiteral("th") : QStringLiteral("td");
+            int column = 0; // not exact under row spans from above; enough for a line's length
             for (const TableCell& cell : row.cells) {
                 m_out += QLatin1Char('<') + tag;
                 if (cell.colSpan > 1)
@@ -434,7 +734,17 @@ private:
                     m_out += QStringLiteral(" rowspan=\"%1\"").arg(cell.rowSpan);
                 m_out += classAttribute(m_styles.classFor(QStringLiteral("t"), cellCss(cell))) +
                          QLatin1Char('>');
+                // Tabs in a cell are laid out within the cell's columns, less its padding.
+                const double lineWidth = m_lineWidth;
+                double width = 0;
+                for (int c = column; c < column + cell.colSpan; ++c)
+                    width += c < static_cast<int>(t.columnWidths.size())
+                                 ? t.columnWidths[static_cast<size_t>(c)]
+                                 : 100.0;
+                m_lineWidth = std::max(width - 0.16, 0.1) * kPointsPerInch;
+                column += cell.colSpan;
                 blocks(cell.blocks, depth + 1);
+                m_lineWidth = lineWidth;
                 m_out += QLatin1String("</") + tag + QLatin1Char('>');
             }
             m_out += QLatin1String("</tr>\n");
@@ -444,12 +754,23 @@ private:
 
     const Document& m_document;
     const HtmlOptions& m_options;
+    PageFurniture m_furniture{m_document};
+    FontFaces m_fonts;
     QString m_out;
     QString m_styleSheet;
     StyleRegistry m_styles;
     QSet<int> m_referenced;
     QSet<QString> m_inlined; // inline graphics already in the page, by what later places hold
     std::vector<QString> m_labels;
+    QSet<int> m_spansMet;
+    std::vector<std::pair<QString, int>> m_namedPages; // page spans of other paper
+    int m_span = -1;
+    bool m_spanOpen = false;
+    bool m_spanFresh = false; // nothing of the open span written yet
+    bool m_sectionOpen = false;
+    bool m_tabCells = false;
+    double m_tabOrigin = 72;  // points from the paper's left edge to the text column's
+    double m_lineWidth = 468; // points
 };
 
 } // namespace

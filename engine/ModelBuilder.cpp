@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <cstring>
 
 namespace engine {
 namespace {
@@ -33,14 +34,11 @@ std::optional<int> integer(const librevenge::RVNGPropertyList& props, const char
 }
 
 // A length in inches, whatever unit librevenge stored it in.
-double inches(const librevenge::RVNGPropertyList& props, const char* name)
+double inchesOf(const librevenge::RVNGProperty& p)
 {
-    const librevenge::RVNGProperty* p = props[name];
-    if (!p)
-        return 0;
-    const double v = p->getDouble();
+    const double v = p.getDouble();
     double result = 0;
-    switch (p->getUnit()) {
+    switch (p.getUnit()) {
     case librevenge::RVNG_INCH:
         result = v;
         break;
@@ -55,6 +53,12 @@ double inches(const librevenge::RVNGPropertyList& props, const char* name)
     }
     // Anything beyond a few yards is damage, not layout.
     return std::isfinite(result) ? std::clamp(result, -100.0, 100.0) : 0;
+}
+
+double inches(const librevenge::RVNGPropertyList& props, const char* name)
+{
+    const librevenge::RVNGProperty* p = props[name];
+    return p ? inchesOf(*p) : 0;
 }
 
 double points(const librevenge::RVNGPropertyList& props, const char* name)
@@ -123,10 +127,10 @@ QString fontName(const librevenge::RVNGPropertyList& props)
     QString name = str(props, "style:font-name");
     if (name.isEmpty())
         name = str(props, "fo:font-family");
+    // Kept to characters that are safe inside a quoted name in a style sheet: "Arial  (TT)".
     QString clean;
     for (const QChar c : name) {
-        if (c.isLetterOrNumber() || c == QLatin1Char(' ') || c == QLatin1Char('-') ||
-            c == QLatin1Char('_'))
+        if (c.isLetterOrNumber() || QStringView(u" -_().&+'").contains(c))
             clean.append(c);
     }
     return clean.simplified().left(64);
@@ -185,12 +189,137 @@ ParaFormat paraFormat(const librevenge::RVNGPropertyList& props)
             f.lineHeight = std::clamp(v, 0.0, 10.0);
     }
     f.outlineLevel = std::clamp(integer(props, "text:outline-level").value_or(0), 0, 6);
+    f.columnBreak = str(props, "fo:break-before") == QLatin1String("column");
     return f;
 }
 
 bool breaksPage(const librevenge::RVNGPropertyList& props)
 {
     return str(props, "fo:break-before") == QLatin1String("page");
+}
+
+// The tab stops librevenge lists for a paragraph (style:tab-stops), in order of position, into
+// stops (whose room is reused: every paragraph lists them); false when it lists none. Each
+// stop's few properties are walked once rather than looked up by name.
+bool tabStops(const librevenge::RVNGPropertyList& props, TabStops& stops)
+{
+    stops.clear();
+    const librevenge::RVNGPropertyListVector* list = props.child("style:tab-stops");
+    if (!list || list->count() == 0)
+        return false;
+    for (unsigned long i = 0; i < list->count() && i < 200; ++i) {
+        TabStop stop;
+        bool placed = false;
+        librevenge::RVNGPropertyList::Iter it((*list)[i]);
+        for (it.rewind(); it.next();) {
+            const char* key = it.key();
+            if (!it() || std::strncmp(key, "style:", 6) != 0)
+                continue;
+            key += 6;
+            if (std::strcmp(key, "position") == 0) {
+                stop.position = inchesOf(*it());
+                placed = true;
+            } else if (std::strcmp(key, "type") == 0) {
+                const librevenge::RVNGString type = it()->getStr();
+                if (std::strcmp(type.cstr(), "right") == 0)
+                    stop.kind = TabStop::Kind::Right;
+                else if (std::strcmp(type.cstr(), "center") == 0)
+                    stop.kind = TabStop::Kind::Center;
+                else if (std::strcmp(type.cstr(), "char") == 0)
+                    stop.kind = TabStop::Kind::Decimal;
+            } else if (std::strcmp(key, "char") == 0) {
+                const QString decimal = QString::fromUtf8(it()->getStr().cstr());
+                if (decimal.size() == 1 && decimal[0].isPrint() && !decimal[0].isSpace())
+                    stop.decimal = decimal[0];
+            } else if (std::strcmp(key, "leader-text") == 0) {
+                // A leader is one printable character, repeated; a blank one is no leader.
+                const QString leader = QString::fromUtf8(it()->getStr().cstr()).trimmed();
+                if (!leader.isEmpty() && leader[0].isPrint())
+                    stop.leader = leader.left(1);
+            }
+        }
+        if (placed)
+            stops.push_back(std::move(stop));
+    }
+    if (!std::is_sorted(stops.begin(), stops.end(),
+                        [](const TabStop& a, const TabStop& b) { return a.position < b.position; }))
+        std::stable_sort(stops.begin(), stops.end(), [](const TabStop& a, const TabStop& b) {
+            return a.position < b.position;
+        });
+    return true;
+}
+
+// The page layout of a page span, in inches; what librevenge leaves out keeps the default.
+PageLayout pageLayout(const librevenge::RVNGPropertyList& props)
+{
+    PageLayout page;
+    auto take = [&props](const char* name, double& into, double low) {
+        if (props[name])
+            into = std::max(inches(props, name), low);
+    };
+    take("fo:page-width", page.width, 1);
+    take("fo:page-height", page.height, 1);
+    take("fo:margin-top", page.marginTop, 0);
+    take("fo:margin-right", page.marginRight, 0);
+    take("fo:margin-bottom", page.marginBottom, 0);
+    take("fo:margin-left", page.marginLeft, 0);
+    // Margins that leave no room for text are damage: the defaults' proportions instead.
+    if (page.marginLeft + page.marginRight > page.width - 0.5)
+        page.marginLeft = page.marginRight = page.width / 8.5;
+    if (page.marginTop + page.marginBottom > page.height - 0.5)
+        page.marginTop = page.marginBottom = page.height / 11;
+    page.pages = std::clamp(integer(props, "librevenge:num-pages").value_or(1), 1, 100'000);
+    return page;
+}
+
+// Where a frame sits: its size, and the side of the text column it keeps to when it stands
+// in the outer third of the column on that side and leaves room beside it. Frames placed in
+// the line (as-char) keep to no side.
+Placement placement(const librevenge::RVNGPropertyList& props, const PageLayout& page)
+{
+    Placement p;
+    p.width = std::max(inches(props, "svg:width"), 0.0);
+    p.height = std::max(inches(props, "svg:height"), 0.0);
+    if (p.width <= 0 || str(props, "text:anchor-type") == QLatin1String("as-char"))
+        return p;
+    const double column = page.width - page.marginLeft - page.marginRight;
+    const QString pos = str(props, "style:horizontal-pos");
+    const QString rel = str(props, "style:horizontal-rel");
+    const double x = inches(props, "svg:x");
+    double left = x; // from the text column's left edge
+    if (pos == QLatin1String("left"))
+        left = 0;
+    else if (pos == QLatin1String("right"))
+        left = column - p.width;
+    else if (pos == QLatin1String("center"))
+        left = (column - p.width) / 2;
+    else if (rel == QLatin1String("page") || rel == QLatin1String("page-start-margin"))
+        left = x - page.marginLeft;
+    else if (rel == QLatin1String("page-end-margin"))
+        left = page.width - page.marginRight + x - page.marginLeft;
+    const double middle = left + p.width / 2;
+    if (p.width < column * 0.75)
+        p.side = middle < column / 3       ? Placement::Side::Left
+                 : middle > column * 2 / 3 ? Placement::Side::Right
+                                           : Placement::Side::None;
+    return p;
+}
+
+// A section's columns, the gap between them (the first column's end indent and the second's
+// start indent) and its margins.
+Section section(const librevenge::RVNGPropertyList& props)
+{
+    Section s;
+    s.marginLeft = inches(props, "fo:margin-left");
+    s.marginRight = inches(props, "fo:margin-right");
+    if (const librevenge::RVNGPropertyListVector* columns = props.child("style:columns")) {
+        s.columns = static_cast<int>(std::clamp<unsigned long>(columns->count(), 1, 24));
+        if (s.columns > 1)
+            s.columnGap = std::clamp(inches((*columns)[0], "fo:end-indent") +
+                                         inches((*columns)[1], "fo:start-indent"),
+                                     0.0, 4.0);
+    }
+    return s;
 }
 
 } // namespace
@@ -395,10 +524,70 @@ void ModelBuilder::addInline(Inline item)
     inlines.push_back(std::move(item));
 }
 
+// Page spans and sections are marked in the body where they start. What a damaged document
+// opens elsewhere (inside a table, a note) changes nothing.
+void ModelBuilder::layoutMark(Block mark)
+{
+    flushParagraph(top());
+    if (roomFor(0))
+        top().blocks.push_back(std::move(mark));
+}
+
+void ModelBuilder::openPageSpan(const librevenge::RVNGPropertyList& propList)
+{
+    if (!atBodyLevel() || m_document.pageSpans.size() >= 100'000)
+        return;
+    m_document.pageSpans.push_back(pageLayout(propList));
+    m_span = static_cast<int>(m_document.pageSpans.size()) - 1;
+    m_sectionMark = false;
+    layoutMark(Block{PageSpanStart{m_span}});
+}
+
+// Only sections that change something are marked: several columns, or margins of their own.
+void ModelBuilder::openSection(const librevenge::RVNGPropertyList& propList)
+{
+    if (!atBodyLevel())
+        return;
+    const Section s = section(propList);
+    const bool plain = s.columns == 1 && s.marginLeft == 0.0 && s.marginRight == 0.0;
+    if (plain || m_document.sections.size() >= 100'000) {
+        closeSection();
+        return;
+    }
+    m_document.sections.push_back(s);
+    m_sectionMark = true;
+    layoutMark(Block{SectionStart{static_cast<int>(m_document.sections.size()) - 1}});
+}
+
+void ModelBuilder::closeSection()
+{
+    if (!atBodyLevel() || !m_sectionMark)
+        return;
+    m_sectionMark = false;
+    layoutMark(Block{SectionStart{-1}});
+}
+
+// Paragraphs mostly share a handful of stop lists: each distinct list is kept once.
+int ModelBuilder::tabStopsOf(const librevenge::RVNGPropertyList& propList)
+{
+    if (!tabStops(propList, m_stops))
+        return -1;
+    auto& sets = m_document.tabStops;
+    for (size_t i = sets.size(); i-- > 0 && i + 8 >= sets.size();) {
+        if (sets[i] == m_stops)
+            return static_cast<int>(i);
+    }
+    if (sets.size() >= 10'000 || !roomFor(0))
+        return -1;
+    sets.push_back(m_stops);
+    return static_cast<int>(sets.size()) - 1;
+}
+
 void ModelBuilder::openHeader(const librevenge::RVNGPropertyList& propList)
 {
     pushFrame(FrameKind::Header);
     top().headerFooter.occurrence = str(propList, "librevenge:occurrence").left(16);
+    top().headerFooter.span = m_span;
 }
 
 void ModelBuilder::closeHeader()
@@ -410,6 +599,7 @@ void ModelBuilder::openFooter(const librevenge::RVNGPropertyList& propList)
 {
     pushFrame(FrameKind::Footer);
     top().headerFooter.occurrence = str(propList, "librevenge:occurrence").left(16);
+    top().headerFooter.span = m_span;
 }
 
 void ModelBuilder::closeFooter()
@@ -425,6 +615,8 @@ void ModelBuilder::openParagraph(const librevenge::RVNGPropertyList& propList)
         blockTarget(f).push_back(Block{PageBreak{}});
     Paragraph p;
     p.format = paraFormat(propList);
+    p.format.tabStops = tabStopsOf(propList);
+    p.endFormat = f.span;
     f.paragraph = std::move(p);
 }
 
@@ -435,7 +627,10 @@ void ModelBuilder::closeParagraph()
 
 void ModelBuilder::openSpan(const librevenge::RVNGPropertyList& propList)
 {
-    top().span = charFormat(propList);
+    Frame& f = top();
+    f.span = charFormat(propList);
+    if (f.paragraph)
+        f.paragraph->endFormat = f.span;
 }
 
 void ModelBuilder::closeSpan()
@@ -534,6 +729,8 @@ void ModelBuilder::openListElement(const librevenge::RVNGPropertyList& propList)
     }
     Paragraph p;
     p.format = paraFormat(propList);
+    p.format.tabStops = tabStopsOf(propList);
+    p.endFormat = f.span;
     f.paragraph = std::move(p);
 }
 
@@ -597,10 +794,23 @@ void ModelBuilder::closeComment()
     popFrame(FrameKind::Box);
 }
 
+void ModelBuilder::openFrame(const librevenge::RVNGPropertyList& propList)
+{
+    const bool known = m_span >= 0 && static_cast<size_t>(m_span) < m_document.pageSpans.size();
+    m_placement = placement(propList, known ? m_document.pageSpans[static_cast<size_t>(m_span)]
+                                            : PageLayout());
+}
+
+void ModelBuilder::closeFrame()
+{
+    m_placement = Placement();
+}
+
 void ModelBuilder::openTextBox(const librevenge::RVNGPropertyList&)
 {
     pushFrame(FrameKind::Box);
     top().box.kind = Box::Kind::TextBox;
+    top().box.placement = m_placement;
     top().span = CharFormat{};
 }
 
@@ -666,6 +876,7 @@ void ModelBuilder::insertBinaryObject(const librevenge::RVNGPropertyList& propLi
 {
     Inline object = Inline::of(Inline::Kind::Object);
     object.mimeType = str(propList, "librevenge:mime-type").left(128);
+    object.placement = m_placement;
     if (const librevenge::RVNGProperty* data = propList["office:binary-data"]) {
         if (std::optional<QByteArray> bytes = binaryData(*data, kMaxObjectBytes - m_objectBytes)) {
             m_objectBytes += bytes->size();

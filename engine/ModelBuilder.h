@@ -31,7 +31,7 @@ public:
     void endDocument() override;
     void definePageStyle(const librevenge::RVNGPropertyList&) override {}
     void defineEmbeddedFont(const librevenge::RVNGPropertyList&) override {}
-    void openPageSpan(const librevenge::RVNGPropertyList&) override {}
+    void openPageSpan(const librevenge::RVNGPropertyList& propList) override;
     void closePageSpan() override {}
     void openHeader(const librevenge::RVNGPropertyList& propList) override;
     void closeHeader() override;
@@ -46,8 +46,8 @@ public:
     void openLink(const librevenge::RVNGPropertyList& propList) override;
     void closeLink() override;
     void defineSectionStyle(const librevenge::RVNGPropertyList&) override {}
-    void openSection(const librevenge::RVNGPropertyList&) override {}
-    void closeSection() override {}
+    void openSection(const librevenge::RVNGPropertyList& propList) override;
+    void closeSection() override;
     void insertTab() override;
     void insertSpace() override;
     void insertText(const librevenge::RVNGString& text) override;
@@ -74,8 +74,8 @@ public:
     void closeTableCell() override;
     void insertCoveredTableCell(const librevenge::RVNGPropertyList&) override {}
     void closeTable() override;
-    void openFrame(const librevenge::RVNGPropertyList&) override {}
-    void closeFrame() override {}
+    void openFrame(const librevenge::RVNGPropertyList& propList) override;
+    void closeFrame() override;
     void insertBinaryObject(const librevenge::RVNGPropertyList& propList) override;
     void insertEquation(const librevenge::RVNGPropertyList&) override {}
     void openGroup(const librevenge::RVNGPropertyList&) override {}
@@ -118,6 +118,9 @@ private:
     bool roomFor(qsizetype characters);
     void openList(bool ordered, const librevenge::RVNGPropertyList& propList);
     void openNote(Note::Kind kind, const librevenge::RVNGPropertyList& propList);
+    bool atBodyLevel() const { return m_frames.size() == 1; }
+    void layoutMark(Block mark);
+    int tabStopsOf(const librevenge::RVNGPropertyList& propList);
 
     Document& m_document;
     ObjectObserver* m_observer;
@@ -125,6 +128,10 @@ private:
     qsizetype m_items = 0;
     qsizetype m_characters = 0;
     qsizetype m_objectBytes = 0;
+    int m_span = -1;            // the page span open, -1 before the first
+    TabStops m_stops;           // the last paragraph's, read into the same room
+    Placement m_placement;      // of the frame open, for the picture or box in it
+    bool m_sectionMark = false; // a section with columns or margins is open in the body
     bool m_finished = false;
 };
 

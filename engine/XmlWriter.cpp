@@ -2,11 +2,13 @@
 #include "XmlWriter.h"
 
 #include "Markup.h"
+#include "PageFurniture.h"
 #include "PictureSink.h"
 #include "Provenance.h"
 #include "TableGrid.h"
 
 #include <QHash>
+#include <QSet>
 #include <QStringList>
 
 namespace engine {
@@ -30,19 +32,21 @@ public:
                                "xmlns:xlink=\"http://www.w3.org/1999/xlink\" version=\"5.0\">\n");
         info(fallbackTitle);
         const qsizetype bodyStart = m_out.size();
-        for (const HeaderFooter& hf : m_document.headersFooters) {
-            if (!hf.footer)
-                sidebar(hf.occurrence.isEmpty() ? QStringLiteral("header")
-                                                : QStringLiteral("header-") + hf.occurrence,
-                        hf.blocks, 0);
-        }
+        // Headers and footers where they take effect, as sidebars.
+        for (int i : m_furniture.before())
+            headerFooter(i);
         blocks(m_document.body, 0);
-        for (const HeaderFooter& hf : m_document.headersFooters) {
-            if (hf.footer)
-                sidebar(hf.occurrence.isEmpty() ? QStringLiteral("footer")
-                                                : QStringLiteral("footer-") + hf.occurrence,
-                        hf.blocks, 0);
+        endSpan();
+        for (int span = 0; span < static_cast<int>(m_document.pageSpans.size()); ++span) {
+            if (!m_spansMet.contains(span)) {
+                for (int i : m_furniture.atStart(span))
+                    headerFooter(i);
+                for (int i : m_furniture.atEnd(span))
+                    headerFooter(i);
+            }
         }
+        for (int i : m_furniture.after())
+            headerFooter(i);
         if (m_blocksWritten == 0) {
             m_out.truncate(bodyStart);
             m_out += QLatin1String("<para/>\n");
@@ -52,6 +56,33 @@ public:
     }
 
 private:
+    void headerFooter(int index)
+    {
+        const HeaderFooter& hf = m_document.headersFooters[static_cast<size_t>(index)];
+        const QString kind = hf.footer ? QStringLiteral("footer") : QStringLiteral("header");
+        sidebar(hf.occurrence.isEmpty() ? kind : kind + QLatin1Char('-') + hf.occurrence, hf.blocks,
+                0);
+    }
+
+    void startSpan(int span)
+    {
+        if (span < 0 || static_cast<size_t>(span) >= m_document.pageSpans.size() ||
+            m_spansMet.contains(span))
+            return;
+        endSpan();
+        m_spansMet.insert(span);
+        m_span = span;
+        for (int i : m_furniture.atStart(span))
+            headerFooter(i);
+    }
+
+    void endSpan()
+    {
+        for (int i : m_furniture.atEnd(m_span))
+            headerFooter(i);
+        m_span = -1;
+    }
+
     void info(const QString& fallbackTitle)
     {
         m_out += QLatin1String("<info>\n<title>") + escapeText(m_document.title(fallbackTitle)) +
@@ -108,6 +139,13 @@ private:
     int block(const Block& b, int depth)
     {
         if (depth > kMaxNesting)
+            return 0;
+        if (const auto* mark = std::get_if<PageSpanStart>(&b.content)) {
+            if (depth == 0)
+                startSpan(mark->span);
+            return 0;
+        }
+        if (std::holds_alternative<SectionStart>(b.content))
             return 0;
         if (const auto* p = std::get_if<Paragraph>(&b.content)) {
             paragraph(*p);
@@ -368,6 +406,9 @@ private:
     const Document& m_document;
     PictureSink* m_pictures;
     const wire::Provenance* m_provenance;
+    PageFurniture m_furniture{m_document};
+    QSet<int> m_spansMet;
+    int m_span = -1;
     QString m_out;
     int m_blocksWritten = 0;
 };

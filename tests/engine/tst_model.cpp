@@ -90,6 +90,105 @@ private slots:
         QCOMPARE(p.inlines[3].kind, Inline::Kind::LineBreak);
     }
 
+    // Page spans, sections, tab stops, column breaks and frames as the writers lay them out.
+    void recordsLayout()
+    {
+        Document d;
+        ModelBuilder b(d);
+        RVNGPropertyList page;
+        page.insert("fo:page-width", 11.0, librevenge::RVNG_INCH);
+        page.insert("fo:page-height", 8.5, librevenge::RVNG_INCH);
+        page.insert("fo:margin-left", 36.0, librevenge::RVNG_POINT);
+        page.insert("librevenge:num-pages", 3);
+        b.openPageSpan(page);
+        b.openHeader({});
+        paragraph(b, "head");
+        b.closeHeader();
+        b.openSection({}); // plain: not marked
+        RVNGPropertyList stops;
+        librevenge::RVNGPropertyListVector list;
+        for (const auto& [position, type, leader] :
+             {std::tuple{2.0, "right", "."}, {0.5, "", " "}, {3.0, "char", ""}}) {
+            RVNGPropertyList stop;
+            stop.insert("style:position", position, librevenge::RVNG_INCH);
+            if (*type)
+                stop.insert("style:type", type);
+            if (*type == 'c')
+                stop.insert("style:char", ",");
+            stop.insert("style:leader-text", leader);
+            list.append(stop);
+        }
+        stops.insert("style:tab-stops", list);
+        paragraph(b, "one", stops);
+        paragraph(b, "two", stops); // shares the first one's stops
+        b.closeSection();
+        RVNGPropertyList columns;
+        librevenge::RVNGPropertyListVector cols;
+        for (int i = 0; i < 2; ++i) {
+            RVNGPropertyList col;
+            col.insert("fo:start-indent", i * 0.25, librevenge::RVNG_INCH);
+            col.insert("fo:end-indent", (1 - i) * 0.25, librevenge::RVNG_INCH);
+            cols.append(col);
+        }
+        columns.insert("style:columns", cols);
+        b.openSection(columns);
+        RVNGPropertyList columnBreak;
+        columnBreak.insert("fo:break-before", "column");
+        b.openParagraph(columnBreak);
+        RVNGPropertyList small;
+        small.insert("fo:font-size", 8.0, librevenge::RVNG_POINT);
+        b.openSpan(small); // an empty paragraph keeps the size of its line
+        b.closeSpan();
+        RVNGPropertyList frame;
+        frame.insert("svg:width", 1.0, librevenge::RVNG_INCH);
+        frame.insert("style:horizontal-pos", "right");
+        b.openFrame(frame);
+        RVNGPropertyList object;
+        object.insert("librevenge:mime-type", "image/png");
+        b.insertBinaryObject(object);
+        b.closeFrame();
+        b.closeParagraph();
+        b.closeSection();
+        b.openPageSpan({});
+        b.endDocument();
+
+        QCOMPARE(d.pageSpans.size(), size_t(2));
+        QCOMPARE(d.pageSpans[0].width, 11.0);
+        QCOMPARE(d.pageSpans[0].marginLeft, 0.5);
+        QCOMPARE(d.pageSpans[0].pages, 3);
+        QVERIFY(!d.pageSpans[0].sameGeometry(d.pageSpans[1]));
+        QCOMPARE(d.headersFooters.at(0).span, 0);
+        // span 0, two paragraphs, section, paragraph, end of section, span 1
+        QCOMPARE(d.body.size(), size_t(7));
+        QCOMPARE(std::get<PageSpanStart>(d.body[0].content).span, 0);
+        QCOMPARE(std::get<SectionStart>(d.body[3].content).section, 0);
+        QCOMPARE(std::get<SectionStart>(d.body[5].content).section, -1);
+        QCOMPARE(std::get<PageSpanStart>(d.body[6].content).span, 1);
+        QCOMPARE(d.sections.size(), size_t(1));
+        QCOMPARE(d.sections[0].columns, 2);
+        QCOMPARE(d.sections[0].columnGap, 0.5); // the first end indent and the second start indent
+
+        QCOMPARE(paragraphAt(d.body, 1).format.tabStops, 0);
+        QCOMPARE(paragraphAt(d.body, 2).format.tabStops, 0);
+        QCOMPARE(d.tabStops.size(), size_t(1));
+        const TabStops& t = d.tabStops[0]; // in order of position
+        QCOMPARE(t.size(), size_t(3));
+        QCOMPARE(t[0].position, 0.5);
+        QCOMPARE(t[0].kind, TabStop::Kind::Left);
+        QVERIFY(t[0].leader.isEmpty()); // a blank leader is none
+        QCOMPARE(t[1].kind, TabStop::Kind::Right);
+        QCOMPARE(t[1].leader, QStringLiteral("."));
+        QCOMPARE(t[2].kind, TabStop::Kind::Decimal);
+        QCOMPARE(t[2].decimal, QLatin1Char(','));
+
+        const Paragraph& broken = paragraphAt(d.body, 4);
+        QVERIFY(broken.format.columnBreak);
+        QCOMPARE(broken.endFormat.fontSizePt, 8.0);
+        const Placement& placed = broken.inlines.at(0).placement;
+        QCOMPARE(placed.width, 1.0);
+        QCOMPARE(placed.side, Placement::Side::Right);
+    }
+
     void listsNestUnderTheirItem()
     {
         Document d;

@@ -1,8 +1,11 @@
 // Quillon engine tests: the DocBook and HTML writers on hand-built documents.
 #include "Document.h"
+#include "FontFaces.h"
 #include "HtmlWriter.h"
 #include "Markup.h"
+#include "PageFurniture.h"
 #include "Provenance.h"
+#include "TabLayout.h"
 #include "TableGrid.h"
 #include "ToolRunner.h"
 #include "XmlWriter.h"
@@ -156,6 +159,51 @@ Document richDocument(const QString& hostile)
     return d;
 }
 
+// Three page spans (the third on other paper) with headers that repeat, change and stop, a
+// section of two columns, tabs on stops with leaders, and spaced lines.
+Document layoutDocument()
+{
+    Document d;
+    PageLayout wide;
+    wide.width = 11;
+    wide.height = 8.5;
+    d.pageSpans = {PageLayout(), PageLayout(), wide};
+    auto hf = [](bool footer, const char* text, int span) {
+        return HeaderFooter{footer, QStringLiteral("all"), {para(QLatin1String(text))}, span};
+    };
+    d.headersFooters = {hf(false, "Head one", 0), hf(true, "Foot one", 0),
+                        hf(false, "Head one", 1), hf(true, "Foot one", 1),
+                        hf(false, "Head two", 2), hf(true, "", 2)};
+    d.sections.push_back({2, 0.5, 0, 0});
+    TabStop right;
+    right.position = 3;
+    right.kind = TabStop::Kind::Right;
+    right.leader = QStringLiteral(".");
+    d.tabStops.push_back({right});
+    ParaFormat toc;
+    toc.tabStops = 0;
+    ParaFormat spaced;
+    spaced.lineHeight = 2;
+    spaced.columnBreak = true;
+    CharFormat courier;
+    courier.fontName = QStringLiteral("Courier 10cpi");
+    courier.fontSizePt = 10;
+    d.body = {Block{PageSpanStart{0}},
+              para({Inline::textRun(QStringLiteral("Chapter")), Inline::of(Inline::Kind::Tab),
+                    Inline::textRun(QStringLiteral("12"))},
+                   toc),
+              Block{SectionStart{0}},
+              para(QStringLiteral("Column one")),
+              para({Inline::textRun(QStringLiteral("Column two"), courier)}, spaced),
+              Block{SectionStart{-1}},
+              Block{PageSpanStart{1}},
+              Block{PageBreak{}}, // the span's own page break
+              para(QStringLiteral("Body two")),
+              Block{PageSpanStart{2}},
+              para(QStringLiteral("Body three"))};
+    return d;
+}
+
 const QString kHostile = QStringLiteral("<script>alert(\"x&y\")</script> ]]> --> <?pi?>");
 
 } // namespace
@@ -271,8 +319,9 @@ private slots:
         for (const char* part : {
                  "<meta name=\"author\" content=\"plain\">",
                  "<h2>Heading</h2>",
-                 "text-align:center;margin-left:0.5in;text-indent:-0.25in;line-height:1.5",
-                 "font-family:\"Times New Roman\"",
+                 // one and a half of the tallest text's line (bold 12 pt: 13.5 pt)
+                 "text-align:center;margin-left:0.5in;text-indent:-0.25in;line-height:20.25pt",
+                 "font-family:\"Times New Roman\",\"Liberation Serif\",serif",
                  "<a class=\"note-label\" href=\"#note-1\" id=\"note-ref-1\">1</a>",
                  "<div class=\"note\" id=\"note-1\">",
                  "<a class=\"note-label\" href=\"#note-ref-1\">1</a> foot",
@@ -326,6 +375,7 @@ private slots:
             {QStringLiteral("empty"), Document{}},
             {QStringLiteral("rich"), richDocument(QStringLiteral("plain"))},
             {QStringLiteral("hostile"), richDocument(kHostile + QChar(0xFFFF) + QChar(0xD800))},
+            {QStringLiteral("layout"), layoutDocument()},
         };
         QStringList xmlFiles;
         QStringList htmlFiles;
@@ -343,6 +393,197 @@ private slots:
         }
         const QString problems = testtools::invalid(xmlFiles, htmlFiles);
         QVERIFY2(problems.isEmpty(), qPrintable(problems));
+    }
+
+    // Pages, headers in place, columns and spacing in HTML; headers in place in DocBook.
+    void layout()
+    {
+        const Document d = layoutDocument();
+        const QString html = write(Format::Html, d);
+        for (const char* part : {
+                 "@page{size:8.5in 11in;margin:1in 1in 1in 1in}",
+                 "body{max-width:6.5in}",
+                 "@page s3{size:11in 8.5in;margin:1in 1in 1in 1in}",
+                 "<div class=\"page-span s3\">",
+                 "column-count:2;column-gap:0.5in",
+                 // 2 x Liberation Mono's 11.25 pt line at 10 pt
+                 "break-before:column;font-family:\"Courier 10cpi\",\"Courier New\","
+                 "\"Liberation Mono\",monospace;font-size:10pt;line-height:22.5pt",
+                 "border-bottom:0.1em dotted",
+             })
+            QVERIFY2(html.contains(QLatin1String(part)), part);
+        // Once per change, where it changes; the page break is the span's own.
+        QCOMPARE(html.count(QLatin1String("Head one")), 1);
+        QCOMPARE(html.count(QLatin1String("Foot one")), 1);
+        QCOMPARE(html.count(QLatin1String("<hr class=\"page-break\">")), 0);
+        QCOMPARE(html.count(QLatin1String("<footer")), 1);
+        const QStringList order{"Head one", "Chapter",  "Body two",
+                                "Foot one", "Head two", "Body three"};
+        for (qsizetype i = 1; i < order.size(); ++i)
+            QVERIFY2(html.indexOf(order[i - 1]) < html.indexOf(order[i]), qPrintable(order[i]));
+
+        const QString xml = write(Format::Xml, d);
+        QCOMPARE(xml.count(QLatin1String("Head one")), 1);
+        QCOMPARE(xml.count(QLatin1String("<?page-break?>")), 1);
+        for (qsizetype i = 1; i < order.size(); ++i)
+            QVERIFY2(xml.indexOf(order[i - 1]) < xml.indexOf(order[i]), qPrintable(order[i]));
+    }
+
+    // Which header shows where: a repeat is not shown again, an empty one ends the run.
+    void pageFurniture()
+    {
+        Document d;
+        d.pageSpans.resize(4);
+        auto hf = [](bool footer, const char* text, int span, const char* occurrence = "all") {
+            return HeaderFooter{
+                footer, QLatin1String(occurrence), {para(QLatin1String(text))}, span};
+        };
+        d.headersFooters = {hf(false, "A", 0),  hf(false, "odd", 0, "odd"), hf(false, "A", 1),
+                            hf(false, "", 2),   hf(false, "A", 3),          hf(true, "F", 1),
+                            hf(true, "F", 2),   hf(true, "F", 3),           hf(false, "doc", -1),
+                            hf(true, "end", -1)};
+        const PageFurniture f(d);
+        QCOMPARE(f.atStart(0), (std::vector<int>{0, 1}));
+        QVERIFY(f.atStart(1).empty());
+        QVERIFY(f.atStart(2).empty());
+        QCOMPARE(f.atStart(3), std::vector<int>{4}); // back after a span without it
+        QVERIFY(f.atEnd(1).empty() && f.atEnd(2).empty());
+        QCOMPARE(f.atEnd(3), std::vector<int>{7});
+        QCOMPARE(f.before(), std::vector<int>{8});
+        QCOMPARE(f.after(), std::vector<int>{9});
+        QVERIFY(f.atStart(7).empty());
+    }
+
+    void tabLayout_data()
+    {
+        QTest::addColumn<QString>("line");     // '|' a tab, '/' a line break
+        QTest::addColumn<QString>("stops");    // "L72 R216. C288 D360," (points, leader)
+        QTest::addColumn<double>("origin");    // default stops: paper edge to indent, pt
+        QTest::addColumn<double>("indent");    // first line, pt
+        QTest::addColumn<QString>("expected"); // cells: align, start-end, content
+        QTest::newRow("default stops from the paper's edge") << "ab|c"
+                                                             << "" << 90.0 << 0.0 << "L0-18:ab F:c";
+        QTest::newRow("text reaching a stop goes to the next")
+            << "abcdefghij|c"
+            << "" << 72.0 << 0.0 << "L0-72:abcdefghij F:c";
+        QTest::newRow("right, centre and decimal stops")
+            << "A|B|12|mid|1,234.56"
+            << "L72 R216. C288 D360" << 0.0 << 0.0
+            << "L0-72:A L72-142:B+ R142-216:+12 L216-247.33: M247.33-328.67:mid "
+               "L328.67-330.83: R330.83-360:1,234 F:.56";
+        QTest::newRow("hanging indent") << "1.|text"
+                                        << "L0" << 0.0 << -36.0 << "L-36-0:1. F:text";
+        QTest::newRow("line break starts at the margin")
+            << "a|b/c|d"
+            << "L72" << 0.0 << 36.0 << "L36-72:a F:b / L0-72:c F:d";
+        QTest::newRow("past the last stop a space")
+            << "a|b|c"
+            << "L72" << 0.0 << 0.0 << "L0-72:a L72-81:b F:c";
+        QTest::newRow("too wide flows") << "a|b"
+                                        << "L720" << 0.0 << 0.0 << "F:a| F:b";
+    }
+
+    // Where the text after each tab goes (Times 12 pt: "ab" 11 pt, "12" 12 pt, "1,234" 27 pt).
+    void tabLayout()
+    {
+        QFETCH(QString, line);
+        QFETCH(QString, stops);
+        QFETCH(double, origin);
+        QFETCH(double, indent);
+        QFETCH(QString, expected);
+        TabStops list;
+        for (const QString& s : stops.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+            TabStop t;
+            t.kind = QStringLiteral("LRCD").indexOf(s[0]) == 1   ? TabStop::Kind::Right
+                     : QStringLiteral("LRCD").indexOf(s[0]) == 2 ? TabStop::Kind::Center
+                     : QStringLiteral("LRCD").indexOf(s[0]) == 3 ? TabStop::Kind::Decimal
+                                                                 : TabStop::Kind::Left;
+            QString n = s.mid(1);
+            if (n.endsWith(QLatin1Char('.'))) {
+                t.leader = QStringLiteral(".");
+                n.chop(1);
+            }
+            t.position = n.toDouble() / 72;
+            list.push_back(t);
+        }
+        Paragraph p;
+        p.format.textIndent = indent / 72;
+        for (const QString& piece : line.split(QLatin1Char('/'))) {
+            if (!p.inlines.empty())
+                p.inlines.push_back(Inline::of(Inline::Kind::LineBreak));
+            const QStringList segments = piece.split(QLatin1Char('|'));
+            for (qsizetype i = 0; i < segments.size(); ++i) {
+                if (i > 0)
+                    p.inlines.push_back(Inline::of(Inline::Kind::Tab));
+                if (!segments[i].isEmpty())
+                    p.inlines.push_back(Inline::textRun(segments[i]));
+            }
+        }
+        FontFaces fonts;
+        TabLayout layout(fonts, stops.isEmpty() ? nullptr : &list, origin, 468);
+        QStringList got;
+        for (const TabLine& l : layout.lines(p)) {
+            double x = l.laidOut ? (got.isEmpty() ? indent : 0.0) : 0.0;
+            if (!got.isEmpty())
+                got << QStringLiteral("/");
+            for (const TabCell& c : l.cells) {
+                QString text;
+                for (const Inline& i : c.content)
+                    text += i.text;
+                if (c.width == 0) {
+                    got << QStringLiteral("F:") + text + (c.tab ? QStringLiteral("|") : QString());
+                    continue;
+                }
+                // '+' marks a leader, on the side of the gap it fills
+                const QString lead =
+                    !c.leader.isEmpty() && c.leaderWidth >= 1 ? QStringLiteral("+") : QString();
+                got << QStringLiteral("%1%2-%3:%4")
+                           .arg(QLatin1Char("LRM"[static_cast<int>(c.align)]))
+                           .arg(markup::number(std::round(x * 100) / 100))
+                           .arg(markup::number(std::round((x + c.width) * 100) / 100))
+                           .arg(c.align == TabCell::Align::Right ? lead + text : text + lead);
+                x += c.width;
+            }
+        }
+        QCOMPARE(got.join(QLatin1Char(' ')), expected);
+    }
+
+    // The faces behind document font names, and what a browser draws with them (Chromium's
+    // own figures for Debian's metric-compatible fonts).
+    void fontFaces()
+    {
+        FontFaces f;
+        const std::pair<const char*, const char*> names[] = {
+            {"Courier 10cpi", "\"Courier 10cpi\",\"Courier New\",\"Liberation Mono\",monospace"},
+            {"Roman 10cpi", "\"Roman 10cpi\",\"Courier New\",\"Liberation Mono\",monospace"},
+            {"Letter Gothic", "\"Letter Gothic\",\"Courier New\",\"Liberation Mono\",monospace"},
+            {"Helve", "\"Helve\",\"Arial\",\"Liberation Sans\",sans-serif"},
+            {"Arial  (TT)", "\"Arial  (TT)\",\"Arial\",\"Liberation Sans\",sans-serif"},
+            {"TmsRmn", "\"TmsRmn\",\"Times New Roman\",\"Liberation Serif\",serif"},
+            {"Times New Roman", "\"Times New Roman\",\"Liberation Serif\",serif"},
+            {"Calibri", "\"Calibri\",\"Carlito\",sans-serif"},
+            {"Geneva", "\"Geneva\",\"Verdana\",\"DejaVu Sans\",sans-serif"},
+            {"", "\"Times New Roman\",\"Liberation Serif\",serif"},
+        };
+        for (const auto& [name, css] : names)
+            QCOMPARE(f.cssFamily(QLatin1String(name)), QLatin1String(css));
+
+        CharFormat c;
+        const QString text = QStringLiteral("The quick brown fox, 1234.");
+        const std::tuple<const char*, double, double, double> drawn[] = {
+            {"Times New Roman", 12, 133.98, 13.5}, {"Helvetica", 12, 144.08, 13.5},
+            {"Courier", 12, 187.2, 13.5},          {"Courier", 8, 124.8, 9},
+            {"Verdana", 12, 163.2, 14.25},
+        };
+        for (const auto& [name, size, width, line] : drawn) {
+            c.fontName = QLatin1String(name);
+            c.fontSizePt = size;
+            QVERIFY2(std::abs(f.width(text, c) - width) < 0.7, name);
+            QCOMPARE(f.normalLineHeight(c), line);
+        }
+        CharFormat raised;
+        raised.superscript = true; // a step smaller
+        QCOMPARE(f.width(text, raised), 133.98 / 1.2);
     }
 
     void tableGridSquaresTables()

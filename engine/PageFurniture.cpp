@@ -1,0 +1,97 @@
+// Quillon engine: where a page-less output shows each header and footer.
+#include "PageFurniture.h"
+
+#include <QHash>
+
+namespace engine {
+namespace {
+
+void appendText(const Blocks& blocks, QString& out, int depth)
+{
+    if (depth > kMaxNesting)
+        return;
+    for (const Block& b : blocks) {
+        if (const auto* p = std::get_if<Paragraph>(&b.content)) {
+            for (const Inline& i : p->inlines)
+                out += i.kind == Inline::Kind::Text ? i.text : QStringLiteral("\x01");
+            out += QLatin1Char('\n');
+        } else if (const auto* l = std::get_if<List>(&b.content)) {
+            for (const ListItem& item : l->items)
+                appendText(item.blocks, out, depth + 1);
+        } else if (const auto* t = std::get_if<Table>(&b.content)) {
+            for (const TableRow& row : t->rows) {
+                for (const TableCell& cell : row.cells)
+                    appendText(cell.blocks, out, depth + 1);
+            }
+        } else if (const auto* box = std::get_if<Box>(&b.content)) {
+            appendText(box->blocks, out, depth + 1);
+        }
+    }
+}
+
+// What a header shows, to tell a change from a repetition; empty when it shows nothing.
+QString shown(const HeaderFooter& hf)
+{
+    QString text;
+    appendText(hf.blocks, text, 0);
+    return text.trimmed().isEmpty() ? QString() : text;
+}
+
+// Headers of "all" pages and of the odd, even or first pages each run on their own.
+QString slot(const HeaderFooter& hf)
+{
+    return (hf.footer ? QLatin1String("f:") : QLatin1String("h:")) +
+           (hf.occurrence.isEmpty() ? QStringLiteral("all") : hf.occurrence);
+}
+
+} // namespace
+
+PageFurniture::PageFurniture(const Document& document)
+{
+    const auto spans = static_cast<int>(document.pageSpans.size());
+    m_start.resize(static_cast<size_t>(spans));
+    m_end.resize(static_cast<size_t>(spans));
+    // What each span shows in each slot.
+    std::vector<QHash<QString, QString>> shownIn(static_cast<size_t>(spans));
+    const auto& all = document.headersFooters;
+    std::vector<QString> texts(all.size());
+    for (size_t i = 0; i < all.size(); ++i) {
+        texts[i] = shown(all[i]);
+        if (all[i].span >= 0 && all[i].span < spans)
+            shownIn[static_cast<size_t>(all[i].span)].insert(slot(all[i]), texts[i]);
+    }
+    for (size_t i = 0; i < all.size(); ++i) {
+        const HeaderFooter& hf = all[i];
+        const int index = static_cast<int>(i);
+        if (hf.span < 0 || hf.span >= spans) {
+            (hf.footer ? m_after : m_before).push_back(index);
+            continue;
+        }
+        if (texts[i].isEmpty())
+            continue;
+        // A header is shown unless the span before showed the same; a footer unless the span
+        // after shows the same.
+        const int neighbour = hf.footer ? hf.span + 1 : hf.span - 1;
+        if (neighbour >= 0 && neighbour < spans &&
+            shownIn[static_cast<size_t>(neighbour)].value(slot(hf)) == texts[i])
+            continue;
+        (hf.footer ? m_end : m_start)[static_cast<size_t>(hf.span)].push_back(index);
+    }
+}
+
+const std::vector<int>& PageFurniture::atStart(int span) const
+{
+    static const std::vector<int> none;
+    return span >= 0 && static_cast<size_t>(span) < m_start.size()
+               ? m_start[static_cast<size_t>(span)]
+               : none;
+}
+
+const std::vector<int>& PageFurniture::atEnd(int span) const
+{
+    static const std::vector<int> none;
+    return span >= 0 && static_cast<size_t>(span) < m_end.size() ? m_end[static_cast<size_t>(span)]
+                                                                 : none;
+}
+
+} // namespace engine
