@@ -9,6 +9,7 @@ namespace {
 
 constexpr double kPointsPerInch = 72;
 constexpr double kDefaultStop = 36; // the default stops' distance, in points
+constexpr double kCentreMargin = 3; // room on either side of centred text, in points
 
 using Segment = std::vector<Inline>;
 
@@ -134,19 +135,20 @@ TabLine TabLayout::layLine(std::vector<Segment> segments, double start) const
         before.tab = true;
         before.leader = stop.leader;
         if (stop.kind == TabStop::Kind::Left) {
-            before.width = stop.position - pos;
+            // (A stop within the room kept beside centred text starts its text past that room.)
+            before.width = std::max(stop.position - pos, 0.0);
             before.content = std::move(left);
             before.leaderWidth = stop.position - cur;
             line.cells.push_back(std::move(before));
-            pos = stop.position;
+            pos = std::max(stop.position, pos);
             leftWidth = width(text);
             left = std::move(text);
             continue;
         }
         // Right, centre and decimal stops: the text ends, centres or has its decimal character
         // at the stop, but never starts before the text ahead of it ends. The cell ahead ends
-        // halfway between the two texts, so that either may be drawn a little wider than
-        // reckoned without moving the other.
+        // between the two texts, so that either may be drawn a little wider than reckoned
+        // without moving the other; a centred cell reaches as far past its text as before it.
         bool decimal = false;
         Segment rest;
         if (stop.kind == TabStop::Kind::Decimal) {
@@ -157,7 +159,8 @@ TabLine TabLayout::layLine(std::vector<Segment> segments, double start) const
         const double w = width(text);
         const bool centre = stop.kind == TabStop::Kind::Center;
         const double begin = std::max(cur, stop.position - (centre ? w / 2 : w));
-        const double mid = cur + (begin - cur) / 2;
+        const double mid = std::max(pos, centre ? begin - std::min((begin - cur) / 2, kCentreMargin)
+                                                : cur + (begin - cur) / 2);
         before.width = mid - pos;
         before.content = std::move(left);
         before.leaderWidth = mid - cur;
@@ -165,8 +168,7 @@ TabLine TabLayout::layLine(std::vector<Segment> segments, double start) const
         TabCell after;
         after.content = std::move(text);
         after.align = centre ? TabCell::Align::Center : TabCell::Align::Right;
-        // A centred cell reaches as far past the text as before it.
-        after.width = centre ? (begin + w - mid) + (begin - mid) : begin + w - mid;
+        after.width = centre ? w + 2 * (begin - mid) : begin + w - mid;
         if (!centre) {
             after.leader = stop.leader;
             after.leaderWidth = begin - mid;
@@ -174,7 +176,8 @@ TabLine TabLayout::layLine(std::vector<Segment> segments, double start) const
         line.cells.push_back(std::move(after));
         pos = mid + line.cells.back().width;
         left = std::move(rest);
-        leftWidth = width(left);
+        // The next tab goes by where this text ends, not where its cell does.
+        leftWidth = width(left) - (centre ? begin - mid : 0);
     }
     if (!left.empty())
         flowing(std::move(left));

@@ -10,6 +10,8 @@ packages=(
     libwpd-dev librevenge-dev libwpg-dev libwpd-tools libpng-dev libwmf-dev libfreetype-dev libturbojpeg0-dev
     docbook5-xml libxml2-utils
     default-jre-headless
+    # the HTML drawn and printed by headless Chromium with the faces it names
+    chromium fonts-liberation fonts-crosextra-carlito fonts-crosextra-caladea fonts-dejavu-core
     xdg-utils
     scdoc desktop-file-utils appstream man-db bash-completion
 )

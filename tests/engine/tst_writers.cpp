@@ -469,8 +469,8 @@ private slots:
         QTest::newRow("right, centre and decimal stops")
             << "A|B|12|mid|1,234.56"
             << "L72 R216. C288 D360" << 0.0 << 0.0
-            << "L0-72:A L72-142:B+ R142-216:+12 L216-247.33: M247.33-328.67:mid "
-               "L328.67-330.83: R330.83-360:1,234 F:.56";
+            << "L0-72:A L72-142:B+ R142-216:+12 L216-275.66: M275.66-300.34:mid "
+               "L300.34-315.17: R315.17-360:1,234 F:.56";
         QTest::newRow("hanging indent") << "1.|text"
                                         << "L0" << 0.0 << -36.0 << "L-36-0:1. F:text";
         QTest::newRow("line break starts at the margin")
