@@ -92,9 +92,9 @@ QString charCss(const CharFormat& f, FontFaces& fonts)
     if (f.doubleUnderline)
         d << QStringLiteral("text-decoration-style:double");
     if (f.superscript)
-        d << QStringLiteral("vertical-align:super;font-size:smaller");
+        d << QStringLiteral("vertical-align:super;font-size:smaller;line-height:0");
     else if (f.subscript)
-        d << QStringLiteral("vertical-align:sub;font-size:smaller");
+        d << QStringLiteral("vertical-align:sub;font-size:smaller;line-height:0");
     if (f.smallCaps)
         d << QStringLiteral("font-variant:small-caps");
     if (f.outline || f.shadow)
@@ -324,9 +324,14 @@ private:
         const PageLayout& page = m_document.pageSpans[static_cast<size_t>(span)];
         QString classes = QStringLiteral("page-span");
         if (!page.sameGeometry(m_document.pageSpans.front())) {
-            const QString name = QStringLiteral("s%1").arg(span + 1);
-            m_namedPages.emplace_back(name, span);
-            classes += QLatin1Char(' ') + name;
+            // One named page for each paper other than the first span's.
+            auto named = std::find_if(
+                m_namedPages.begin(), m_namedPages.end(), [&](const std::pair<QString, int>& p) {
+                    return m_document.pageSpans[static_cast<size_t>(p.second)].sameGeometry(page);
+                });
+            if (named == m_namedPages.end())
+                named = m_namedPages.insert(named, {QStringLiteral("s%1").arg(span + 1), span});
+            classes += QLatin1Char(' ') + named->first;
         }
         m_out += QStringLiteral("<div class=\"%1\">\n").arg(classes);
         m_spanOpen = true;
