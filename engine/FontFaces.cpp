@@ -16,7 +16,7 @@ struct FaceMetrics {
 #include "FontMetricsData.inc"
 
 constexpr int kFaceCount = sizeof(kFaces) / sizeof(kFaces[0]);
-static_assert(kFaceCount == 6, "one metrics table per FontFaces::Face");
+static_assert(kFaceCount == 7, "one metrics table per FontFaces::Face");
 
 // The names each face goes by on the systems readers have, metric-compatible with one another,
 // and the generic family that ends the list.
@@ -31,6 +31,7 @@ const FaceNames kFaceNames[kFaceCount] = {
     {{"Calibri", "Carlito"}, "sans-serif"},
     {{"Cambria", "Caladea"}, "serif"},
     {{"Verdana", "DejaVu Sans"}, "sans-serif"},
+    {{"Arial Narrow", "Liberation Sans Narrow"}, "sans-serif"},
 };
 
 bool containsAny(const QString& name, std::initializer_list<const char*> parts)
@@ -76,7 +77,8 @@ FontFaces::Face classify(const QString& documentName)
                            "avant",     "franklin", "tahoma",   "trebuchet",     "segoe",
                            "frutiger",  "myriad",   "lucida",   "arimo",         "triumvirate",
                            "eurostile", "folio",    "akzidenz", "antique olive", "kabel"}))
-        return Face::Sans;
+        return containsAny(name, {"narrow", "condensed", "compressed"}) ? Face::SansNarrow
+                                                                        : Face::Sans;
     return Face::Serif;
 }
 

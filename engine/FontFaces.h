@@ -17,7 +17,7 @@ namespace engine {
 // with it: the width of a text and the height of a line at line-height normal.
 class FontFaces final {
 public:
-    enum class Face { Serif, Sans, Mono, Carlito, Caladea, DejaVu };
+    enum class Face { Serif, Sans, Mono, Carlito, Caladea, DejaVu, SansNarrow };
 
     // The face a font name stands for (fixed-pitch names are Mono; unknown names Serif unless
     // the name says sans).

@@ -1,8 +1,6 @@
 // Quillon engine: where a page-less output shows each header and footer.
 #include "PageFurniture.h"
 
-#include <QHash>
-
 namespace engine {
 namespace {
 
@@ -29,19 +27,12 @@ void appendText(const Blocks& blocks, QString& out, int depth)
     }
 }
 
-// What a header shows, to tell a change from a repetition; empty when it shows nothing.
-QString shown(const HeaderFooter& hf)
+// Whether a header shows anything: an empty one is a suppressed or discontinued header.
+bool showsAnything(const HeaderFooter& hf)
 {
     QString text;
     appendText(hf.blocks, text, 0);
-    return text.trimmed().isEmpty() ? QString() : text;
-}
-
-// Headers of "all" pages and of the odd, even or first pages each run on their own.
-QString slot(const HeaderFooter& hf)
-{
-    return (hf.footer ? QLatin1String("f:") : QLatin1String("h:")) +
-           (hf.occurrence.isEmpty() ? QStringLiteral("all") : hf.occurrence);
+    return !text.trimmed().isEmpty();
 }
 
 } // namespace
@@ -51,31 +42,14 @@ PageFurniture::PageFurniture(const Document& document)
     const auto spans = static_cast<int>(document.pageSpans.size());
     m_start.resize(static_cast<size_t>(spans));
     m_end.resize(static_cast<size_t>(spans));
-    // What each span shows in each slot.
-    std::vector<QHash<QString, QString>> shownIn(static_cast<size_t>(spans));
     const auto& all = document.headersFooters;
-    std::vector<QString> texts(all.size());
-    for (size_t i = 0; i < all.size(); ++i) {
-        texts[i] = shown(all[i]);
-        if (all[i].span >= 0 && all[i].span < spans)
-            shownIn[static_cast<size_t>(all[i].span)].insert(slot(all[i]), texts[i]);
-    }
     for (size_t i = 0; i < all.size(); ++i) {
         const HeaderFooter& hf = all[i];
         const int index = static_cast<int>(i);
-        if (hf.span < 0 || hf.span >= spans) {
+        if (hf.span < 0 || hf.span >= spans)
             (hf.footer ? m_after : m_before).push_back(index);
-            continue;
-        }
-        if (texts[i].isEmpty())
-            continue;
-        // A header is shown unless the span before showed the same; a footer unless the span
-        // after shows the same.
-        const int neighbour = hf.footer ? hf.span + 1 : hf.span - 1;
-        if (neighbour >= 0 && neighbour < spans &&
-            shownIn[static_cast<size_t>(neighbour)].value(slot(hf)) == texts[i])
-            continue;
-        (hf.footer ? m_end : m_start)[static_cast<size_t>(hf.span)].push_back(index);
+        else if (showsAnything(hf))
+            (hf.footer ? m_end : m_start)[static_cast<size_t>(hf.span)].push_back(index);
     }
 }
 

@@ -7,11 +7,12 @@
 
 namespace engine {
 
-// Headers and footers belong to page spans. An output without pages shows each where it takes
-// effect: a header at the start of the first span of a run of spans that carry it, a footer at
-// the end of the last span of such a run, once per change. A span whose header or footer is
-// empty or missing (suppressed, discontinued) shows none and ends the run. Headers and footers
-// of no span are shown before and after the body.
+// Headers and footers belong to page spans, and a page span is a run of pages that share
+// paper, margins, headers and footers: the word processor starts a new one where any of them
+// changes. An output without pages shows each header at the start of its span and each footer
+// at the end of it, so a header appears where it takes effect and where it changes, once per
+// span. One that is empty (suppressed or discontinued) shows nothing. Headers and footers of no
+// span are shown before and after the body.
 class PageFurniture final {
 public:
     explicit PageFurniture(const Document& document);

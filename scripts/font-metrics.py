@@ -15,6 +15,7 @@ FACES = [  # (C++ name, file) in the order of FontFace::Kind and style (regular,
     ("carlito", "crosextra/Carlito-%s.ttf", ["Regular", "Bold", "Italic", "BoldItalic"]),
     ("caladea", "crosextra/Caladea-%s.ttf", ["Regular", "Bold", "Italic", "BoldItalic"]),
     ("dejavu", "dejavu/DejaVuSans%s.ttf", ["", "-Bold", "-Oblique", "-BoldOblique"]),
+    ("sans narrow", "liberation/LiberationSansNarrow-%s.ttf", ["Regular", "Bold", "Italic", "BoldItalic"]),
 ]
 ROOT = "/usr/share/fonts/truetype/"
 # Latin-1 and the punctuation documents use most beyond it.
