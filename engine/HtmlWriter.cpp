@@ -532,12 +532,8 @@ private:
                     QStringLiteral("<span class=\"tc%1 %2\">")
                         .arg(align, m_styles.classFor(QStringLiteral("x"),
                                                       QStringLiteral("width:") + pt(cell.width)));
-                const bool leaderFirst = cell.align == TabCell::Align::Right;
-                if (leaderFirst)
-                    leader(cell);
                 inlines(cell.content);
-                if (!leaderFirst)
-                    leader(cell);
+                leader(cell);
                 if (cell.tab)
                     m_out += QLatin1Char('\t');
                 m_out += QLatin1String("</span>");
@@ -558,7 +554,7 @@ private:
         m_out += QStringLiteral("<span class=\"ld %1\"></span>")
                      .arg(m_styles.classFor(QStringLiteral("x"),
                                             QStringLiteral("width:%1;border-bottom:0.1em %2")
-                                                .arg(pt(cell.leaderWidth - 1), style)));
+                                                .arg(pt(cell.leaderWidth - 2), style)));
     }
 
     void inlines(const std::vector<Inline>& items)

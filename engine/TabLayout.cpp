@@ -163,16 +163,14 @@ TabLine TabLayout::layLine(std::vector<Segment> segments, double start) const
                                                 : cur + (begin - cur) / 2);
         before.width = mid - pos;
         before.content = std::move(left);
-        before.leaderWidth = mid - cur;
+        // One leader across the whole gap, reaching on past the cell into the empty start of
+        // the next.
+        before.leaderWidth = begin - cur;
         line.cells.push_back(std::move(before));
         TabCell after;
         after.content = std::move(text);
         after.align = centre ? TabCell::Align::Center : TabCell::Align::Right;
         after.width = centre ? w + 2 * (begin - mid) : begin + w - mid;
-        if (!centre) {
-            after.leader = stop.leader;
-            after.leaderWidth = begin - mid;
-        }
         line.cells.push_back(std::move(after));
         pos = mid + line.cells.back().width;
         left = std::move(rest);

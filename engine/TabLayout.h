@@ -17,8 +17,9 @@ struct TabCell {
     Align align = Align::Left;
     std::vector<Inline> content;
     bool tab = false; // a tab follows the content (the tab is kept for copies of the text)
-    QString leader;   // what fills the gap beside the content
-    // How wide that gap is, in points: after left-aligned content, before right-aligned content.
+    QString leader;   // what fills the gap after the content
+    // How wide that gap is, in points; it may reach past the cell, over the empty start of a
+    // cell whose text is right-aligned or centred.
     double leaderWidth = 0;
 };
 
