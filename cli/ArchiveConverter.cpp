@@ -184,10 +184,12 @@ QString ArchiveConverter::publishSettings(QString* why) const
 
 int ArchiveConverter::run()
 {
+    // Before anything else: as a container's process 1, a signal without a handler would be
+    // ignored, and one arriving while the run prepares would be lost.
+    interrupt::install();
     Report report;
     if (const int status = prepare(report); status >= 0)
         return status;
-    interrupt::install();
 
     const bool showProgress = !m_settings.quiet && ::isatty(STDERR_FILENO);
     Progress progress(showProgress);
