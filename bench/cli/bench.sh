@@ -9,7 +9,9 @@
 #
 #   bench/cli/bench.sh [BUILD_DIR] [RUNS] [DOCUMENTS]
 # BUILD_DIR defaults to build; RUNS to 3; DOCUMENTS to 1000. QUILLON_CORPUS points at the
-# corpus (default ../shared/corpus).
+# corpus (default ../shared/corpus). BASELINE names the folder of another build's
+# quillon-convert (with its engine beside it): it runs in the same rounds, and the ratios of
+# this build's times to it are printed (before and after a change, side by side).
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 root="$(cd "$here/../.." && pwd)"
@@ -21,6 +23,7 @@ corpus="${QUILLON_CORPUS:-$root/../shared/corpus}"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 [ -x "$convert" ] || { echo "no $convert (build the quillon-convert target)" >&2; exit 1; }
+baseline="${BASELINE:+$BASELINE/quillon-convert}"
 soffice="$(command -v soffice || true)"
 wpd2html="$(command -v wpd2html || true)"
 
@@ -70,6 +73,12 @@ for ((r = 1; r <= runs; r++)); do
     record j1 "$w" "$c"
     read -r w c < <(timed "$work/out-2" "$convert" -q -j 2 --format=html "$work/src" "$work/out-2")
     record j2 "$w" "$c"
+    if [ -n "$baseline" ]; then
+        read -r w c < <(timed "$work/out-b1" "$baseline" -q -j 1 --format=html "$work/src" "$work/out-b1")
+        record b1 "$w" "$c"
+        read -r w c < <(timed "$work/out-b2" "$baseline" -q -j 2 --format=html "$work/src" "$work/out-b2")
+        record b2 "$w" "$c"
+    fi
     if [ -n "$soffice" ]; then
         read -r w c < <(timed "$work/out-lo" bash -c lo_lists)
         record lo "$w" "$c"
@@ -89,6 +98,11 @@ printf '%-34s %9s %9s %9s\n' "median of $runs runs" "wall ms" "ms/doc" "CPU s"
 printf '%-34s %9s %9s %9s\n' "quillon-convert --jobs 1" "$j1" "$(per_doc "$j1")" "$(median "${cpu[j1]}")"
 printf '%-34s %9s %9s %9s\n' "quillon-convert --jobs 2" "$j2" "$(per_doc "$j2")" "$(median "${cpu[j2]}")"
 echo "outputs: $(find "$work/out-2" -name '*.html' | wc -l) of $count"
+if [ -n "$baseline" ]; then
+    b1=$(median "${wall[b1]}") b2=$(median "${wall[b2]}")
+    printf '%-34s %9s %9s %9s\n' "baseline --jobs 1" "$b1" "$(per_doc "$b1")" "$(median "${cpu[b1]}")"
+    printf '%-34s %9s %9s %9s\n' "baseline --jobs 2" "$b2" "$(per_doc "$b2")" "$(median "${cpu[b2]}")"
+fi
 if [ -n "$soffice" ]; then
     lo=$(median "${wall[lo]}")
     printf '%-34s %9s %9s %9s\n' "LibreOffice headless (lists of 200)" "$lo" "$(per_doc "$lo")" "$(median "${cpu[lo]}")"
@@ -100,6 +114,7 @@ if [ -n "$wpd2html" ]; then
 fi
 echo
 echo "speed-up --jobs 2 over --jobs 1: $(ratio "$j1" "$j2")"
+[ -n "$baseline" ] && echo "this build / baseline, wall: --jobs 1 $(ratio "$j1" "$b1"), --jobs 2 $(ratio "$j2" "$b2"); CPU: --jobs 1 $(ratio "$(median "${cpu[j1]}")" "$(median "${cpu[b1]}")"), --jobs 2 $(ratio "$(median "${cpu[j2]}")" "$(median "${cpu[b2]}")")"
 [ -n "$soffice" ] && echo "LibreOffice / quillon-convert --jobs 2: $(ratio "$lo" "$j2")"
 [ -n "$wpd2html" ] && echo "wpd2html / quillon-convert --jobs 2: $(ratio "$w" "$j2")"
 exit 0

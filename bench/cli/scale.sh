@@ -2,7 +2,9 @@
 # quillon-convert on 100,000 small documents in one run: the converter's own resident memory
 # (its peak, sampled every second; the engines are separate processes) and the time per
 # document over the first and the last thousand, taken from the moments the report's lines
-# arrive.
+# arrive. Then the same command with --skip-existing on the untouched archive, and with
+# --skip-existing --checksum: what each costs a skipped document (the run's wall clock over the
+# documents, engines started included).
 #
 #   bench/cli/scale.sh [BUILD_DIR] [DOCUMENTS] [JOBS]
 # BUILD_DIR defaults to build, DOCUMENTS to 100000, JOBS to 2. The documents are copies of one
@@ -65,3 +67,16 @@ awk -v start="$start" -v end="$end" -v per="$per" -v peak="$peak" -v status="$st
         printf "converter peak resident memory: %.1f MB\n", peak / 1024
         printf "ms a document, first thousand: %.3f, last thousand: %.3f (last/first %.2f)\n", first, last, last / first
     }' "$work/stamps"
+
+# A re-run on the untouched archive: every document skipped, each output's head read (and with
+# --checksum, each document hashed).
+for extra in "" "--checksum"; do
+    start="${EPOCHREALTIME/./}"
+    "$convert" -q -j "$jobs" --format=html --skip-existing $extra --report="$work/again.jsonl" \
+        "$work/src" "$work/out" || true
+    end="${EPOCHREALTIME/./}"
+    skipped=$(grep -c '"reason":"up-to-date"' "$work/again.jsonl" || true)
+    converted=$(grep -c '"status":"converted"' "$work/again.jsonl" || true)
+    awk -v s="$start" -v e="$end" -v n="$skipped" -v c="$converted" -v x="$extra" 'BEGIN {
+        printf "--skip-existing %s: %d skipped, %d converted in %.2f s: %.1f us a skipped document\n", x, n, c, (e - s) / 1e6, (e - s) / n }'
+done
