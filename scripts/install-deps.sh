@@ -8,6 +8,7 @@ packages=(
     cmake g++ make pkg-config git
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
     libwpd-dev librevenge-dev libwpg-dev libwpd-tools libpng-dev libwmf-dev libfreetype-dev libturbojpeg0-dev
+    libssl-dev
     docbook5-xml libxml2-utils
     default-jre-headless
     # the HTML drawn and printed by headless Chromium with the faces it names

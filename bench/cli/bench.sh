@@ -11,7 +11,8 @@
 # BUILD_DIR defaults to build; RUNS to 3; DOCUMENTS to 1000. QUILLON_CORPUS points at the
 # corpus (default ../shared/corpus). BASELINE names the folder of another build's
 # quillon-convert (with its engine beside it): it runs in the same rounds, and the ratios of
-# this build's times to it are printed (before and after a change, side by side).
+# this build's times to it are printed (before and after a change, side by side). ONLY=1 leaves
+# out LibreOffice and wpd2html.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 root="$(cd "$here/../.." && pwd)"
@@ -26,6 +27,7 @@ trap 'rm -rf "$work"' EXIT
 baseline="${BASELINE:+$BASELINE/quillon-convert}"
 soffice="$(command -v soffice || true)"
 wpd2html="$(command -v wpd2html || true)"
+[ -z "${ONLY:-}" ] || soffice="" wpd2html=""
 
 docs=()
 while IFS=$'\t' read -r name _ _ _ _ _ _ _ reads _; do
