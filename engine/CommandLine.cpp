@@ -4,11 +4,13 @@
 #include "Engine.h"
 #include "EngineError.h"
 #include "Leftovers.h"
+#include "Memory.h"
 #include "WireServer.h"
 
 #include <QTextStream>
 
 #include <csignal>
+#include <new>
 #include <unistd.h>
 
 namespace engine {
@@ -98,6 +100,9 @@ int CommandLine::publish(const QStringList& arguments, QTextStream& err)
     } catch (const EngineError& e) {
         err << "quillon-engine: " << e.description() << '\n';
         return e.exitCode();
+    } catch (const std::bad_alloc&) {
+        err << "quillon-engine: " << memory::shortage() << '\n';
+        return memory::ranOut() ? EngineError(EngineError::Kind::OutOfMemory, {}).exitCode() : 1;
     }
     return 0;
 }

@@ -2,6 +2,7 @@
 #include "DocumentReader.h"
 
 #include "EngineError.h"
+#include "Memory.h"
 #include "ModelBuilder.h"
 
 #include <QFile>
@@ -11,6 +12,7 @@
 #include <librevenge-stream/librevenge-stream.h>
 #include <libwpd/libwpd.h>
 
+#include <algorithm>
 #include <new>
 
 namespace engine {
@@ -140,9 +142,9 @@ Document parse(librevenge::RVNGInputStream& input, ReadTracker& tracker, qint64 
         builder.finish();
     } catch (const EngineError&) {
         throw;
-    } catch (const std::bad_alloc&) {
-        throw unreadable(name, QStringLiteral("the document needs more memory than is available"));
     } catch (...) {
+        if (memory::ranOut())
+            throw EngineError::outOfMemory(name);
         throw unreadable(name, damaged(input, tracker, size));
     }
 
@@ -160,6 +162,9 @@ Document parse(librevenge::RVNGInputStream& input, ReadTracker& tracker, qint64 
     case libwpd::WPD_UNKNOWN_ERROR:
         break;
     }
+    // libwpd reports an allocation that failed as a parse error.
+    if (memory::ranOut())
+        throw EngineError::outOfMemory(name);
     throw unreadable(name, damaged(input, tracker, size));
 }
 
@@ -180,14 +185,21 @@ Document DocumentReader::readFile(const QString& path, ObjectObserver* observer)
     // A pipe or a device (a process substitution, /dev/zero) has no size: it is read to its end
     // within the memory budget, and one that gives more is refused.
     if (!info.isFile()) {
+        // Read straight into the buffer, which grows by doubling but never past the budget and
+        // one byte: that byte, if it comes, refuses the input without reading on.
         QByteArray bytes;
-        char chunk[65536];
-        for (qint64 n; (n = file.read(chunk, sizeof chunk)) > 0;) {
-            if (bytes.size() + n > kMaxInMemory)
-                throw unreadable(path, QStringLiteral("it is not a regular file, and it gives "
-                                                      "more than 256 MiB"));
-            bytes.append(chunk, n);
+        for (qint64 n = 1; n > 0 && bytes.size() <= kMaxInMemory;) {
+            if (bytes.size() == bytes.capacity())
+                bytes.reserve(std::min<qint64>(std::max<qint64>(2 * bytes.capacity(), 65536),
+                                               kMaxInMemory + 1));
+            const qsizetype at = bytes.size();
+            bytes.resize(bytes.capacity());
+            n = file.read(bytes.data() + at, bytes.size() - at);
+            bytes.resize(at + std::max<qint64>(n, 0));
         }
+        if (bytes.size() > kMaxInMemory)
+            throw unreadable(path, QStringLiteral("it is not a regular file, and it gives "
+                                                  "more than 256 MiB"));
         return readBytes(bytes, path, observer);
     }
     // libwpd reads a byte at a time: from memory that costs nothing, through stdio it costs a

@@ -5,6 +5,7 @@
 #include "DocumentReader.h"
 #include "EngineError.h"
 #include "MacroText.h"
+#include "Memory.h"
 #include "PictureCache.h"
 #include "Pictures.h"
 #include "Publisher.h"
@@ -119,6 +120,10 @@ wire::Reply Engine::call(const QString& operation, const QStringList& arguments)
     } catch (const EngineError& e) {
         return wire::Reply::error(e.number(), e.description());
     } catch (const std::bad_alloc&) {
+        if (memory::ranOut())
+            return wire::Reply::error(
+                7,
+                QStringLiteral("\"%1\" could not finish: %2").arg(operation, memory::shortage()));
         return wire::Reply::error(440, QStringLiteral("\"%1\" ran out of memory").arg(operation));
     } catch (const std::exception& e) {
         return wire::Reply::error(
@@ -133,6 +138,7 @@ wire::Reply Engine::invoke(const QString& operation, const QStringList& argument
         throw EngineError::unknownOperation(operation);
     if (arguments.size() < found->arguments)
         throw EngineError::argumentMissing(found->name);
+    memory::reset();
     return (this->*(found->handler))(arguments);
 }
 
@@ -162,7 +168,13 @@ wire::Reply Engine::fileOpen(const QStringList& args)
     }
     // The document's pictures are drawn while the rest of it is read.
     open.pictures = std::make_unique<PictureCache>();
-    open.document = DocumentReader::readFile(open.path, open.pictures.get());
+    try {
+        open.document = DocumentReader::readFile(open.path, open.pictures.get());
+    } catch (const std::bad_alloc&) { // reading a pipe into memory, or the model
+        if (!memory::ranOut())
+            throw;
+        throw EngineError::outOfMemory(open.path);
+    }
     if (m_documents.size() >= static_cast<size_t>(kMaxOpenDocuments))
         m_documents.erase(m_documents.begin());
     m_documents.push_back(std::move(open));

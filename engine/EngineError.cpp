@@ -1,6 +1,8 @@
 // Quillon engine: the one error type every operation raises.
 #include "EngineError.h"
 
+#include "Memory.h"
+
 namespace engine {
 
 EngineError::EngineError(Kind kind, QString description)
@@ -38,9 +40,17 @@ EngineError EngineError::writeFailed(const QString& target, const QString& why)
     return {Kind::WriteFailed, QStringLiteral("Cannot write \"%1\": %2.").arg(target, why)};
 }
 
+EngineError EngineError::outOfMemory(const QString& path)
+{
+    return {Kind::OutOfMemory,
+            QStringLiteral("Cannot open \"%1\": %2.").arg(path, memory::shortage())};
+}
+
 int EngineError::number() const
 {
     switch (m_kind) {
+    case Kind::OutOfMemory:
+        return 7;
     case Kind::UnknownOperation:
         return 438;
     case Kind::ArgumentMissing:
@@ -71,6 +81,8 @@ int EngineError::exitCode() const
         return 5;
     case Kind::WriteFailed:
         return 6;
+    case Kind::OutOfMemory:
+        return 7;
     case Kind::UnknownOperation:
     case Kind::ArgumentMissing:
     case Kind::NoDocument:

@@ -22,6 +22,7 @@ public:
         BadRequest,        // 440: a request the wire could not decode
         BadArgument,       // 440: an argument that cannot be understood (a JPEG quality)
         MacroFailed,       // 440: a macro that cannot be read or fails while playing
+        OutOfMemory,       // 7: the engine could not have the memory an operation needs
     };
 
     EngineError(Kind kind, QString description);
@@ -32,6 +33,8 @@ public:
     static EngineError noDocument(const QString& operation);
     // "Cannot write "<target>": <why>."
     static EngineError writeFailed(const QString& target, const QString& why);
+    // "Cannot open "<path>": not enough memory (limit 256 MB)."
+    static EngineError outOfMemory(const QString& path);
 
     Kind kind() const { return m_kind; }
     int number() const;

@@ -449,6 +449,7 @@ void bmpRead(wmfAPI*, wmfBMP_Read_t* read)
     QBuffer buffer(&file);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, "bmp");
+    reader.setAutoDetectImageFormat(false);
     reader.setAllocationLimit(int(kMaxBitmapPixels * 4 / (1024 * 1024)));
     QImage image = reader.read();
     if (image.isNull() || image.width() > 0xFFFF || image.height() > 0xFFFF)

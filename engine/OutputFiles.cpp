@@ -51,6 +51,40 @@ int createAndWrite(int folderFd, const QByteArray& name, const QByteArray& keepM
     return ok ? 0 : error;
 }
 
+// The descriptor a path names when it is one of this process's own ("/dev/fd/1",
+// "/proc/self/fd/1", "/proc/<pid>/fd/1", "/dev/stdout"), else -1.
+int ownDescriptor(const QByteArray& path)
+{
+    static const QByteArray prefixes[] = {"/dev/fd/", "/proc/self/fd/",
+                                          "/proc/" + QByteArray::number(::getpid()) + "/fd/"};
+    if (path == "/dev/stdout")
+        return STDOUT_FILENO;
+    if (path == "/dev/stderr")
+        return STDERR_FILENO;
+    for (const QByteArray& prefix : prefixes) {
+        bool number = false;
+        const int fd = path.startsWith(prefix) ? path.mid(prefix.size()).toInt(&number) : -1;
+        if (number && fd >= 0)
+            return fd;
+    }
+    return -1;
+}
+
+// What a file that is not a regular one is, for a refusal.
+QString kindOf(mode_t mode)
+{
+    if (S_ISBLK(mode))
+        return QStringLiteral("a block device");
+    if (S_ISSOCK(mode))
+        return QStringLiteral("a socket");
+    return QStringLiteral("a special file");
+}
+
+bool isStream(mode_t mode)
+{
+    return S_ISFIFO(mode) || S_ISCHR(mode);
+}
+
 } // namespace
 
 OutputFiles::OutputFiles(const QString& target) : m_target(target)
@@ -58,8 +92,6 @@ OutputFiles::OutputFiles(const QString& target) : m_target(target)
     if (target.trimmed().isEmpty())
         fail(QStringLiteral("no target file was given"));
     const QFileInfo info(target);
-    if (info.isDir() && !info.isSymLink())
-        fail(QStringLiteral("it is a folder"));
     m_companionName = info.completeBaseName() + QStringLiteral("_files");
     m_name = QFile::encodeName(info.fileName());
     m_companion = QFile::encodeName(m_companionName);
@@ -69,6 +101,41 @@ OutputFiles::OutputFiles(const QString& target) : m_target(target)
     m_folderFd = ::open(m_folderPath.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (m_folderFd < 0)
         failFolder(info.absolutePath(), errno);
+    judgeTarget();
+}
+
+// Decides, from what is at the target's name now, whether the target is replaced or written as a
+// stream, or refuses it.
+void OutputFiles::judgeTarget()
+{
+    const int own = ownDescriptor(QFile::encodeName(QFileInfo(m_target).absoluteFilePath()));
+    if (own >= 0) {
+        m_stream = own;
+        return;
+    }
+    struct stat st {};
+    if (::fstatat(m_folderFd, m_name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return; // made anew
+    if (S_ISDIR(st.st_mode))
+        fail(QStringLiteral("it is a folder"));
+    if (S_ISLNK(st.st_mode)) {
+        QByteArray to(PATH_MAX, '\0');
+        const ssize_t n = ::readlinkat(m_folderFd, m_name.constData(), to.data(), to.size());
+        const int linked = n > 0 ? ownDescriptor(to.left(n)) : -1;
+        if (linked >= 0) {
+            m_stream = linked;
+            return;
+        }
+        // A link to a regular file, a folder or nothing is replaced; one to a pipe or a device
+        // is written into, as a name for it (/dev/stdout) is meant to be.
+        if (::fstatat(m_folderFd, m_name.constData(), &st, 0) != 0 || S_ISREG(st.st_mode) ||
+            S_ISDIR(st.st_mode))
+            return;
+    }
+    if (isStream(st.st_mode))
+        m_stream = -1;
+    else if (!S_ISREG(st.st_mode))
+        fail(QStringLiteral("it is %1, not a regular file").arg(kindOf(st.st_mode)));
 }
 
 OutputFiles::~OutputFiles()
@@ -120,7 +187,13 @@ void OutputFiles::noteOnce()
     if (m_noted)
         return;
     m_noted = true;
-    m_note = Leftovers::note(m_folderPath, m_companion, m_token);
+    // The folder as the system names it: the target may have been given through a descriptor's
+    // name ("/proc/<pid>/fd/<n>/report.xml"), which means nothing to another process later.
+    QByteArray folder(PATH_MAX, '\0');
+    const ssize_t n = ::readlink(("/proc/self/fd/" + QByteArray::number(m_folderFd)).constData(),
+                                 folder.data(), folder.size());
+    m_note = Leftovers::note(n > 0 && folder.startsWith('/') ? folder.left(n) : m_folderPath,
+                             m_companion, m_token);
 }
 
 // Opens the companion folder, or makes it under a temporary name; called with m_lock held.
@@ -161,6 +234,10 @@ int OutputFiles::companionFolder()
 
 void OutputFiles::writeCompanion(const QString& name, const QByteArray& bytes)
 {
+    if (m_stream)
+        fail(QStringLiteral("it is not a regular file, so \"%1\" has no folder beside it to go "
+                            "into")
+                 .arg(name));
     const QByteArray plain = QFile::encodeName(name);
     Companion companion{plain, plain};
     int folder = -1;
@@ -193,6 +270,28 @@ void OutputFiles::writeCompanion(const QString& name, const QByteArray& bytes)
 void OutputFiles::writeTarget(const QByteArray& bytes)
 {
     const std::lock_guard<std::mutex> guard(m_lock);
+    if (m_stream) {
+        const int fd = *m_stream >= 0 ? *m_stream
+                                      : ::openat(m_folderFd, m_name.constData(),
+                                                 O_WRONLY | O_NOCTTY | O_CLOEXEC);
+        struct stat st {};
+        if (fd < 0)
+            failSystem(QString(), errno);
+        // Opened by its name: still a pipe or a device, not a file put there since.
+        if (*m_stream < 0 && (::fstat(fd, &st) != 0 || !isStream(st.st_mode))) {
+            ::close(fd);
+            fail(QStringLiteral("it is no longer a pipe or a device"));
+        }
+        const bool ok = fs::writeAll(fd, bytes);
+        const int error = errno;
+        if (*m_stream < 0)
+            ::close(fd);
+        if (!ok)
+            failSystem(QString(), error);
+        m_bytes += bytes.size();
+        m_written = {QFile::decodeName(m_name), bytes.size(), wire::Provenance::sha256Hex(bytes)};
+        return;
+    }
     noteOnce();
     const QByteArray temp = tempName(m_name);
     bool created = false;
@@ -228,11 +327,15 @@ void OutputFiles::commit()
             m_companions.pop_back();
         }
     } else if (m_folder == Folder::Made && !m_companions.empty()) {
-        if (::renameat(m_folderFd, m_madeFolder.constData(), m_folderFd, m_companion.constData()) !=
-            0)
+        if (::renameat(m_folderFd, m_madeFolder.constData(), m_folderFd, m_companion.constData()) ==
+            0) {
+            m_madeFolder.clear();
+            m_companions.clear();
+        } else if (errno == ENOTEMPTY || errno == EEXIST) {
+            moveIntoExistingFolder();
+        } else {
             failSystem(QStringLiteral("\"%1\"").arg(m_companionName), errno);
-        m_madeFolder.clear();
-        m_companions.clear();
+        }
     }
     if (!m_targetTemp.isEmpty()) {
         if (::renameat(m_folderFd, m_targetTemp.constData(), m_folderFd, m_name.constData()) != 0)
@@ -243,6 +346,28 @@ void OutputFiles::commit()
     // An empty folder this publish made (a style sheet that could not be written) goes.
     if (!m_madeFolder.isEmpty())
         ::unlinkat(m_folderFd, m_madeFolder.constData(), AT_REMOVEDIR);
+}
+
+// Another publish (a second converter on the same folders) made the picture folder meanwhile:
+// the pictures go into it one by one, and the folder this publish made goes.
+void OutputFiles::moveIntoExistingFolder()
+{
+    const QString shown = QStringLiteral("\"%1\"").arg(m_companionName);
+    const int existing = ::openat(m_folderFd, m_companion.constData(),
+                                  O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (existing < 0)
+        failSystem(shown, errno);
+    while (!m_companions.empty()) {
+        const Companion& c = m_companions.back();
+        if (::renameat(m_companionFd, c.tempName.constData(), existing, c.name.constData()) != 0) {
+            const int error = errno;
+            ::close(existing);
+            failSystem(QStringLiteral("\"%1/%2\"").arg(m_companionName, QFile::decodeName(c.name)),
+                       error);
+        }
+        m_companions.pop_back();
+    }
+    ::close(existing);
 }
 
 void OutputFiles::rollback()

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <mutex>
+#include <optional>
 #include <vector>
 
 namespace engine {
@@ -30,10 +31,15 @@ struct WrittenFile {
 // companion folder. A companion folder that is a link is refused: replacing it would destroy a
 // link someone may have made on purpose, writing into it would write wherever it points.
 //
+// A target that is a pipe or a terminal (or another character device such as /dev/null), or
+// one of the engine's own descriptors (/dev/stdout, /dev/fd/N, or a link to one), is written
+// into as a stream, never replaced; having no folder beside it, it takes no pictures. A target
+// that is any other kind of file that is not a regular one (a block device, a socket) is refused.
+//
 // The constructor refuses a target that cannot be written (no name, a folder, a folder that
-// cannot be reached) before anything is made. Every failure raises EngineError (WriteFailed)
-// naming the target, with the reason.
-// writeCompanion may be called from several threads at once.
+// cannot be reached, a device) before anything is made. Every failure raises EngineError
+// (WriteFailed) naming the target, with the reason. writeCompanion may be called from several
+// threads at once.
 class OutputFiles final {
 public:
     explicit OutputFiles(const QString& target);
@@ -51,6 +57,8 @@ public:
     qint64 bytesWritten() const { return m_bytes; }
     // Every file written, the target first, then the companions by name.
     std::vector<WrittenFile> written() const;
+    // Whether the target is written as a stream.
+    bool streamed() const { return m_stream.has_value(); }
 
 private:
     struct Companion {
@@ -62,9 +70,11 @@ private:
     [[noreturn]] void fail(const QString& why) const;
     [[noreturn]] void failSystem(const QString& what, int error) const;
     [[noreturn]] void failFolder(const QString& path, int error) const;
+    void judgeTarget();
     QByteArray tempName(const QByteArray& name) const;
     void noteOnce();
     int companionFolder();
+    void moveIntoExistingFolder();
     void rollback();
 
     QString m_target;
@@ -82,6 +92,8 @@ private:
     WrittenFile m_written; // the target, once written
     std::vector<WrittenFile> m_companionsWritten;
     std::vector<Companion> m_companions;
+    // The target as a stream: the descriptor it names, or -1 to open it.
+    std::optional<int> m_stream;
     bool m_noted = false;
     bool m_committed = false;
     qint64 m_bytes = 0;

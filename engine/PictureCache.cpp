@@ -40,7 +40,9 @@ void PictureCache::render(const QByteArray& data, const std::shared_ptr<Entry>& 
     RenderedPicture picture;
     bool rendered = false;
     try {
-        if (const PictureCodec* codec = PictureCodec::instance()) {
+        // A large picture is left to the publish, which converts it when no other is.
+        const PictureCodec* codec = PictureCodec::instance();
+        if (codec && !codec->large(data)) {
             picture = codec->render(data);
             rendered = !picture.needsFonts;
         }

@@ -21,10 +21,11 @@ namespace engine {
 // is left and encodes. Each picture is rendered once and taken by the first publish that uses
 // it (a later one renders it again). Rendered pictures not yet taken hold at most kMaxPixels
 // pixels across the process: beyond that they are dropped and the publish renders them itself,
-// as it does a picture whose text needs the font database (which only the main thread opens).
+// as it does a picture whose text needs the font database (which only the main thread opens) and
+// a large one (see PictureCodec::large).
 class PictureCache final : public ObjectObserver {
 public:
-    static constexpr qint64 kMaxPixels = 48LL * 1000 * 1000;
+    static constexpr qint64 kMaxPixels = 8LL * 1000 * 1000;
 
     PictureCache() = default;
     ~PictureCache() override; // stops rendering what has not started

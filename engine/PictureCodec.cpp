@@ -4,6 +4,7 @@
 #include "BinaryData.h"
 #include "GraphicPainter.h"
 #include "Metafile.h"
+#include "SvgReferences.h"
 #include "WpgRecords.h"
 
 #include <QBuffer>
@@ -25,10 +26,12 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <csetjmp>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <mutex>
 #include <new>
 #include <optional>
 #include <system_error>
@@ -41,9 +44,17 @@ namespace {
 // Pictures are for the screen: drawings at most this many pixels on their longest side.
 constexpr int kMaxSide = 2048;
 constexpr qint64 kMaxPixels = 40LL * 1000 * 1000;
+// What one picture may take: a bitmap of more pixels is decoded scaled down (a JPEG, by a power
+// of two as it is decoded) or, in a format that cannot be decoded so, not converted. A page
+// scanned at 300 dots per inch has some 8.4 million.
+constexpr qint64 kMaxDecodedPixels = 10LL * 1000 * 1000;
 // libwpg holds a graphic's bitmap as some forty bytes a pixel while it decodes it: its bitmaps
-// stay below this (a page scanned at 250 dots per inch).
-constexpr qint64 kMaxWpgBitmapPixels = 6LL * 1000 * 1000;
+// stay below this.
+constexpr qint64 kMaxWpgBitmapPixels = 2LL * 1000 * 1000;
+// A picture that may take more than this many pixels' worth of memory (four bytes each) while
+// it is decoded and encoded is converted while no other such picture is, across the process;
+// smaller ones run side by side.
+constexpr qint64 kLargePixels = 2LL * 1000 * 1000;
 // zlib's fastest level with one filter for every row: libpng's default tries all five filters
 // on each row and picks one, which costs more than compressing. The "sub" filter suits photos
 // (files grow by a few percent); drawings, logos and clip art, in areas of flat colour, compress
@@ -98,6 +109,30 @@ bool fontsAvailable()
     g_fontsOpen.store(true, std::memory_order_release);
     return true;
 }
+
+// The right to convert a large picture, held while its image lives: one at a time.
+class LargeTurn {
+public:
+    static std::shared_ptr<void> take()
+    {
+        static LargeTurn turn;
+        std::unique_lock<std::mutex> lock(turn.m_lock);
+        turn.m_free.wait(lock, [] { return !turn.m_taken; });
+        turn.m_taken = true;
+        return std::shared_ptr<void>(&turn, [](void*) {
+            {
+                const std::lock_guard<std::mutex> guard(turn.m_lock);
+                turn.m_taken = false;
+            }
+            turn.m_free.notify_one();
+        });
+    }
+
+private:
+    std::mutex m_lock;
+    std::condition_variable m_free;
+    bool m_taken = false;
+};
 
 // Thrown on a pool thread when a picture shows text before the font database is open.
 struct NeedsFonts {};
@@ -248,24 +283,113 @@ QByteArray encodeJpeg(const QImage& image, int quality)
     return bytes;
 }
 
+// The format of a picture by its content, as Qt names it ("png", "svg"); empty when no format
+// Qt knows takes it.
+QByteArray formatOf(const QByteArray& data)
+{
+    QBuffer buffer;
+    buffer.setData(data);
+    buffer.open(QIODevice::ReadOnly);
+    return QImageReader::imageFormat(&buffer);
+}
+
+// The bitmap formats the engine decodes. A format of any other reader the machine's Qt may have
+// (one that draws what the picture names from elsewhere, or hands the picture to a program) is
+// never used; SVG is read through decodeSvg().
+bool bitmapFormat(const QByteArray& format)
+{
+    static const QByteArrayList formats{"bmp", "cur", "gif", "ico",  "jpeg", "jpg", "pbm", "pgm",
+                                        "png", "ppm", "tif", "tiff", "webp", "xbm", "xpm"};
+    return formats.contains(format);
+}
+
+const QString& unknownFormat()
+{
+    static const QString why =
+        QStringLiteral("its data is damaged or in a format the engine does not read");
+    return why;
+}
+
+// A picture inside an SVG picture: a bitmap of a plain format, of a sane size.
+bool embeddableInSvg(const QByteArray& data)
+{
+    const QByteArray format = formatOf(data);
+    if (format != "png" && format != "jpeg" && format != "gif" && format != "bmp")
+        return false;
+    QBuffer buffer;
+    buffer.setData(data);
+    buffer.open(QIODevice::ReadOnly);
+    const QSize size = QImageReader(&buffer, format).size();
+    return size.isValid() && saneSize(size.width(), size.height(), kMaxPixels);
+}
+
+// An SVG picture is drawn from its own bytes only: whatever it names outside itself (a file, an
+// address, a style sheet, an entity) is taken out before Qt reads it. Its longest side is
+// at most kMaxSide pixels.
+QImage decodeSvg(const QByteArray& data, QString* why)
+{
+    // Qt's SVG reader looks fonts up as it reads, text or not.
+    if (!fontsForText()) {
+        *why = QStringLiteral("it is an SVG picture, which needs the font database");
+        return {};
+    }
+    const QByteArray svg = svg::withoutReferences(data, embeddableInSvg);
+    QBuffer buffer;
+    buffer.setData(svg);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, "svg");
+    reader.setAutoDetectImageFormat(false);
+    reader.setAllocationLimit(int(kMaxPixels * 4 / (1024 * 1024)) + 1);
+    const QSize size = reader.size();
+    if (size.isValid() && std::max(size.width(), size.height()) > kMaxSide)
+        reader.setScaledSize(size.scaled(kMaxSide, kMaxSide, Qt::KeepAspectRatio));
+    QImage image = svg.isEmpty() ? QImage() : reader.read();
+    if (image.isNull())
+        *why = QStringLiteral("it is an SVG picture that is damaged or cannot be drawn");
+    return image;
+}
+
 QImage decodeBitmap(const QByteArray& data, QString* why)
 {
     if (!bmpHoldsItsRows(data, why))
         return {};
+    const QByteArray format = formatOf(data);
+    if (format == "svg")
+        return decodeSvg(data, why);
+    if (!bitmapFormat(format)) {
+        *why = unknownFormat();
+        return {};
+    }
     QBuffer buffer;
     buffer.setData(data);
     buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
+    QImageReader reader(&buffer, format);
+    reader.setAutoDetectImageFormat(false);
     reader.setAutoTransform(true);
-    reader.setAllocationLimit(int(kMaxPixels * 4 / (1024 * 1024)) + 1);
+    reader.setAllocationLimit(int(kMaxDecodedPixels * 4 / (1024 * 1024)) + 1);
     const QSize size = reader.size();
     if (size.isValid() && !saneSize(size.width(), size.height(), kMaxPixels)) {
         *why = sizeProblem(size.width(), size.height());
         return {};
     }
+    if (size.isValid() && qint64(size.width()) * size.height() > kMaxDecodedPixels) {
+        if (format != "jpeg") {
+            *why = QStringLiteral("its size (%1 x %2 pixels) is more than a picture may take")
+                       .arg(size.width())
+                       .arg(size.height());
+            return {};
+        }
+        // libjpeg decodes at a half, a quarter or an eighth of the size without the whole.
+        int scale = 2;
+        while (scale < 8 &&
+               qint64(size.width() / scale) * (size.height() / scale) > kMaxDecodedPixels)
+            scale *= 2;
+        reader.setScaledSize(
+            QSize(std::max(1, size.width() / scale), std::max(1, size.height() / scale)));
+    }
     QImage image = reader.read();
     if (image.isNull())
-        *why = QStringLiteral("its data is damaged or in a format the engine does not read");
+        *why = unknownFormat();
     return image;
 }
 
@@ -392,7 +516,7 @@ std::optional<graphic::Drawing> paintPlainShapes(const QByteArray& wpg)
 // bitmap is decoded without libwpg.
 QImage drawGraphic(const QByteArray& wpg, QString* why)
 {
-    wpg::Bitmaps bitmaps = wpg::readBitmaps(wpg, kMaxPixels, true);
+    wpg::Bitmaps bitmaps = wpg::readBitmaps(wpg, kMaxDecodedPixels, true);
     if (!bitmaps.sane || !bitmaps.bitmap.isNull()) {
         *why = bitmaps.problem;
         return std::move(bitmaps.bitmap);
@@ -452,8 +576,10 @@ public:
             return;
         const QByteArray bytes = binaryData(*data);
         QString problem;
-        if (metafile::kindOf(bytes) == metafile::Kind::None) {
-            if (drawable(bytes, &problem)) {
+        // A bitmap goes into the SVG as it is; a metafile or an SVG picture is drawn here.
+        const QByteArray format = formatOf(bytes);
+        if (metafile::kindOf(bytes) == metafile::Kind::None && format != "svg") {
+            if (drawable(bytes, format, &problem)) {
                 ++drawn;
                 RVNGSVGDrawingGenerator::drawGraphicObject(props);
                 return;
@@ -492,17 +618,18 @@ public:
 #undef QUILLON_DRAWN
 
 private:
-    // Whether Qt can decode the bitmap, judged from its header without decoding it.
-    static bool drawable(const QByteArray& bytes, QString* why)
+    // Whether the engine decodes the bitmap, judged from its header without decoding it.
+    static bool drawable(const QByteArray& bytes, const QByteArray& format, QString* why)
     {
         if (!bmpHoldsItsRows(bytes, why))
             return false;
         QBuffer buffer;
         buffer.setData(bytes);
         buffer.open(QIODevice::ReadOnly);
-        QImageReader reader(&buffer);
+        QImageReader reader(&buffer, bitmapFormat(format) ? format : QByteArray());
+        reader.setAutoDetectImageFormat(false);
         const QSize size = reader.size();
-        if (!reader.canRead() || !size.isValid()) {
+        if (!bitmapFormat(format) || !reader.canRead() || !size.isValid()) {
             *why = QStringLiteral("an embedded picture is damaged or in a format the engine does "
                                   "not read");
             return false;
@@ -514,6 +641,28 @@ private:
         return true;
     }
 };
+
+// Of how many pixels the memory a picture takes while it is converted may be, from its header.
+qint64 decodedPixels(const QByteArray& data)
+{
+    if (isWpg(data)) {
+        const QSize largest = wpg::readBitmaps(data, kMaxPixels, false).largest;
+        return qint64(largest.width()) * largest.height() * 10; // libwpg's forty bytes a pixel
+    }
+    if (metafile::kindOf(data) != metafile::Kind::None)
+        return kLargePixels + 1; // libwmf may take 64 MiB
+    // An SVG picture is read only once what it names outside itself is taken out.
+    const QByteArray format = formatOf(data);
+    if (!bitmapFormat(format))
+        return format == "svg" ? qint64(kMaxSide) * kMaxSide : 0;
+    QBuffer buffer;
+    buffer.setData(data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, format);
+    reader.setAutoDetectImageFormat(false);
+    const QSize size = reader.size();
+    return size.isValid() ? std::min(qint64(size.width()) * size.height(), kMaxDecodedPixels) : 0;
+}
 
 class Codec final : public PictureCodec {
 public:
@@ -579,22 +728,29 @@ public:
     {
         if (isWpg(data))
             return wpg::mayShowText(data);
-        return metafile::kindOf(data) == metafile::Kind::Wmf && metafile::hasText(data);
+        if (metafile::kindOf(data) == metafile::Kind::Wmf)
+            return metafile::hasText(data);
+        return formatOf(data) == "svg";
     }
 
     void prepare() const override { fontsAvailable(); }
+
+    bool large(const QByteArray& data) const override { return decodedPixels(data) > kLargePixels; }
 
     RenderedPicture render(const QByteArray& data) const override
     {
         RenderedPicture rendered;
         try {
+            // Held until the image is gone: it is encoded while no other large picture is.
+            const std::shared_ptr<void> turn = large(data) ? LargeTurn::take() : nullptr;
             QImage image = toImage(data, &rendered.problem);
             if (image.isNull() && rendered.problem.isEmpty())
                 rendered.problem = QStringLiteral("it is empty or damaged");
             if (!image.isNull()) {
                 rendered.width = image.width();
                 rendered.height = image.height();
-                rendered.image = std::make_shared<const QImage>(std::move(image));
+                rendered.image = std::shared_ptr<const QImage>(
+                    new QImage(std::move(image)), [turn](const QImage* p) { delete p; });
             }
         } catch (const std::bad_alloc&) {
             rendered = {};

@@ -36,7 +36,8 @@ struct EncodedPicture {
 // A picture decoded or drawn, before it is encoded.
 struct RenderedPicture {
     // The image (a QImage, which only the picture module knows); none when the picture could
-    // not be converted.
+    // not be converted. A large picture's holds the right to convert large pictures until it
+    // is released: encode it and let it go on the same thread.
     std::shared_ptr<const void> image;
     int width = 0; // pixels
     int height = 0;
@@ -72,6 +73,10 @@ public:
     {
         return encode(render(data), format, jpegQuality);
     }
+
+    // Whether converting the picture may take much memory (judged from its header): such
+    // pictures are converted one at a time, and kept no longer than it takes.
+    virtual bool large(const QByteArray& data) const = 0;
 
     // Whether drawing the picture may need the font database (a graphic or metafile with text),
     // judged from its records without drawing it.

@@ -3,6 +3,7 @@
 
 #include "EngineError.h"
 #include "HtmlWriter.h"
+#include "Memory.h"
 #include "OutputFiles.h"
 #include "Pictures.h"
 #include "XmlWriter.h"
@@ -57,6 +58,10 @@ PublishReport Publisher::publish(const Document& document, PublishFormat format,
             }
         }
     } catch (const std::bad_alloc&) {
+        if (memory::ranOut())
+            throw EngineError(
+                EngineError::Kind::OutOfMemory,
+                QStringLiteral("Cannot write \"%1\": %2.").arg(target, memory::shortage()));
         throw EngineError::writeFailed(target,
                                        QStringLiteral("the document is too large to publish"));
     }

@@ -1,17 +1,27 @@
 // Quillon engine tests: the engine's command line under hostile conditions: links planted in the
-// target folder, a full disk, an engine killed mid-publish.
+// target folder, a target that is a pipe or a device, a full disk, an engine killed mid-publish,
+// pictures that name files outside themselves.
 #include "OutputFiles.h"
 #include "TestData.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QtEndian>
 #include <QtTest>
 
 #include <csignal>
+#include <fcntl.h>
+#include <optional>
 #include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 using testsupport::readFile;
@@ -21,28 +31,115 @@ namespace {
 const QString kPictured = QStringLiteral("opf_TOPOPREC.WPD"); // two WPG graphics
 
 struct Run {
-    int exitCode = -1;
+    int exitCode = -1; // -1: crashed, or still running after 30 s
     QString error;
+    QByteArray output;
 };
 
 // `quillon-engine --publish FORMAT INPUT OUTPUT --quality 0`, with file writes limited to
-// fileSizeLimit bytes (a disk that fills up).
+// fileSizeLimit bytes (a disk that fills up) and the address space to memoryLimit bytes.
 Run publish(const QString& format, const QString& input, const QString& output,
-            rlim_t fileSizeLimit = RLIM_INFINITY)
+            rlim_t fileSizeLimit = RLIM_INFINITY, rlim_t memoryLimit = RLIM_INFINITY)
 {
     QProcess p;
-    p.setChildProcessModifier([fileSizeLimit] {
+    p.setChildProcessModifier([fileSizeLimit, memoryLimit] {
         const rlimit limit{fileSizeLimit, fileSizeLimit};
         ::setrlimit(RLIMIT_FSIZE, &limit);
+        const rlimit memory{memoryLimit, memoryLimit};
+        ::setrlimit(RLIMIT_AS, &memory);
     });
     p.start(
         QDir(qEnvironmentVariable("QUILLON_BIN_DIR")).filePath(QStringLiteral("quillon-engine")),
         {QStringLiteral("--publish"), format, input, output, QStringLiteral("--quality"),
          QStringLiteral("0")});
-    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit)
+    if (!p.waitForFinished(30000) || p.exitStatus() != QProcess::NormalExit)
         return {};
-    return {p.exitCode(), QString::fromUtf8(p.readAllStandardError())};
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardError()), p.readAllStandardOutput()};
 }
+
+// A copy of the pictured document whose first graphic is replaced by `picture` (padded with
+// blanks to the graphic's length, which the document's structure fixes).
+QByteArray withPicture(const QByteArray& picture)
+{
+    QByteArray doc = readFile(testsupport::testDocument(kPictured));
+    const qsizetype start = doc.indexOf("\xFFWPC", 16);
+    // The records of the WPG 2 graphic: class, type, extension and length (a byte, or 0xFF and
+    // a word, or 0xFF and a word with its top bit set and another), up to the end record.
+    const auto length = [&](qsizetype& at) {
+        qint64 n = quint8(doc.at(at++));
+        if (n == 0xFF) {
+            n = qFromLittleEndian<quint16>(doc.constData() + at);
+            at += 2;
+            if (n & 0x8000) {
+                n = (n & 0x7FFF) << 16 | qFromLittleEndian<quint16>(doc.constData() + at);
+                at += 2;
+            }
+        }
+        return n;
+    };
+    qsizetype at = start + qFromLittleEndian<quint32>(doc.constData() + start + 4);
+    for (bool end = false; !end && at < doc.size();) {
+        end = doc.at(at + 1) == 0x02;
+        at += 2;
+        length(at);
+        const qint64 n = length(at);
+        at += n;
+    }
+    if (start < 0 || at - start < picture.size())
+        return {};
+    doc.replace(start, picture.size(), picture);
+    doc.replace(start + picture.size(), at - start - picture.size(),
+                QByteArray(at - start - picture.size(), ' '));
+    return doc;
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+QByteArray pngOf(QColor colour)
+{
+    QImage image(40, 40, QImage::Format_RGB32);
+    image.fill(colour);
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "png");
+    return buffer.data();
+}
+
+// Reads a pipe's bytes on a thread of its own. The test holds a writing end too, so the reader
+// sees the end of the bytes only when the test lets go of it, whether the engine wrote or not.
+class PipeReader {
+public:
+    explicit PipeReader(const QString& path)
+    {
+        m_read = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK);
+        m_write = ::open(QFile::encodeName(path).constData(), O_WRONLY);
+        ::fcntl(m_read, F_SETFL, 0);
+        m_thread = std::thread([this] {
+            char chunk[65536];
+            for (ssize_t n; (n = ::read(m_read, chunk, sizeof chunk)) > 0;)
+                m_bytes.append(chunk, n);
+        });
+    }
+    // What came.
+    QByteArray finish()
+    {
+        ::close(m_write);
+        m_thread.join();
+        ::close(m_read);
+        return m_bytes;
+    }
+
+private:
+    int m_read = -1;
+    int m_write = -1;
+    QByteArray m_bytes;
+    std::thread m_thread;
+};
 
 // Makes in root what each entry says: "a/b=text" a file, "a/" a folder, "a->b" a link to b.
 void make(const QDir& root, const QStringList& entries)
@@ -212,6 +309,154 @@ private slots:
         QCOMPARE(tree(dir.path()), before);
         QCOMPARE(readFile(root.filePath("kept_files/picture1.png")), QByteArray("old"));
         QCOMPARE(unfinished(), QStringList());
+    }
+
+    // A target that is a pipe, a device or one of the engine's own descriptors is written into as
+    // a stream and stays what it was; one that cannot be (a socket, a pipe for a document with
+    // pictures) is refused, and nothing is made beside it.
+    void targetsThatAreNotFiles_data()
+    {
+        QTest::addColumn<QString>("document");
+        QTest::addColumn<QString>("made"); // fifo, link-to-fifo, socket, or a path as it is
+        QTest::addColumn<QString>("error");
+        QTest::newRow("pipe") << "smi_regular.wpd"
+                              << "fifo" << QString();
+        QTest::newRow("link to a pipe, as /dev/stdout is") << "smi_regular.wpd"
+                                                           << "link-to-fifo" << QString();
+        QTest::newRow("standard output") << "smi_regular.wpd"
+                                         << "/dev/fd/1" << QString();
+        QTest::newRow("pipe for a document with pictures") << kPictured << "fifo"
+                                                           << "has no folder beside it to go into";
+        QTest::newRow("socket") << "smi_regular.wpd"
+                                << "socket"
+                                << "it is a socket";
+    }
+
+    void targetsThatAreNotFiles()
+    {
+        QFETCH(QString, document);
+        QFETCH(QString, made);
+        QFETCH(QString, error);
+        QTemporaryDir dir;
+        const QString fifo = dir.filePath(QStringLiteral("pipe"));
+        QString target = made.startsWith(u'/') ? made : dir.filePath(QStringLiteral("out.xml"));
+        if (made.contains(QLatin1String("fifo")))
+            QCOMPARE(::mkfifo(QFile::encodeName(made == "fifo" ? target : fifo).constData(), 0600),
+                     0);
+        if (made == "link-to-fifo")
+            QVERIFY(QFile::link(fifo, target));
+        const int socket = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        if (made == "socket") {
+            sockaddr_un address{};
+            address.sun_family = AF_UNIX;
+            qstrncpy(address.sun_path, QFile::encodeName(target).constData(),
+                     sizeof address.sun_path);
+            QCOMPARE(::bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        }
+        const QStringList before = tree(dir.path());
+        std::optional<PipeReader> reader;
+        if (made.contains(QLatin1String("fifo")))
+            reader.emplace(made == "fifo" ? target : fifo);
+        const Run run = publish(QStringLiteral("xml"), testsupport::testDocument(document), target);
+        const QByteArray streamed = reader ? reader->finish() : run.output;
+        ::close(socket);
+        QVERIFY2(run.exitCode == (error.isEmpty() ? 0 : 6), qPrintable(run.error));
+        QVERIFY2(run.error.contains(error), qPrintable(run.error));
+        QCOMPARE(tree(dir.path()), before);
+        if (error.isEmpty())
+            QVERIFY2(streamed.contains("<article"), streamed.left(200).constData());
+        else
+            QCOMPARE(streamed, QByteArray());
+        struct stat st {};
+        if (made == "fifo" || made == "link-to-fifo")
+            QVERIFY(::stat(QFile::encodeName(target).constData(), &st) == 0 &&
+                    S_ISFIFO(st.st_mode));
+    }
+
+    // A picture is drawn from its own bytes: what an SVG picture names outside itself (a file, a
+    // pipe, a style sheet) is never read, and a pipe it names does not stop the engine. An SVG
+    // picture with text is drawn too.
+    void picturesReadNothingOutsideThem_data()
+    {
+        QTest::addColumn<QString>("svg"); // SECRET: a picture file, FIFO: a pipe nobody writes
+        const QString head = QStringLiteral(
+            "<svg xmlns=\"http://www.w3.org/2000/svg\" "
+            "xmlns:xlink=\"http://www.w3.org/1999/xlink\" "
+            "width=\"40\" height=\"40\"><rect width=\"10\" height=\"10\" fill=\"blue\"/>");
+        const QString image =
+            QStringLiteral("<image width=\"40\" height=\"40\" xlink:href=\"%1\"/></svg>");
+        QTest::newRow("image naming a file") << head + image.arg(QLatin1String("SECRET"));
+        QTest::newRow("text") << head + "<text x=\"1\" y=\"30\">SVG</text></svg>";
+        QTest::newRow("image naming a pipe") << head + image.arg(QLatin1String("FIFO"));
+        QTest::newRow("style sheet naming a pipe")
+            << "<?xml-stylesheet type=\"text/css\" href=\"FIFO\"?>" + head + "</svg>";
+    }
+
+    void picturesReadNothingOutsideThem()
+    {
+        QFETCH(QString, svg);
+        QTemporaryDir dir;
+        const QRgb secret = qRgb(1, 254, 3);
+        const QString secretPath = dir.filePath(QStringLiteral("secret.png"));
+        writeFile(secretPath, pngOf(QColor(secret)));
+        const QString fifo = dir.filePath(QStringLiteral("fifo"));
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        svg.replace(QLatin1String("SECRET"), secretPath).replace(QLatin1String("FIFO"), fifo);
+        const QByteArray document = withPicture(svg.toUtf8());
+        QVERIFY(!document.isEmpty());
+        writeFile(dir.filePath(QStringLiteral("doc.wpd")), document);
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("out")));
+
+        const Run run = publish(QStringLiteral("html"), dir.filePath(QStringLiteral("doc.wpd")),
+                                dir.filePath(QStringLiteral("out/doc.html")));
+        QVERIFY2(run.exitCode == 0, qPrintable(run.error));
+        const QDir pictures(dir.filePath(QStringLiteral("out/doc_files")));
+        QCOMPARE(pictures.entryList(QDir::Files).size(), 2);
+        for (const QString& name : pictures.entryList(QDir::Files)) {
+            const QImage picture(pictures.filePath(name));
+            QVERIFY(!picture.isNull());
+            for (int y = 0; y < picture.height(); ++y)
+                for (int x = 0; x < picture.width(); ++x)
+                    QVERIFY2(picture.pixel(x, y) != secret, qPrintable(name));
+        }
+    }
+
+    // Memory: a valid document that needs more than the engine may have is said to need it, not
+    // to be damaged; an endless device is read no further than the input's limit.
+    void inputsBeyondTheMemory_data()
+    {
+        QTest::addColumn<QString>("input"); // empty: a large valid document made here
+        QTest::addColumn<int>("megabytes");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("large document")
+            << QString() << 256 << 7 << "not enough memory (limit 256 MB).";
+        QTest::newRow("endless device") << "/dev/zero" << 512 << 4 << "gives more than 256 MiB";
+    }
+
+    void inputsBeyondTheMemory()
+    {
+        QFETCH(QString, input);
+        QFETCH(int, megabytes);
+        QFETCH(int, exitCode);
+        QFETCH(QString, error);
+        QTemporaryDir dir;
+        if (input.isEmpty()) {
+            // A WordPerfect 5 document whose text is 50 MB of plain sentences.
+            const QByteArray doc =
+                readFile(testsupport::testDocument("tika_testWordPerfect_5_0.wp"));
+            const quint32 text = qFromLittleEndian<quint32>(doc.constData() + 4);
+            const QByteArray line =
+                QByteArray("The quick brown fox jumps over the lazy dog. ").repeated(20) + '\n';
+            input = dir.filePath(QStringLiteral("large.wp"));
+            writeFile(input, doc.left(text) + line.repeated(55000) + doc.mid(text));
+        }
+        const Run run =
+            publish(QStringLiteral("xml"), input, dir.filePath(QStringLiteral("out.xml")),
+                    RLIM_INFINITY, rlim_t(megabytes) << 20);
+        QVERIFY2(run.exitCode == exitCode, qPrintable(run.error));
+        QVERIFY2(run.error.contains(error), qPrintable(run.error));
+        QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("out.xml"))));
     }
 
 private:
