@@ -18,6 +18,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <memory>
 #include <sys/stat.h>
 #include <thread>
@@ -73,6 +74,15 @@ int ArchiveConverter::prepare(Report& report)
     m_walk.sourceIsFile = S_ISREG(st.st_mode);
     const dev_t sourceDevice = st.st_dev;
     const ino_t sourceInode = st.st_ino;
+    // Everything is read relative to SOURCE opened now (for one document, its folder).
+    const QByteArray sourceFolder =
+        m_walk.sourceIsFile ? rawpath::folderOf(m_walk.source) : m_walk.source;
+    const int sourceFd = ::open(sourceFolder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (sourceFd < 0) {
+        diagnose(s.source, systemError(errno));
+        return NoSourceOrTarget;
+    }
+    m_walk.sourceFolder = std::make_shared<const Folder>(sourceFd);
     m_walk.canonicalSource = rawpath::canonical(m_walk.source);
     if (!s.filesFrom.isEmpty() && m_walk.sourceIsFile) {
         diagnose(s.source, QStringLiteral("--files-from needs SOURCE to be a folder"));
@@ -80,12 +90,16 @@ int ArchiveConverter::prepare(Report& report)
     }
 
     const QByteArray target = rawpath::absolute(s.target);
-    if (!makeFolders(target) || ::stat(target.constData(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+    const int targetFd =
+        makeFolders(target) ? ::open(target.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
+    if (targetFd < 0 || ::fstat(targetFd, &st) != 0) {
         diagnose(s.target,
                  QStringLiteral("cannot be created as a folder: %1")
-                     .arg(errno ? systemError(errno) : QStringLiteral("a file is there")));
+                     .arg(errno == ENOTDIR || errno == EEXIST ? QStringLiteral("a file is there")
+                                                              : systemError(errno)));
         return NoSourceOrTarget;
     }
+    m_convert.targetFolder = std::make_shared<const Folder>(targetFd);
     if (st.st_dev == sourceDevice && st.st_ino == sourceInode) {
         diagnose(s.target, QStringLiteral("TARGET is SOURCE: the outputs would mix with the "
                                           "documents; choose another folder"));
@@ -124,16 +138,11 @@ int ArchiveConverter::prepare(Report& report)
     }
 
     m_convert.target = target;
-    m_convert.engineTarget = m_paths.name(target, "target");
     m_convert.format = s.format;
     m_convert.quality = s.quality;
     m_convert.timeoutMs = s.timeoutSeconds * 1000;
     m_convert.skipExisting = s.skipExisting;
     m_convert.checksum = s.checksum;
-    if (m_convert.engineTarget.isEmpty()) {
-        diagnose(s.target, QStringLiteral("cannot be named to the document engine"));
-        return NoSourceOrTarget;
-    }
     if (s.skipExisting) {
         QString why;
         m_convert.publishSettings = publishSettings(&why);
@@ -298,8 +307,7 @@ QByteArray ArchiveConverter::shownSource(const FileResult& r) const
 // A skipped file has no output, unless it is skipped for its output being up to date.
 QByteArray ArchiveConverter::shownTarget(const FileResult& r) const
 {
-    if (r.task.output.isEmpty() ||
-        (r.status == FileResult::Status::Skipped && r.kind != QLatin1String("up-to-date")))
+    if (!r.hasOutput())
         return {};
     return rawpath::join(m_settings.target, r.task.output);
 }

@@ -49,7 +49,7 @@ private:
     WalkSettings m_walk;
     ConvertSettings m_convert;
     QString m_engineProgram;
-    EnginePaths m_paths;         // TARGET and the macro, when their paths are not UTF-8
+    EnginePaths m_paths;         // the macro, when its path is not UTF-8
     bool m_reportFailed = false; // no more lines are written once one could not be
 };
 

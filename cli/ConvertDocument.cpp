@@ -11,10 +11,13 @@
 #include <QElapsedTimer>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <spawn.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace cli {
@@ -23,6 +26,9 @@ namespace {
 using Status = FileResult::Status;
 using platform::EngineAutomationClient;
 using platform::Error;
+
+// The engine's error number for an operation that could not have the memory it needed.
+constexpr int kNotEnoughMemory = 7;
 
 void set(FileResult& r, Status status, const char* kind, const QString& message)
 {
@@ -34,6 +40,11 @@ void set(FileResult& r, Status status, const char* kind, const QString& message)
 QString shown(const QByteArray& path)
 {
     return QString::fromUtf8(rawpath::display(path));
+}
+
+QString systemError(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
 }
 
 // The beginning of an output, enough for what it records of its source: a few kilobytes, more
@@ -67,31 +78,44 @@ QByteArray picturesFolder(const QByteArray& target)
 
 // The engine writes every file (and a new picture folder) of a publish under a temporary name,
 // "<name>.quillon-<mark>.tmp", and renames it into place; an engine ended in the middle leaves
-// those behind.
-void removeLeftovers(const QByteArray& target, const QByteArray& pictures)
+// those behind in the output's folder and its picture folder.
+void removeLeftovers(int folder, const QByteArray& name)
 {
-    auto sweep = [](const QByteArray& folder, const QList<QByteArray>& prefixes) {
-        DIR* dir = ::opendir(folder.constData());
-        if (!dir)
+    const QByteArray pictures = picturesFolder(name);
+    auto sweep = [](int at, const QList<QByteArray>& prefixes) {
+        const int fd = ::dup(at);
+        DIR* dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
+        if (!dir) {
+            if (fd >= 0)
+                ::close(fd);
             return;
+        }
+        QList<QByteArray> found;
         while (const dirent* d = ::readdir(dir)) {
-            const QByteArray name(d->d_name);
+            const QByteArray entry(d->d_name);
             for (const QByteArray& prefix : prefixes) {
-                if (name.startsWith(prefix) && name.contains(".quillon-") && name.endsWith(".tmp"))
-                    rawpath::removeAll(rawpath::join(folder, name));
+                if (entry.startsWith(prefix) && entry.contains(".quillon-") &&
+                    entry.endsWith(".tmp"))
+                    found << entry;
             }
         }
         ::closedir(dir);
+        for (const QByteArray& entry : found)
+            folders::removeAt(at, entry);
     };
-    sweep(rawpath::folderOf(target),
-          {rawpath::fileName(target) + ".quillon-", rawpath::fileName(pictures) + ".quillon-"});
-    sweep(pictures, {QByteArray()});
+    sweep(folder, {name + ".quillon-", pictures + ".quillon-"});
+    const int inner =
+        ::openat(folder, pictures.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (inner >= 0) {
+        sweep(inner, {QByteArray()});
+        ::close(inner);
+    }
 }
 
 // "pictures=N failed=N bytes=N source-sha256=HEX" from the publish, then a line
 // "file BYTES SHA256 NAME" for each file written, NAME relative to the output's folder; the
 // output's size when the engine says less.
-void readCounts(const QVariant& answer, const QByteArray& target, FileResult& r)
+void readCounts(const QVariant& answer, int outputFolder, const QByteArray& name, FileResult& r)
 {
     const QStringList lines = answer.toString().split(u'\n');
     bool bytesKnown = false;
@@ -118,8 +142,24 @@ void readCounts(const QVariant& answer, const QByteArray& target, FileResult& r)
             {rawpath::join(folder, name.toUtf8()), file.at(1).toLongLong(), file.at(2)});
     }
     struct stat st {};
-    if (!bytesKnown && ::stat(target.constData(), &st) == 0)
+    if (!bytesKnown && ::fstatat(outputFolder, name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0)
         r.bytes = st.st_size;
+}
+
+// A test's hook: with QUILLON_CONVERT_TEST_HOOK set, the program it names runs (and is waited
+// for) at each stage of each document, given the stage ("opening", "publishing") and the
+// document's path, so that a test can change the file system at that very moment. Unset, as in
+// every real run, nothing happens.
+void testHook(const char* stage, const QByteArray& source)
+{
+    static const QByteArray program = qgetenv("QUILLON_CONVERT_TEST_HOOK");
+    if (program.isEmpty())
+        return;
+    char* argv[] = {const_cast<char*>(program.constData()), const_cast<char*>(stage),
+                    const_cast<char*>(source.constData()), nullptr};
+    pid_t pid = 0;
+    if (::posix_spawn(&pid, program.constData(), nullptr, nullptr, argv, environ) == 0)
+        ::waitpid(pid, nullptr, 0);
 }
 
 } // namespace
@@ -157,20 +197,36 @@ FileResult ConvertDocument::execute(FileTask task)
         return done();
     }
     const QByteArray target = rawpath::join(m_settings.target, t.output);
-    if (m_settings.skipExisting && upToDate(target, r)) {
-        set(r, Status::Skipped, "up-to-date",
-            QStringLiteral("its output was made from it, as it is, with the same settings"));
+    const QByteArray outputName = rawpath::fileName(t.output);
+    testHook("opening", t.source);
+    const int fd = openSource(r);
+    if (fd < 0)
         return done();
+    const Folder source(fd); // open until the document is done
+    if (m_settings.skipExisting) {
+        QString ignored;
+        const FolderRef folder = outputFolder(rawpath::folderOf(t.output), false, &ignored);
+        if (folder && upToDate(fd, folder->fd(), outputName, r)) {
+            set(r, Status::Skipped, "up-to-date",
+                QStringLiteral("its output was made from it, as it is, with the same settings"));
+            return done();
+        }
     }
     if (!prepareTarget(target, r))
         return done();
-    const QString source = m_paths.name(t.source, "source");
-    if (source.isEmpty()) {
+    const FolderRef folder = m_ready;
+    m_source = t.source;
+    m_target = target;
+    m_engineSource = m_paths.link(source.procPath(), "source", rawpath::fileName(t.source));
+    m_engineTarget = QString::fromUtf8(folder->procPath() + '/' + outputName);
+    if (m_engineSource.isEmpty()) {
         set(r, Status::Failed, "unreadable",
-            QStringLiteral("its name cannot be passed to the document engine"));
+            QStringLiteral("it cannot be passed to the document engine"));
         return done();
     }
-    const QString engineTarget = m_settings.engineTarget + u'/' + QString::fromUtf8(t.output);
+    const QString& engineSource = m_engineSource;
+    const QString& engineTarget = m_engineTarget;
+    testHook("publishing", t.source);
 
     m_deadline = m_settings.timeoutMs > 0 ? QDeadlineTimer(m_settings.timeoutMs)
                                           : QDeadlineTimer(QDeadlineTimer::Forever);
@@ -183,10 +239,10 @@ FileResult ConvertDocument::execute(FileTask task)
     m_started(m_engine.processId());
 
     try {
-        call(QStringLiteral("FileOpen"), {source});
+        call(QStringLiteral("FileOpen"), {engineSource});
     } catch (const Error& e) {
         if (!engineEnded(e, r))
-            classifyOpenFailure(e, source, r);
+            classifyOpenFailure(e, engineSource, r);
         return done();
     }
     try {
@@ -200,13 +256,15 @@ FileResult ConvertDocument::execute(FileTask task)
         } else {
             answer = call(QStringLiteral("HTMLPublish"), {engineTarget});
         }
-        readCounts(answer, target, r);
+        readCounts(answer, folder->fd(), outputName, r);
     } catch (const Error& e) {
         if (engineEnded(e, r)) {
-            removeLeftovers(target, picturesFolder(target));
+            removeLeftovers(folder->fd(), outputName);
             return done();
         }
-        set(r, Status::Failed, "publish-failed", e.description());
+        set(r, Status::Failed,
+            e.number() == kNotEnoughMemory ? "not-enough-memory" : "publish-failed",
+            shownText(e.description()));
     }
     try {
         call(QStringLiteral("CloseNoSave"));
@@ -216,11 +274,12 @@ FileResult ConvertDocument::execute(FileTask task)
     return done();
 }
 
-bool ConvertDocument::upToDate(const QByteArray& target, FileResult& r) const
+bool ConvertDocument::upToDate(int source, int folder, const QByteArray& name, FileResult& r) const
 {
     // Non-blocking and not through a link: whatever is at the output's name, reading it must not
     // hang nor lead out of TARGET.
-    const int out = ::open(target.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    const int out =
+        ::openat(folder, name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (out < 0)
         return false;
     const wire::Provenance recorded = wire::Provenance::read(head(out));
@@ -228,12 +287,8 @@ bool ConvertDocument::upToDate(const QByteArray& target, FileResult& r) const
     if (recorded.settings != m_settings.publishSettings ||
         recorded.source != wire::Provenance::pathText(r.task.relative))
         return false;
-    const int in = ::open(r.task.source.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (in < 0)
-        return false;
     wire::Provenance now;
-    const bool described = now.describe(in, m_settings.checksum);
-    ::close(in);
+    const bool described = now.describe(source, m_settings.checksum);
     if (!described || now.size != recorded.size || now.modified != recorded.modified ||
         now.sha256 != (m_settings.checksum ? recorded.sha256 : QString()))
         return false;
@@ -241,15 +296,77 @@ bool ConvertDocument::upToDate(const QByteArray& target, FileResult& r) const
     return true;
 }
 
+int ConvertDocument::openSource(FileResult& r)
+{
+    const FileTask& t = r.task;
+    errno = EBADF;
+    // Not blocking on a pipe put in the file's place; never following a link.
+    const int fd =
+        t.folder ? folders::openBelow(t.folder->fd(), t.name, O_RDONLY | O_NONBLOCK | O_NOCTTY)
+                 : -1;
+    const int error = errno;
+    struct stat st {};
+    if (fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode))
+        return fd;
+    if (fd >= 0) {
+        ::close(fd);
+        set(r, Status::Failed, "unreadable",
+            QStringLiteral("it is no longer a regular file (something else was put in its "
+                           "place)"));
+    } else if (error == ELOOP || (error == ENOTDIR && t.name.contains('/'))) {
+        set(r, Status::Failed, "unreadable",
+            QStringLiteral("it is now a symbolic link (put in its place after it was found), "
+                           "which is not followed"));
+    } else if (error == ENOENT || error == ENOTDIR) {
+        set(r, Status::Failed, "not-found", QStringLiteral("it is no longer there"));
+    } else {
+        set(r, Status::Failed, "unreadable",
+            QStringLiteral("it cannot be opened: %1").arg(systemError(error)));
+    }
+    return -1;
+}
+
+FolderRef ConvertDocument::outputFolder(const QByteArray& relative, bool make, QString* why)
+{
+    // The folder made last, while it is still there (removed, it is made again).
+    struct stat st {};
+    if (make && m_ready && relative == m_readyName && ::fstat(m_ready->fd(), &st) == 0 &&
+        st.st_nlink > 0)
+        return m_ready;
+    const int root = m_settings.targetFolder->fd();
+    const int fd = make ? folders::makeBelow(root, relative)
+                        : folders::openBelow(root, relative, O_RDONLY | O_DIRECTORY);
+    if (fd < 0) {
+        const QByteArray shownPath = rawpath::join(m_settings.target, relative);
+        if (errno == ELOOP || errno == ENOTDIR || errno == EEXIST)
+            *why = QStringLiteral("%1 is, or passes through, a file or a symbolic link where a "
+                                  "folder goes: outputs are not written through links")
+                       .arg(shown(shownPath));
+        else
+            *why = QStringLiteral("the folder %1 cannot be made: %2")
+                       .arg(shown(shownPath), systemError(errno));
+        return nullptr;
+    }
+    auto folder = std::make_shared<const Folder>(fd);
+    if (make) {
+        m_readyName = relative;
+        m_ready = folder;
+    }
+    return folder;
+}
+
 bool ConvertDocument::prepareTarget(const QByteArray& target, FileResult& r)
 {
     QString why;
-    if (!ensureFolder(rawpath::folderOf(r.task.output), &why)) {
+    const FolderRef folder = outputFolder(rawpath::folderOf(r.task.output), true, &why);
+    if (!folder) {
         set(r, Status::Failed, "target-unwritable", why);
         return false;
     }
+    const QByteArray name = rawpath::fileName(r.task.output);
     struct stat st {};
-    if (::lstat(target.constData(), &st) == 0 && !S_ISREG(st.st_mode)) {
+    if (::fstatat(folder->fd(), name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+        !S_ISREG(st.st_mode)) {
         set(r, Status::Failed, "target-unwritable",
             S_ISLNK(st.st_mode)
                 ? QStringLiteral("the output %1 is a symbolic link: outputs are not written "
@@ -258,42 +375,30 @@ bool ConvertDocument::prepareTarget(const QByteArray& target, FileResult& r)
                 : QStringLiteral("%1 is in the way of the output").arg(shown(target)));
         return false;
     }
-    const QByteArray pictures = picturesFolder(target);
-    if (::lstat(pictures.constData(), &st) == 0 && S_ISLNK(st.st_mode)) {
+    const QByteArray pictures = picturesFolder(name);
+    if (::fstatat(folder->fd(), pictures.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+        S_ISLNK(st.st_mode)) {
         set(r, Status::Failed, "target-unwritable",
             QStringLiteral("the picture folder %1 is a symbolic link: outputs are not written "
                            "through links")
-                .arg(shown(pictures)));
+                .arg(shown(picturesFolder(target))));
         return false;
     }
     return true;
 }
 
-bool ConvertDocument::ensureFolder(const QByteArray& outputFolder, QString* why)
+QString ConvertDocument::shownText(const QString& description) const
 {
-    if (outputFolder == m_readyFolder)
-        return true;
-    QByteArray path = m_settings.target;
-    for (const QByteArray& part : outputFolder.split('/')) {
-        path = rawpath::join(path, part);
-        if (::mkdir(path.constData(), 0777) != 0 && errno != EEXIST) {
-            *why = QStringLiteral("the folder %1 cannot be made: %2")
-                       .arg(shown(path), QString::fromLocal8Bit(std::strerror(errno)));
-            return false;
-        }
-        // Checked after making it: a link in its place would lead the output out of TARGET.
-        struct stat st {};
-        if (::lstat(path.constData(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-            *why = S_ISLNK(st.st_mode)
-                       ? QStringLiteral("%1 is a symbolic link: outputs are not written "
-                                        "through links")
-                             .arg(shown(path))
-                       : QStringLiteral("%1 is in the way of a folder").arg(shown(path));
-            return false;
-        }
+    QString text = description;
+    if (!m_engineSource.isEmpty())
+        text.replace(m_engineSource, shown(m_source));
+    if (!m_engineTarget.isEmpty()) {
+        text.replace(m_engineTarget, shown(m_target));
+        // The picture folder beside it, named through the same folder.
+        const qsizetype slash = m_engineTarget.lastIndexOf(u'/');
+        text.replace(m_engineTarget.left(slash + 1), shown(rawpath::folderOf(m_target)) + u'/');
     }
-    m_readyFolder = outputFolder;
-    return true;
+    return text;
 }
 
 bool ConvertDocument::engineEnded(const Error& error, FileResult& r) const
@@ -325,13 +430,17 @@ bool ConvertDocument::engineEnded(const Error& error, FileResult& r) const
 
 void ConvertDocument::classifyOpenFailure(const Error& error, const QString& source, FileResult& r)
 {
-    set(r, Status::Failed, error.number() == 53 ? "not-found" : "unreadable", error.description());
-    if (error.number() == 53)
+    set(r, Status::Failed,
+        error.number() == 53                 ? "not-found"
+        : error.number() == kNotEnoughMemory ? "not-enough-memory"
+                                             : "unreadable",
+        shownText(error.description()));
+    if (error.number() == 53 || error.number() == kNotEnoughMemory)
         return;
     try {
         const QVariant document = call(QStringLiteral("FileIsDocument"), {source});
         if (document.metaType().id() == QMetaType::Bool && !document.toBool())
-            set(r, Status::Skipped, "not-a-document", error.description());
+            set(r, Status::Skipped, "not-a-document", shownText(error.description()));
     } catch (const Error& e) {
         engineEnded(e, r);
     }

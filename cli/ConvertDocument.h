@@ -2,6 +2,7 @@
 #pragma once
 
 #include "FileTask.h"
+#include "Folders.h"
 #include "Settings.h"
 
 #include <QByteArray>
@@ -23,9 +24,9 @@ class EnginePaths;
 
 // What every conversion of a run shares.
 struct ConvertSettings {
-    QByteArray target;    // TARGET, absolute and clean
-    QString engineTarget; // TARGET as the engine names it
-    QString engineMacro;  // the macro as the engine names it; empty for none
+    QByteArray target;      // TARGET, absolute and clean
+    FolderRef targetFolder; // TARGET opened: outputs are made relative to it
+    QString engineMacro;    // the macro as the engine names it; empty for none
     Format format = Format::Xml;
     int quality = 80;
     int timeoutMs = 0; // per document; 0: none
@@ -36,6 +37,10 @@ struct ConvertSettings {
 
 // Converts one file with the worker's engine, the way the batch dialog does (open, the macro,
 // publish, close), and says how it ended. It never raises: every failure ends up in the result.
+// The document is opened here, relative to the folder the walk found it in and without
+// following a link, and the engine reads that very file through this process's descriptor; the
+// output's folder is opened (made where missing) relative to TARGET the same way, and the engine
+// writes into that very folder. So a link swapped in after the walk leads nothing elsewhere.
 // A file the engine finds not to be a WordPerfect document is skipped. When the engine dies or
 // runs past the time limit, the client ends it (the next file starts a fresh one), and the
 // temporary files its publish may have left are removed.
@@ -50,11 +55,17 @@ public:
 private:
     // Calls the engine with what is left of the document's time.
     QVariant call(const QString& operation, const QStringList& arguments = {});
-    // Whether the output at target records that it was made from this very file with these
-    // settings; with a checksum, the file's SHA-256 goes into the result.
-    bool upToDate(const QByteArray& target, FileResult& result) const;
+    // Whether the output (name in its open folder) records that it was made from this very file
+    // (open as source) with these settings; with a checksum, the file's SHA-256 goes into the
+    // result.
+    bool upToDate(int source, int folder, const QByteArray& name, FileResult& result) const;
+    // Opens the source (-1 with the result set when it cannot be).
+    int openSource(FileResult& result);
     bool prepareTarget(const QByteArray& target, FileResult& result);
-    bool ensureFolder(const QByteArray& outputFolder, QString* why);
+    // The output's folder, open; made when `make` is set. Null (with *why) when it cannot be.
+    FolderRef outputFolder(const QByteArray& relative, bool make, QString* why);
+    // The engine's description with the names the engine was given put back as the user's.
+    QString shownText(const QString& description) const;
     // The result for an error the engine client raised; false when it is not the engine's
     // end (the engine answered with an error).
     bool engineEnded(const platform::Error& error, FileResult& result) const;
@@ -66,8 +77,12 @@ private:
     platform::EngineAutomationClient& m_engine;
     EnginePaths& m_paths;
     std::function<void(qint64)> m_started;
-    QByteArray m_readyFolder;  // the last output folder known to exist
+    QByteArray m_readyName;    // the last output folder made, below TARGET
+    FolderRef m_ready;         // and open
     QDeadlineTimer m_deadline; // of the current document
+    // The current document's names: as the engine has them, and as the user knows them.
+    QString m_engineSource, m_engineTarget;
+    QByteArray m_source, m_target;
 };
 
 } // namespace cli

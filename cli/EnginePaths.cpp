@@ -22,6 +22,11 @@ QString EnginePaths::name(const QByteArray& path, const QByteArray& slot)
 {
     if (rawpath::isUtf8(path))
         return QString::fromUtf8(path);
+    return link(path, slot, rawpath::fileName(path));
+}
+
+QString EnginePaths::link(const QByteArray& to, const QByteArray& slot, const QByteArray& fileName)
+{
     if (m_folder.isEmpty()) {
         QByteArray pattern = QFile::encodeName(QDir::tempPath()) + "/quillon-convert-XXXXXX";
         if (!::mkdtemp(pattern.data()))
@@ -32,8 +37,8 @@ QString EnginePaths::name(const QByteArray& path, const QByteArray& slot)
     rawpath::removeAll(folder);
     ::mkdir(folder.constData(), 0700);
     // U+FFFD for the bytes that are not text, which is valid UTF-8 from here on.
-    QByteArray link = rawpath::join(folder, QString::fromUtf8(rawpath::fileName(path)).toUtf8());
-    if (::symlink(path.constData(), link.constData()) != 0)
+    QByteArray link = rawpath::join(folder, QString::fromUtf8(fileName).toUtf8());
+    if (::symlink(to.constData(), link.constData()) != 0)
         return {};
     return QString::fromUtf8(link);
 }

@@ -1,6 +1,8 @@
 // quillon-convert: one file of the run, as the walk finds it and as its conversion ends.
 #pragma once
 
+#include "Folders.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -13,7 +15,11 @@ struct FileTask {
     // What to do with the file before any engine sees it.
     enum class Verdict { Convert, Skip, Fail };
 
-    QByteArray source;   // absolute and clean
+    QByteArray source; // absolute and clean: what the report and messages call it
+    // Where the file is read from: its name (or, for a link within SOURCE, the path it leads to)
+    // below this folder, opened by the walk.
+    FolderRef folder;
+    QByteArray name;
     QByteArray relative; // source below SOURCE; for a listed file outside it, as listed
     QByteArray output;   // output below TARGET, UTF-8 (names that are not are escaped)
     QString collision;   // the plain output name, when another file of the folder took it
@@ -44,6 +50,14 @@ struct FileResult {
     qint64 bytes = 0;
     QString sha256;                // the document's, when known
     std::vector<OutputFile> files; // converted: the output first, then its pictures
+
+    // Whether the file has an output: converted or failed on the way, or skipped as up to date
+    // (not a file skipped for what it is).
+    bool hasOutput() const
+    {
+        return !task.output.isEmpty() &&
+               (status != Status::Skipped || kind == QLatin1String("up-to-date"));
+    }
 };
 
 } // namespace cli

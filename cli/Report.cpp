@@ -69,7 +69,7 @@ QByteArray Report::line(const FileResult& r, const QByteArray& source, const QBy
     if (!target.isEmpty())
         field(out, "target", target);
     out.append(",\"status\":\"").append(statusWord(r.status)).append('"');
-    if (!r.task.collision.isEmpty())
+    if (!r.task.collision.isEmpty() && r.hasOutput())
         field(out, "collision", r.task.collision.toUtf8());
     switch (r.status) {
     case FileResult::Status::Converted:

@@ -10,7 +10,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace cli {
 namespace {
@@ -40,6 +42,19 @@ QString plainOutput(const QString& name, const QString& extension)
 {
     const qsizetype dot = name.lastIndexOf(u'.');
     return (dot > 0 ? name.left(dot) : name) + extension;
+}
+
+// The picture folder of an output ("b.xml" -> "b_files").
+QString picturesOf(const QString& output)
+{
+    const qsizetype dot = output.lastIndexOf(u'.');
+    return (dot > 0 ? output.left(dot) : output) + QLatin1String("_files");
+}
+
+// A path through the folder's descriptor, by which the system resolves a link there.
+QByteArray throughDescriptor(int folder, const QByteArray& name)
+{
+    return "/proc/self/fd/" + QByteArray::number(folder) + '/' + name;
 }
 
 FileTask judged(FileTask task, FileTask::Verdict verdict, const char* kind, const QString& why)
@@ -82,13 +97,11 @@ bool SourceWalk::wanted(const QByteArray& name) const
            m_settings.extensions.contains(QString::fromUtf8(name.mid(dot + 1)).toLower());
 }
 
-SourceWalk::Kind SourceWalk::classify(const QByteArray& folder, const QByteArray& name,
-                                      unsigned char type) const
+SourceWalk::Kind SourceWalk::classify(int folder, Entry& entry, unsigned char type) const
 {
-    const QByteArray path = rawpath::join(folder, name);
     struct stat st {};
     if (type == DT_UNKNOWN || type == DT_DIR) {
-        if (::lstat(path.constData(), &st) != 0)
+        if (::fstatat(folder, entry.name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
             return Kind::Special;
         type = typeOf(st.st_mode);
     }
@@ -100,15 +113,18 @@ SourceWalk::Kind SourceWalk::classify(const QByteArray& folder, const QByteArray
                    ? Kind::Target
                    : Kind::Folder;
     case DT_LNK: {
-        const QByteArray resolved = rawpath::canonical(path);
+        errno = 0;
+        const QByteArray resolved = rawpath::canonical(throughDescriptor(folder, entry.name));
         if (resolved.isEmpty() || ::stat(resolved.constData(), &st) != 0)
-            return Kind::LinkBroken;
-        if (rawpath::relativeTo(resolved, m_settings.canonicalSource).isNull())
-            return Kind::LinkOut;
+            return errno == ELOOP ? Kind::LinkLoop : Kind::LinkBroken;
+        const QByteArray inside = rawpath::relativeTo(resolved, m_settings.canonicalSource);
+        if (inside.isNull())
+            return S_ISDIR(st.st_mode) ? Kind::LinkOutToFolder : Kind::LinkOut;
         if (!rawpath::relativeTo(resolved, m_settings.canonicalTarget).isNull())
             return Kind::Target;
         if (S_ISDIR(st.st_mode))
             return Kind::LinkToFolder;
+        entry.linkTarget = inside;
         return S_ISREG(st.st_mode) ? Kind::File : Kind::Special;
     }
     default:
@@ -116,34 +132,55 @@ SourceWalk::Kind SourceWalk::classify(const QByteArray& folder, const QByteArray
     }
 }
 
-bool SourceWalk::list(const QByteArray& folder, std::vector<Entry>& entries) const
+bool SourceWalk::list(int folder, std::vector<Entry>& entries) const
 {
-    DIR* dir = ::opendir(folder.constData());
-    if (!dir)
+    // A description of its own: another walk (the progress line's count) may list it at once.
+    const int fd = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
+    if (!dir) {
+        const int error = errno;
+        if (fd >= 0)
+            ::close(fd);
+        errno = error;
         return false;
+    }
     while (const dirent* d = ::readdir(dir)) {
-        const QByteArray name(d->d_name);
-        if (name == "." || name == "..")
+        Entry e;
+        e.name = QByteArray(d->d_name);
+        if (e.name == "." || e.name == "..")
             continue;
-        entries.push_back({name, classify(folder, name, d->d_type), {}, {}});
+        e.kind = classify(folder, e, d->d_type);
+        entries.push_back(std::move(e));
     }
     ::closedir(dir);
     std::sort(entries.begin(), entries.end(),
               [](const Entry& a, const Entry& b) { return a.name < b.name; });
+    // The subfolders' names in TARGET are taken first: an output, or its picture folder, never
+    // takes the place of a mirrored subfolder.
     fs::OutputNames names;
+    QSet<QString> subfolders;
+    for (const Entry& e : entries) {
+        if (e.kind == Kind::Folder) {
+            const QString name = QString::fromUtf8(folderOutput(folder, e.name));
+            names.claim(name, name);
+            subfolders.insert(name);
+        }
+    }
     for (Entry& e : entries) {
         if (e.kind != Kind::File || !wanted(e.name))
             continue;
         const QString text = rawpath::nameText(e.name);
         const QString plain = plainOutput(text, m_settings.outputExtension);
         e.output = names.claim(plain, text);
+        while (subfolders.contains(picturesOf(e.output)))
+            e.output = names.claim(plain, text);
         if (e.output != plain)
             e.collision = plain;
     }
     return true;
 }
 
-QByteArray SourceWalk::folderOutput(const QByteArray& parent, const QByteArray& name)
+QByteArray SourceWalk::folderOutput(int parent, const QByteArray& name)
 {
     if (rawpath::isUtf8(name))
         return name;
@@ -152,17 +189,21 @@ QByteArray SourceWalk::folderOutput(const QByteArray& parent, const QByteArray& 
     const QByteArray escaped = rawpath::nameText(name).toUtf8();
     QByteArray candidate = escaped;
     struct stat st {};
-    for (int n = 2; ::lstat(rawpath::join(parent, candidate).constData(), &st) == 0; ++n)
+    for (int n = 2; ::fstatat(parent, candidate.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0; ++n)
         candidate = escaped + "%~" + QByteArray::number(n);
     return candidate;
 }
 
-FileTask SourceWalk::task(const QByteArray& folder, const QByteArray& relativeFolder,
-                          const QByteArray& outputFolder, const Entry& entry) const
+FileTask SourceWalk::task(const FolderRef& open, const QByteArray& folder,
+                          const QByteArray& relativeFolder, const QByteArray& outputFolder,
+                          const Entry& entry) const
 {
     FileTask t;
     t.source = rawpath::join(folder, entry.name);
     t.relative = rawpath::join(relativeFolder, entry.name);
+    const bool link = !entry.linkTarget.isNull();
+    t.folder = link ? m_settings.sourceFolder : open;
+    t.name = link ? entry.linkTarget : entry.name;
     using V = FileTask::Verdict;
     switch (entry.kind) {
     case Kind::File:
@@ -170,11 +211,17 @@ FileTask SourceWalk::task(const QByteArray& folder, const QByteArray& relativeFo
     case Kind::LinkOut:
         return judged(t, V::Skip, "link-out-of-source",
                       QStringLiteral("a symbolic link to a file outside SOURCE"));
+    case Kind::LinkOutToFolder:
+        return judged(t, V::Skip, "link-out-of-source",
+                      QStringLiteral("a symbolic link to a folder outside SOURCE"));
     case Kind::LinkToFolder:
         return judged(t, V::Skip, "link-to-folder",
                       QStringLiteral("a symbolic link to a folder, not followed"));
     case Kind::LinkBroken:
         return judged(t, V::Skip, "broken-link", QStringLiteral("a symbolic link to nothing"));
+    case Kind::LinkLoop:
+        return judged(t, V::Skip, "broken-link",
+                      QStringLiteral("a symbolic link in a loop (it leads back to itself)"));
     case Kind::Folder:
         return judged(t, V::Skip, "not-a-file", QStringLiteral("a folder"));
     case Kind::Target:
@@ -202,44 +249,51 @@ bool SourceWalk::single(const Sink& sink)
     const QByteArray name = rawpath::fileName(m_settings.source);
     if (!wanted(name))
         return true;
-    Entry e{name, Kind::File, plainOutput(rawpath::nameText(name), m_settings.outputExtension), {}};
-    return offer(sink, task(rawpath::folderOf(m_settings.source), {}, {}, e));
+    Entry e{
+        name, Kind::File, plainOutput(rawpath::nameText(name), m_settings.outputExtension), {}, {}};
+    return offer(sink,
+                 task(m_settings.sourceFolder, rawpath::folderOf(m_settings.source), {}, {}, e));
 }
 
 bool SourceWalk::walk(const Sink& sink)
 {
     struct Frame {
+        FolderRef open;
         QByteArray folder, relative, output;
         std::vector<QByteArray> subfolders;
         size_t next = 0;
     };
     std::vector<Frame> stack;
 
-    auto enter = [&](const QByteArray& folder, const QByteArray& relative,
+    auto unreadable = [&](const QByteArray& folder, const QByteArray& relative, int error) {
+        FileTask t;
+        t.source = folder;
+        t.relative = relative;
+        const QString why =
+            error == ELOOP || error == ENOTDIR
+                ? QStringLiteral("it is no longer a folder (a link put in its place is not "
+                                 "followed)")
+                : QStringLiteral("the folder cannot be read: %1").arg(systemError(error));
+        return offer(sink, judged(t, FileTask::Verdict::Fail, "folder-unreadable", why));
+    };
+    auto enter = [&](FolderRef open, const QByteArray& folder, const QByteArray& relative,
                      const QByteArray& output) {
         std::vector<Entry> entries;
-        if (!list(folder, entries)) {
-            FileTask t;
-            t.source = folder;
-            t.relative = relative;
-            return offer(
-                sink,
-                judged(t, FileTask::Verdict::Fail, "folder-unreadable",
-                       QStringLiteral("the folder cannot be read: %1").arg(systemError(errno))));
-        }
-        Frame frame{folder, relative, output, {}, 0};
+        if (!list(open->fd(), entries))
+            return unreadable(folder, relative, errno);
+        Frame frame{open, folder, relative, output, {}, 0};
         for (const Entry& e : entries) {
             if (e.kind == Kind::Folder)
                 frame.subfolders.push_back(e.name);
             else if (e.kind != Kind::Target && wanted(e.name) &&
-                     !offer(sink, task(folder, relative, output, e)))
+                     !offer(sink, task(open, folder, relative, output, e)))
                 return false;
         }
         stack.push_back(std::move(frame));
         return true;
     };
 
-    if (!enter(m_settings.source, {}, {}))
+    if (!enter(m_settings.sourceFolder, m_settings.source, {}, {}))
         return false;
     while (!stack.empty()) {
         Frame& top = stack.back();
@@ -250,17 +304,25 @@ bool SourceWalk::walk(const Sink& sink)
         const QByteArray name = top.subfolders[top.next++];
         const QByteArray folder = rawpath::join(top.folder, name);
         const QByteArray relative = rawpath::join(top.relative, name);
-        const QByteArray output = rawpath::join(top.output, folderOutput(top.folder, name));
-        if (!enter(folder, relative, output))
+        const QByteArray output = rawpath::join(top.output, folderOutput(top.open->fd(), name));
+        const int fd = ::openat(top.open->fd(), name.constData(),
+                                O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        const int error = errno;
+        // A folder whose subfolders are all entered holds no descriptor any longer: a chain of
+        // folders thousands deep keeps few open.
+        if (top.next == top.subfolders.size())
+            stack.pop_back();
+        if (fd < 0 ? !unreadable(folder, relative, error)
+                   : !enter(std::make_shared<const Folder>(fd), folder, relative, output))
             return false;
     }
     return true;
 }
 
-const SourceWalk::Names& SourceWalk::namesOf(const QByteArray& folder)
+const SourceWalk::Names& SourceWalk::namesOf(const QByteArray& relativeFolder, int folder)
 {
     for (auto it = m_recent.begin(); it != m_recent.end(); ++it) {
-        if (it->first == folder) {
+        if (it->first == relativeFolder) {
             m_recent.splice(m_recent.begin(), m_recent, it);
             return m_recent.front().second;
         }
@@ -275,7 +337,7 @@ const SourceWalk::Names& SourceWalk::namesOf(const QByteArray& folder)
             }
         }
     }
-    m_recent.emplace_front(folder, std::move(names));
+    m_recent.emplace_front(relativeFolder, std::move(names));
     if (m_recent.size() > kRecentFolders)
         m_recent.pop_back();
     return m_recent.front().second;
@@ -324,40 +386,73 @@ bool SourceWalk::readList(const Sink& sink, QString* error)
                                       QStringLiteral("it does not lie in SOURCE")));
             continue;
         }
+        // The same file listed again is converted once.
+        if (m_listed.contains(relative))
+            continue;
+        m_listed.insert(relative);
         t.relative = relative;
         const QByteArray folder = rawpath::folderOf(t.source);
         const QByteArray name = rawpath::fileName(t.source);
         if (!wanted(name))
             continue;
+        // The listed file's folder, reached from SOURCE without following a link; a listed path
+        // through a link to a folder is judged by where it leads, as the walk judges links.
+        const int open = folders::openBelow(m_settings.sourceFolder->fd(),
+                                            rawpath::folderOf(relative), O_RDONLY | O_DIRECTORY);
+        const FolderRef opened = open >= 0 ? std::make_shared<const Folder>(open) : nullptr;
+        Entry e{name, Kind::Special, {}, {}, {}};
         struct stat st {};
-        if (::lstat(t.source.constData(), &st) != 0) {
-            more = offer(sink, judged(t, FileTask::Verdict::Fail, "not-found", systemError(errno)));
+        QByteArray resolved;
+        if (opened && ::fstatat(open, name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+            e.kind = classify(open, e, typeOf(st.st_mode));
+        } else if (!opened && (errno == ELOOP || errno == ENOTDIR) &&
+                   !(resolved = rawpath::canonical(t.source)).isEmpty()) {
+            e.kind = Kind::File; // through a link to a folder: judged below by where it leads
+        } else {
+            const int why = errno;
+            more = offer(sink, judged(t, FileTask::Verdict::Fail,
+                                      why == ENOENT || why == ENOTDIR ? "not-found" : "unreadable",
+                                      systemError(why)));
             continue;
         }
-        Entry e{name, classify(folder, name, typeOf(st.st_mode)), {}, {}};
-        // A listed path may pass through a link to a folder, which the walk never follows.
-        const QByteArray resolved = rawpath::canonical(t.source);
-        if (e.kind == Kind::File &&
-            rawpath::relativeTo(resolved, m_settings.canonicalSource).isNull())
-            e.kind = Kind::LinkOut;
-        else if (e.kind == Kind::File &&
-                 !rawpath::relativeTo(resolved, m_settings.canonicalTarget).isNull())
-            e.kind = Kind::Target;
+        if (e.kind == Kind::File && opened && e.linkTarget.isNull()) {
+            // Reached without a link: it is where it was listed.
+            if (!rawpath::relativeTo(rawpath::join(m_settings.canonicalSource, relative),
+                                     m_settings.canonicalTarget)
+                     .isNull())
+                e.kind = Kind::Target;
+        } else if (e.kind == Kind::File && !opened) {
+            const QByteArray inside = rawpath::relativeTo(resolved, m_settings.canonicalSource);
+            if (inside.isNull())
+                e.kind = Kind::LinkOut;
+            else if (!rawpath::relativeTo(resolved, m_settings.canonicalTarget).isNull())
+                e.kind = Kind::Target;
+            else
+                e.linkTarget = inside;
+        }
         if (e.kind == Kind::File) {
-            const Names& names = namesOf(folder);
+            const Names& names = opened ? namesOf(rawpath::folderOf(relative), open) : Names();
             e.output = names.output.value(name);
             e.collision = names.plain.value(name);
             if (e.output.isEmpty())
                 e.output = plainOutput(rawpath::nameText(name), m_settings.outputExtension);
         }
         // The folders below SOURCE get their output names one by one, as in the walk.
-        QByteArray output, parent = base;
+        QByteArray output;
         const QList<QByteArray> parts = relative.split('/');
+        int parent = m_settings.sourceFolder->fd();
         for (qsizetype i = 0; i + 1 < parts.size(); ++i) {
             output = rawpath::join(output, folderOutput(parent, parts.at(i)));
-            parent = rawpath::join(parent, parts.at(i));
+            const int next = parent >= 0 ? ::openat(parent, parts.at(i).constData(),
+                                                    O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)
+                                         : -1;
+            if (parent != m_settings.sourceFolder->fd() && parent >= 0)
+                ::close(parent);
+            parent = next;
         }
-        FileTask made = task(folder, rawpath::folderOf(relative), output, e);
+        if (parent != m_settings.sourceFolder->fd() && parent >= 0)
+            ::close(parent);
+        FileTask made = task(opened, folder, rawpath::folderOf(relative), output, e);
         made.relative = relative;
         more = offer(sink, std::move(made));
     }

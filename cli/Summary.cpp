@@ -53,7 +53,7 @@ QString Summary::reason(const FileResult& r)
 
 void Summary::add(const FileResult& r, const QByteArray& source)
 {
-    if (!r.task.collision.isEmpty())
+    if (!r.task.collision.isEmpty() && r.hasOutput())
         ++m_renamed;
     switch (r.status) {
     case FileResult::Status::Converted:

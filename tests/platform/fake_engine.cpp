@@ -99,7 +99,9 @@ wire::Reply openDocument(const QString& path)
         const size_t size = size_t(1) << 30;
         void* block = std::malloc(size);
         if (!block)
-            return wire::Reply::error(440, QStringLiteral("\"FileOpen\" ran out of memory"));
+            return wire::Reply::error(
+                7,
+                QStringLiteral("Cannot open \"%1\": not enough memory (limit 512 MB).").arg(path));
         std::memset(block, 1, size);
         std::free(block);
     }
