@@ -115,7 +115,8 @@ void removeLeftovers(int folder, const QByteArray& name)
 // "pictures=N failed=N bytes=N source-sha256=HEX" from the publish, then a line
 // "file BYTES SHA256 NAME" for each file written, NAME relative to the output's folder; the
 // output's size when the engine says less.
-void readCounts(const QVariant& answer, int outputFolder, const QByteArray& name, FileResult& r)
+void readCounts(const QVariant& answer, int outputFolder, const QByteArray& outputName,
+                FileResult& r)
 {
     const QStringList lines = answer.toString().split(u'\n');
     bool bytesKnown = false;
@@ -142,7 +143,8 @@ void readCounts(const QVariant& answer, int outputFolder, const QByteArray& name
             {rawpath::join(folder, name.toUtf8()), file.at(1).toLongLong(), file.at(2)});
     }
     struct stat st {};
-    if (!bytesKnown && ::fstatat(outputFolder, name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0)
+    if (!bytesKnown &&
+        ::fstatat(outputFolder, outputName.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0)
         r.bytes = st.st_size;
 }
 
