@@ -90,7 +90,8 @@ struct Inline {
     int note = -1; // index into Document::notes for NoteRef
     QString mimeType;
     QByteArray data;
-    Placement placement; // of an Object
+    Placement placement;     // of an Object
+    bool pageNumber = false; // Text: a page number field, shown as "#"
 
     static Inline textRun(QString text, CharFormat format = {}, int link = -1);
     static Inline of(Kind kind);

@@ -22,6 +22,7 @@ using markup::escapeText;
 using markup::number;
 
 constexpr double kPointsPerInch = 72;
+constexpr double kFurnitureGap = 12; // between a header or footer and the text, in points
 
 // Paragraphs keep their spaces and have no spacing the document does not give them, so that
 // lines and pages break where the document's do; tab cells are boxes whose widths put the text
@@ -54,7 +55,7 @@ const char kBaseStyle[] =
     ".pic>img,.pic>svg{width:100%}\n"
     ".picture-missing{color:#777777;font-style:italic}\n"
     "@media print{body{max-width:none;margin:0;padding:0}"
-    "hr.page-break{border:0;margin:0}}\n";
+    "hr.page-break{border:0;margin:0}.running{display:none}}\n";
 
 // A length for a style sheet: points to two decimals, so that boxes a hair apart share a class.
 QString pt(double points)
@@ -161,6 +162,36 @@ QString cellCss(const TableCell& c)
     return d.join(QLatin1Char(';'));
 }
 
+// A text as a style sheet's string: quoted, with what may not stand in it escaped, line breaks
+// as \A.
+QString cssString(QStringView text)
+{
+    QString out = QStringLiteral("\"");
+    for (const QChar c : markup::clean(text)) {
+        switch (c.unicode()) {
+        case '"':
+        case '\\':
+            out += QLatin1Char('\\') + c;
+            break;
+        case '\n':
+            out += QLatin1String("\\A ");
+            break;
+        case '<':
+        case '>':
+        case '&':
+            out += QStringLiteral("\\%1 ").arg(c.unicode(), 0, 16);
+            break;
+        case '\t':
+            out += QLatin1String("    ");
+            break;
+        default:
+            if (c.unicode() >= 0x20)
+                out += c;
+        }
+    }
+    return out + QLatin1Char('"');
+}
+
 // A picture's or text box's frame: its width and the side it keeps to.
 QString placementCss(const Placement& p)
 {
@@ -258,9 +289,8 @@ private:
         QString css =
             QStringLiteral("@page{%1}\nbody{max-width:%2}\n")
                 .arg(pageCss(first), inch(first.width - first.marginLeft - first.marginRight));
-        for (const auto& [name, span] : m_namedPages)
-            css += QStringLiteral("@page %1{%2}\n.%1{page:%1}\n")
-                       .arg(name, pageCss(m_document.pageSpans[static_cast<size_t>(span)]));
+        for (const auto& [name, rules] : m_namedPages)
+            css += QString(rules).replace(QLatin1String("@NAME"), name);
         return css;
     }
 
@@ -302,11 +332,14 @@ private:
                                                : QStringLiteral("quillon-engine"));
     }
 
+    // A page span's headers and footers are printed on each of its pages (see spanPage): in the
+    // flow they are for screens only.
     void furniture(int index)
     {
         const HeaderFooter& hf = m_document.headersFooters[static_cast<size_t>(index)];
         const QString tag = hf.footer ? QStringLiteral("footer") : QStringLiteral("header");
-        m_out += QStringLiteral("<%1 class=\"page-%1\">\n").arg(tag);
+        m_out += QStringLiteral("<%1 class=\"page-%1%2\">\n")
+                     .arg(tag, hf.span >= 0 ? QStringLiteral(" running") : QString());
         blocks(hf.blocks, 1);
         m_out += QStringLiteral("</%1>\n").arg(tag);
     }
@@ -321,16 +354,15 @@ private:
         endSpan();
         m_spansMet.insert(span);
         m_span = span;
-        const PageLayout& page = m_document.pageSpans[static_cast<size_t>(span)];
         QString classes = QStringLiteral("page-span");
-        if (!page.sameGeometry(m_document.pageSpans.front())) {
-            // One named page for each paper other than the first span's.
+        const QString rules = spanPage(span);
+        if (!rules.isEmpty()) {
+            // Spans that print alike share one named page.
             auto named = std::find_if(
-                m_namedPages.begin(), m_namedPages.end(), [&](const std::pair<QString, int>& p) {
-                    return m_document.pageSpans[static_cast<size_t>(p.second)].sameGeometry(page);
-                });
+                m_namedPages.begin(), m_namedPages.end(),
+                [&rules](const std::pair<QString, QString>& p) { return p.second == rules; });
             if (named == m_namedPages.end())
-                named = m_namedPages.insert(named, {QStringLiteral("s%1").arg(span + 1), span});
+                named = m_namedPages.insert(named, {QStringLiteral("pg%1").arg(span + 1), rules});
             classes += QLatin1Char(' ') + named->first;
         }
         m_out += QStringLiteral("<div class=\"%1\">\n").arg(classes);
@@ -339,6 +371,132 @@ private:
         setSectionGeometry(nullptr);
         for (int i : m_furniture.atStart(span))
             furniture(i);
+    }
+
+    // The printed pages of a span whose paper differs from the first span's or that has
+    // headers or footers, as rules for a named page "@NAME": its headers and footers are drawn
+    // in the page's margin on every page (odd and even ones on right and left pages), in room
+    // taken from the text area as the word processor takes it. Empty when the span prints on
+    // the first span's pages.
+    QString spanPage(int span)
+    {
+        const PageLayout& page = m_document.pageSpans[static_cast<size_t>(span)];
+        QString all;
+        QString right;
+        QString left;
+        QString first;
+        double header = 0;
+        double footer = 0;
+        for (const bool isFooter : {false, true}) {
+            for (int i : isFooter ? m_furniture.atEnd(span) : m_furniture.atStart(span)) {
+                const HeaderFooter& hf = m_document.headersFooters[static_cast<size_t>(i)];
+                (isFooter ? footer : header) =
+                    std::max(isFooter ? footer : header, height(hf.blocks, 0) + kFurnitureGap);
+                const QString& o = hf.occurrence;
+                QString& rule = o == QLatin1String("odd")     ? right
+                                : o == QLatin1String("even")  ? left
+                                : o == QLatin1String("first") ? first
+                                                              : all;
+                rule += marginBox(hf, isFooter ? page.marginBottom : page.marginTop);
+            }
+        }
+        if (all.isEmpty() && right.isEmpty() && left.isEmpty() && first.isEmpty() &&
+            page.sameGeometry(m_document.pageSpans.front()))
+            return {};
+        PageLayout printed = page;
+        printed.marginTop += header / kPointsPerInch;
+        printed.marginBottom += footer / kPointsPerInch;
+        QString rules = QStringLiteral("@page @NAME{%1;%2}\n").arg(pageCss(printed), all);
+        for (const auto& [selector, boxes] :
+             {std::pair{":right", &right}, {":left", &left}, {":first", &first}}) {
+            if (!boxes->isEmpty())
+                rules += QStringLiteral("@page @NAME%1{%2}\n").arg(QLatin1String(selector), *boxes);
+        }
+        return rules + QStringLiteral(".@NAME{page:@NAME}\n");
+    }
+
+    // A header or footer as a page-margin box: its text (page numbers counted), aligned as its
+    // first paragraph, in its first text's font, at the page's margin.
+    QString marginBox(const HeaderFooter& hf, double margin)
+    {
+        QString content;
+        QString text;
+        const Paragraph* first = nullptr;
+        const CharFormat* font = nullptr;
+        for (const Block& b : hf.blocks) {
+            const auto* p = std::get_if<Paragraph>(&b.content);
+            if (!p)
+                continue;
+            if (first)
+                text += QLatin1Char('\n');
+            else
+                first = p;
+            for (const Inline& i : p->inlines) {
+                if (i.kind == Inline::Kind::Text && !font)
+                    font = &i.format;
+                if (i.pageNumber) {
+                    if (!text.isEmpty())
+                        content += cssString(text) + QLatin1Char(' ');
+                    content += QLatin1String("counter(page) ");
+                    text.clear();
+                } else if (i.kind == Inline::Kind::Text) {
+                    text += i.text;
+                } else if (i.kind == Inline::Kind::Tab) {
+                    text += QLatin1Char('\t');
+                } else if (i.kind == Inline::Kind::LineBreak) {
+                    text += QLatin1Char('\n');
+                }
+            }
+        }
+        if (!text.isEmpty() || content.isEmpty())
+            content += cssString(text);
+        content = content.trimmed();
+        const Alignment align = first ? first->format.align : Alignment::Default;
+        QString box =
+            QStringLiteral("@%1-%2{content:%3;white-space:pre;vertical-align:%4;padding-%4:%5")
+                .arg(hf.footer ? QLatin1String("bottom") : QLatin1String("top"),
+                     align == Alignment::Center  ? QLatin1String("center")
+                     : align == Alignment::Right ? QLatin1String("right")
+                                                 : QLatin1String("left"),
+                     content, hf.footer ? QLatin1String("bottom") : QLatin1String("top"),
+                     inch(margin));
+        if (font && !font->fontName.isEmpty())
+            box += QStringLiteral(";font-family:") + m_fonts.cssFamily(font->fontName);
+        if (font && font->fontSizePt > 0)
+            box += QStringLiteral(";font-size:%1pt").arg(number(font->fontSizePt));
+        return box + QLatin1Char('}');
+    }
+
+    // How tall blocks are when nothing wraps, in points.
+    double height(const Blocks& list, int depth)
+    {
+        double total = 0;
+        if (depth > kMaxNesting)
+            return total;
+        for (const Block& b : list) {
+            if (const auto* p = std::get_if<Paragraph>(&b.content)) {
+                const double lines =
+                    1 + std::count_if(p->inlines.begin(), p->inlines.end(), [](const Inline& i) {
+                        return i.kind == Inline::Kind::LineBreak;
+                    });
+                const double factor = p->format.lineHeight > 0 ? p->format.lineHeight : 1;
+                total += lines * factor * m_fonts.normalLineHeight(tallest(*p)) +
+                         (p->format.marginTop + p->format.marginBottom) * kPointsPerInch;
+            } else if (const auto* l = std::get_if<List>(&b.content)) {
+                for (const ListItem& item : l->items)
+                    total += height(item.blocks, depth + 1);
+            } else if (const auto* t = std::get_if<Table>(&b.content)) {
+                for (const TableRow& row : t->rows) {
+                    double tallestCell = 0;
+                    for (const TableCell& cell : row.cells)
+                        tallestCell = std::max(tallestCell, height(cell.blocks, depth + 1));
+                    total += tallestCell + 3;
+                }
+            } else if (const auto* box = std::get_if<Box>(&b.content)) {
+                total += height(box->blocks, depth + 1);
+            }
+        }
+        return total;
     }
 
     void endSpan()
@@ -764,7 +922,7 @@ private:
     QSet<QString> m_inlined; // inline graphics already in the page, by what later places hold
     std::vector<QString> m_labels;
     QSet<int> m_spansMet;
-    std::vector<std::pair<QString, int>> m_namedPages; // page spans of other paper
+    std::vector<std::pair<QString, QString>> m_namedPages; // name, rules (see spanPage)
     int m_span = -1;
     bool m_spanOpen = false;
     bool m_spanFresh = false; // nothing of the open span written yet

@@ -514,10 +514,10 @@ void ModelBuilder::addInline(Inline item)
     Frame& f = top();
     item.link = f.link;
     auto& inlines = f.paragraph->inlines;
-    // Consecutive text of one format and link is one run.
+    // Consecutive text of one format and link is one run (a page number stays one of its own).
     if (item.kind == Inline::Kind::Text && !inlines.empty() &&
         inlines.back().kind == Inline::Kind::Text && inlines.back().link == item.link &&
-        inlines.back().format == item.format) {
+        inlines.back().format == item.format && !item.pageNumber && !inlines.back().pageNumber) {
         inlines.back().text += item.text;
         return;
     }
@@ -674,9 +674,11 @@ void ModelBuilder::insertLineBreak()
 
 // Fields (page numbers and the like) have no value outside a laid-out page; they are shown as
 // the placeholder "#", as the word processor does in its own draft view.
-void ModelBuilder::insertField(const librevenge::RVNGPropertyList&)
+void ModelBuilder::insertField(const librevenge::RVNGPropertyList& propList)
 {
-    addInline(Inline::textRun(QStringLiteral("#"), top().span));
+    Inline field = Inline::textRun(QStringLiteral("#"), top().span);
+    field.pageNumber = str(propList, "librevenge:field-type") == QLatin1String("text:page-number");
+    addInline(std::move(field));
 }
 
 void ModelBuilder::openList(bool ordered, const librevenge::RVNGPropertyList& propList)

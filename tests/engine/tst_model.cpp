@@ -102,7 +102,12 @@ private slots:
         page.insert("librevenge:num-pages", 3);
         b.openPageSpan(page);
         b.openHeader({});
-        paragraph(b, "head");
+        b.openParagraph({});
+        b.insertText("Page ");
+        RVNGPropertyList pageNumber;
+        pageNumber.insert("librevenge:field-type", "text:page-number");
+        b.insertField(pageNumber);
+        b.closeParagraph();
         b.closeHeader();
         b.openSection({}); // plain: not marked
         RVNGPropertyList stops;
@@ -158,6 +163,9 @@ private slots:
         QCOMPARE(d.pageSpans[0].pages, 3);
         QVERIFY(!d.pageSpans[0].sameGeometry(d.pageSpans[1]));
         QCOMPARE(d.headersFooters.at(0).span, 0);
+        const Paragraph& head = paragraphAt(d.headersFooters[0].blocks, 0);
+        QCOMPARE(head.inlines.size(), size_t(2)); // the page number is a run of its own
+        QVERIFY(head.inlines[1].pageNumber && !head.inlines[0].pageNumber);
         // span 0, two paragraphs, section, paragraph, end of section, span 1
         QCOMPARE(d.body.size(), size_t(7));
         QCOMPARE(std::get<PageSpanStart>(d.body[0].content).span, 0);
