@@ -236,15 +236,8 @@ public:
         m_out += QLatin1String("<main>\n");
         blocks(m_document.body, 0);
         endSpan();
-        // Headers and footers of spans the body never reached (a document cut short).
-        for (int span = 0; span < static_cast<int>(m_document.pageSpans.size()); ++span) {
-            if (!m_spansMet.contains(span)) {
-                for (int i : m_furniture.atStart(span))
-                    furniture(i);
-                for (int i : m_furniture.atEnd(span))
-                    furniture(i);
-            }
-        }
+        for (int i : m_furniture.unreached(m_spansMet))
+            furniture(i);
         m_out += QLatin1String("</main>\n");
         notes(Note::Kind::Footnote, QStringLiteral("footnotes"));
         notes(Note::Kind::Endnote, QStringLiteral("endnotes"));

@@ -53,6 +53,18 @@ PageFurniture::PageFurniture(const Document& document)
     }
 }
 
+std::vector<int> PageFurniture::unreached(const QSet<int>& met) const
+{
+    std::vector<int> out;
+    for (size_t span = 0; span < m_start.size(); ++span) {
+        if (met.contains(static_cast<int>(span)))
+            continue;
+        out.insert(out.end(), m_start[span].begin(), m_start[span].end());
+        out.insert(out.end(), m_end[span].begin(), m_end[span].end());
+    }
+    return out;
+}
+
 const std::vector<int>& PageFurniture::atStart(int span) const
 {
     static const std::vector<int> none;

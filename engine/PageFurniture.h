@@ -3,6 +3,8 @@
 
 #include "Document.h"
 
+#include <QSet>
+
 #include <vector>
 
 namespace engine {
@@ -20,6 +22,8 @@ public:
     // Indices into Document::headersFooters, in document order.
     const std::vector<int>& atStart(int span) const;
     const std::vector<int>& atEnd(int span) const;
+    // Those of the spans not among met (a body cut short never reaches them), in order.
+    std::vector<int> unreached(const QSet<int>& met) const;
     const std::vector<int>& before() const { return m_before; }
     const std::vector<int>& after() const { return m_after; }
 

@@ -37,14 +37,8 @@ public:
             headerFooter(i);
         blocks(m_document.body, 0);
         endSpan();
-        for (int span = 0; span < static_cast<int>(m_document.pageSpans.size()); ++span) {
-            if (!m_spansMet.contains(span)) {
-                for (int i : m_furniture.atStart(span))
-                    headerFooter(i);
-                for (int i : m_furniture.atEnd(span))
-                    headerFooter(i);
-            }
-        }
+        for (int i : m_furniture.unreached(m_spansMet))
+            headerFooter(i);
         for (int i : m_furniture.after())
             headerFooter(i);
         if (m_blocksWritten == 0) {

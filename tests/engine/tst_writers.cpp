@@ -461,6 +461,7 @@ private slots:
         QCOMPARE(f.before(), std::vector<int>{6});
         QCOMPARE(f.after(), std::vector<int>{7});
         QVERIFY(f.atStart(7).empty());
+        QCOMPARE(f.unreached({0, 2}), std::vector<int>{4}); // span 1's, the body cut short
     }
 
     void tabLayout_data()
