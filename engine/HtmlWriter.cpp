@@ -287,15 +287,16 @@ private:
         return css;
     }
 
-    // On a screen narrower than the page's line, tab cells give up their widths and wrap.
+    // On a screen narrower than the page's line, tab cells give up their widths and wrap, and
+    // indents that would push text off the screen are dropped.
     QString narrowStyle() const
     {
-        if (!m_tabCells)
-            return {};
         const PageLayout first =
             m_document.pageSpans.empty() ? PageLayout() : m_document.pageSpans.front();
-        return QStringLiteral("@media screen and (max-width:%1){.tc{width:auto;tab-size:4}"
-                              ".ld{display:none}}\n")
+        return QStringLiteral(
+                   "@media screen and (max-width:%1){.tc{width:auto;tab-size:4}.ld{display:none}"
+                   "p,h1,h2,h3,h4,h5,h6{margin-left:0!important;margin-right:0!important;"
+                   "text-indent:0!important}}\n")
             .arg(inch(first.width - first.marginLeft - first.marginRight + 0.3));
     }
 
@@ -675,7 +676,6 @@ private:
                         m_out += QLatin1String("<span class=\"tab\">\t</span>");
                     continue;
                 }
-                m_tabCells = true;
                 const QString align = cell.align == TabCell::Align::Right    ? QStringLiteral(" tr")
                                       : cell.align == TabCell::Align::Center ? QStringLiteral(" tm")
                                                                              : QString();
@@ -920,7 +920,6 @@ private:
     bool m_spanOpen = false;
     bool m_spanFresh = false; // nothing of the open span written yet
     bool m_sectionOpen = false;
-    bool m_tabCells = false;
     double m_tabOrigin = 72;  // points from the paper's left edge to the text column's
     double m_lineWidth = 468; // points
 };

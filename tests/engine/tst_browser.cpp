@@ -67,6 +67,9 @@ Document document()
     courier.fontSizePt = 10;
     CharFormat small;
     small.fontSizePt = 8;
+    ParaFormat far; // indents wider than a phone's screen
+    far.marginLeft = -1;
+    far.textIndent = 4;
     ParaFormat nextColumn;
     nextColumn.columnBreak = true;
     TableCell cell;
@@ -84,6 +87,7 @@ Document document()
                     text("Spacetwo", courier)},
                    twice),
               Block{table},
+              para({text("Farindent")}, far),
               Block{SectionStart{0}},
               para({text("Colone")}),
               para({text("Coltwo")}, nextColumn),
@@ -93,9 +97,9 @@ Document document()
     return d;
 }
 
-const QStringList kWords{"Headone",    "Tabone", "Deftab",   "Leftstop", "Rightstop",
-                         "Centrestop", "1234",   "Spaceone", "Spacetwo", "Smallone",
-                         "Smalltwo",   "Colone", "Coltwo",   "Headtwo",  "Bodytwo"};
+const QStringList kWords{"Headone", "Tabone",   "Deftab",   "Leftstop", "Rightstop", "Centrestop",
+                         "1234",    "Spaceone", "Spacetwo", "Smallone", "Smalltwo",  "Colone",
+                         "Coltwo",  "Headtwo",  "Bodytwo",  "Farindent"};
 
 // Appended to the page under test: writes where each word is drawn (left, right, top, bottom,
 // and the left edge of its paragraph's content box, in CSS pixels), the leaders' extents and
@@ -221,12 +225,15 @@ private slots:
         QCOMPARE(m[QLatin1String("overflow")].toDouble(), 0.0);
     }
 
-    // On a phone the page still fits the screen: nothing runs off the side.
+    // On a phone the page still fits the screen: nothing runs off the side, not even text
+    // indented further than the screen is wide.
     void narrowScreen()
     {
         const QJsonObject m = measure(360);
         QVERIFY(m.contains(QLatin1String("Centrestop")));
         QCOMPARE(m[QLatin1String("overflow")].toDouble(), 0.0);
+        QVERIFY(m[QLatin1String("Farindent")][0].toDouble() >= 0);
+        QVERIFY(m[QLatin1String("Farindent")][1].toDouble() <= 360);
     }
 
     // Printed, each span has pages of its own paper.
