@@ -34,13 +34,19 @@ QString EnginePaths::link(const QByteArray& to, const QByteArray& slot, const QB
         m_folder = pattern;
     }
     const QByteArray folder = rawpath::join(m_folder, slot);
-    rawpath::removeAll(folder);
-    ::mkdir(folder.constData(), 0700);
+    QByteArray& last = m_links[slot];
+    if (last.isEmpty())
+        ::mkdir(folder.constData(), 0700);
+    else
+        ::unlink(last.constData());
     // U+FFFD for the bytes that are not text, which is valid UTF-8 from here on.
-    QByteArray link = rawpath::join(folder, QString::fromUtf8(fileName).toUtf8());
-    if (::symlink(to.constData(), link.constData()) != 0)
+    last = rawpath::join(folder, QString::fromUtf8(fileName).toUtf8());
+    if (::symlink(to.constData(), last.constData()) != 0) {
+        last.clear();
+        rawpath::removeAll(folder);
         return {};
-    return QString::fromUtf8(link);
+    }
+    return QString::fromUtf8(last);
 }
 
 } // namespace cli

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 
 namespace cli {
@@ -26,6 +27,7 @@ public:
 
 private:
     QByteArray m_folder;
+    QHash<QByteArray, QByteArray> m_links; // the last link made in each slot
 };
 
 } // namespace cli

@@ -19,7 +19,8 @@ Folder::~Folder()
 
 QByteArray Folder::procPath() const
 {
-    return "/proc/" + QByteArray::number(::getpid()) + "/fd/" + QByteArray::number(m_fd);
+    static const QByteArray prefix = "/proc/" + QByteArray::number(::getpid()) + "/fd/";
+    return prefix + QByteArray::number(m_fd);
 }
 
 namespace folders {

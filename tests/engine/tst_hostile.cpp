@@ -421,6 +421,22 @@ private slots:
         }
     }
 
+    // Two publishes into one folder (two converters on one TARGET): a picture folder the other
+    // made meanwhile receives this one's pictures, and neither fails.
+    void pictureFolderMadeMeanwhile()
+    {
+        QTemporaryDir dir;
+        const QDir root(dir.path());
+        engine::OutputFiles files(root.filePath(QStringLiteral("doc.html")));
+        files.writeCompanion(QStringLiteral("picture1.png"), "mine");
+        make(root, {"doc_files/picture2.png=theirs"});
+        files.writeTarget("<!DOCTYPE html>");
+        files.commit();
+        QCOMPARE(tree(dir.path()), (QStringList{"doc.html", "doc_files/", "doc_files/picture1.png",
+                                                "doc_files/picture2.png"}));
+        QCOMPARE(readFile(root.filePath("doc_files/picture1.png")), QByteArray("mine"));
+    }
+
     // Memory: a valid document that needs more than the engine may have is said to need it, not
     // to be damaged; an endless device is read no further than the input's limit.
     void inputsBeyondTheMemory_data()
