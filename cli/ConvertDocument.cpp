@@ -83,7 +83,9 @@ void removeLeftovers(int folder, const QByteArray& name)
 {
     const QByteArray pictures = picturesFolder(name);
     auto sweep = [](int at, const QList<QByteArray>& prefixes) {
-        const int fd = ::dup(at);
+        // A description of its own: one shared with the folder's would start where an earlier
+        // listing ended.
+        const int fd = ::openat(at, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         DIR* dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
         if (!dir) {
             if (fd >= 0)
