@@ -341,6 +341,9 @@ void ArchiveConverter::handle(const FileResult& r, Report& report, Summary& summ
         std::fprintf(stderr, "%s: skipped: %s\n", rawpath::display(source).constData(),
                      r.message.toUtf8().constData());
         break;
+    case Status::Partial:
+        diagnose(source, QStringLiteral("partial: ") + r.message);
+        break;
     case Status::Failed:
         diagnose(source, r.message);
         break;

@@ -40,10 +40,10 @@ Output:
       --quality=N         JPEG quality of the pictures of XML output, 0 to 100 (default 80)
       --macro=FILE        play this macro on each document after opening it
       --report=FILE       write one JSON object a line to FILE (- for standard output) as each
-                          file is done: source, target, status (converted, failed, timed-out,
-                          skipped), error kind and message, ms, pictures, bytes, the
-                          document's SHA-256 and each written file's path, size and SHA-256;
-                          FILE's folder is created when missing
+                          file is done: source, target, status (converted, partial, failed,
+                          timed-out, skipped), error kind and message, ms, pictures, bytes,
+                          the document's SHA-256 and each written file's path, size and
+                          SHA-256; FILE's folder is created when missing
 
 Running:
   -j, --jobs=N            convert N documents at once, each in an engine process of its own
@@ -74,7 +74,7 @@ ends the engines; the report and the summary are completed. Outputs are never ha
 
 Exit status:
   0  every file converted or skipped (or, with --accept-failures, handled)
-  1  some documents failed or timed out
+  1  some documents failed, timed out or were damaged (partial: what could be read is kept)
   2  the command line was wrong
   3  SOURCE is missing, or TARGET or the report cannot be created
   4  the document engine cannot be started

@@ -262,13 +262,17 @@ FileResult ConvertDocument::execute(FileTask task)
         }
         readCounts(answer, folder->fd(), outputName, r);
     } catch (const Error& e) {
-        if (engineEnded(e, r)) {
+        if (m_engine.lastOutcome() == EngineAutomationClient::Outcome::Damaged) {
+            readCounts(m_engine.partialAnswer(), folder->fd(), outputName, r);
+            set(r, Status::Partial, "damaged", shownText(e.description()));
+        } else if (engineEnded(e, r)) {
             removeLeftovers(folder->fd(), outputName);
             return done();
+        } else {
+            set(r, Status::Failed,
+                e.number() == kNotEnoughMemory ? "not-enough-memory" : "publish-failed",
+                shownText(e.description()));
         }
-        set(r, Status::Failed,
-            e.number() == kNotEnoughMemory ? "not-enough-memory" : "publish-failed",
-            shownText(e.description()));
     }
     try {
         call(QStringLiteral("CloseNoSave"));
@@ -409,6 +413,7 @@ bool ConvertDocument::engineEnded(const Error& error, FileResult& r) const
 {
     switch (m_engine.lastOutcome()) {
     case EngineAutomationClient::Outcome::Answered:
+    case EngineAutomationClient::Outcome::Damaged:
         if (error.number() != platform::err::CannotCreateObject)
             return false;
         set(r, Status::Failed, "engine-unavailable", error.description());

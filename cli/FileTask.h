@@ -37,12 +37,14 @@ struct OutputFile {
 
 // How the conversion of one file ended.
 struct FileResult {
-    enum class Status { Converted, Failed, TimedOut, Skipped };
+    // Partial: a damaged document (its file ends before its structure does), written as far as
+    // it could be read; a failure all the same.
+    enum class Status { Converted, Partial, Failed, TimedOut, Skipped };
 
     FileTask task;
     Status status = Status::Converted;
-    QString kind;    // failed, timed out or skipped: the reason's short word
-    QString message; // failed, timed out or skipped: the reason in words
+    QString kind;    // partial, failed, timed out or skipped: the reason's short word
+    QString message; // partial, failed, timed out or skipped: the reason in words
     QString warning; // converted all the same (a macro that failed)
     qint64 ms = 0;
     int pictures = 0;

@@ -51,6 +51,8 @@ const char* Report::statusWord(FileResult::Status status)
     switch (status) {
     case FileResult::Status::Converted:
         return "converted";
+    case FileResult::Status::Partial:
+        return "partial";
     case FileResult::Status::Failed:
         return "failed";
     case FileResult::Status::TimedOut:
@@ -78,6 +80,7 @@ QByteArray Report::line(const FileResult& r, const QByteArray& source, const QBy
         field(out, "reason", r.kind.toUtf8());
         field(out, "message", r.message.toUtf8());
         break;
+    case FileResult::Status::Partial:
     case FileResult::Status::Failed:
     case FileResult::Status::TimedOut:
         out.append(",\"error\":{\"kind\":");
@@ -89,7 +92,7 @@ QByteArray Report::line(const FileResult& r, const QByteArray& source, const QBy
     if (!r.warning.isEmpty())
         field(out, "warning", r.warning.toUtf8());
     field(out, "ms", r.ms);
-    if (r.status == FileResult::Status::Converted) {
+    if (r.status == FileResult::Status::Converted || r.status == FileResult::Status::Partial) {
         field(out, "pictures", r.pictures);
         if (r.picturesFailed > 0)
             field(out, "pictures_failed", r.picturesFailed);

@@ -13,7 +13,8 @@ namespace cli {
 //   {"source":"docs/a.wpd","target":"out/a.xml","status":"converted","ms":12,"pictures":1,
 //    "bytes":10412,"sha256":"...","files":[{"path":"out/a.xml","bytes":9500,"sha256":"..."},
 //    {"path":"out/a_files/picture1.jpg","bytes":912,"sha256":"..."}]}
-// "status" is converted, failed, timed-out or skipped. A failed or timed-out file has
+// "status" is converted, partial, failed, timed-out or skipped. A partial (a damaged document
+// written as far as it could be read), failed or timed-out file has
 // "error":{"kind":...,"message":...}, a skipped one "reason" and "message"; "collision" names the
 // plain output name another file of the folder took; "warning" what went wrong without failing
 // the file (a macro), "pictures_failed" the pictures that could not be converted; "sha256" is

@@ -34,6 +34,10 @@ QString Summary::reason(const FileResult& r)
 {
     if (r.status == FileResult::Status::TimedOut)
         return QStringLiteral("timed out: ") + r.message;
+    // Each says where its file ends; together they are one reason.
+    if (r.status == FileResult::Status::Partial)
+        return QStringLiteral("partial: the document is damaged (its file ends before its "
+                              "contents do); what could be read was written");
     // Quoted paths go: "Cannot open "/a/b.wpd": it is damaged." -> "Cannot open: it is damaged."
     QString text = r.message;
     for (qsizetype open = text.indexOf(u'"'); open >= 0; open = text.indexOf(u'"', open)) {
@@ -63,6 +67,9 @@ void Summary::add(const FileResult& r, const QByteArray& source)
         ++m_skipped;
         ++m_skippedBy[r.kind];
         return;
+    case FileResult::Status::Partial:
+        ++m_partial;
+        break;
     case FileResult::Status::Failed:
         ++m_failed;
         break;
@@ -91,8 +98,11 @@ QByteArray Summary::text(double seconds, bool interrupted) const
                       .arg(done())
                       .arg(seconds, 0, 'f', 1)
                       .arg(seconds > 0 ? m_converted / seconds : 0.0, 0, 'f', 1);
-    out += QStringLiteral("; %1 failed, %2 timed out, %3 skipped.\n")
-               .arg(m_failed)
+    out += QStringLiteral("; %1 failed%2, %3 timed out, %4 skipped.\n")
+               .arg(m_failed + m_partial)
+               .arg(m_partial > 0
+                        ? QStringLiteral(" (%1 of them damaged and written in part)").arg(m_partial)
+                        : QString())
                .arg(m_timedOut)
                .arg(m_skipped);
     if (m_skipped > 0) {

@@ -18,9 +18,10 @@ class Summary final {
 public:
     void add(const FileResult& result, const QByteArray& source);
 
-    qint64 done() const { return m_converted + m_failed + m_timedOut + m_skipped; }
+    qint64 done() const { return m_converted + m_partial + m_failed + m_timedOut + m_skipped; }
     qint64 converted() const { return m_converted; }
-    qint64 problems() const { return m_failed + m_timedOut; }
+    // Partial documents (damaged, written in part) count among the failures.
+    qint64 problems() const { return m_partial + m_failed + m_timedOut; }
 
     // Several lines for standard error.
     QByteArray text(double seconds, bool interrupted) const;
@@ -35,7 +36,8 @@ private:
         QList<QByteArray> examples;
     };
 
-    qint64 m_converted = 0, m_failed = 0, m_timedOut = 0, m_skipped = 0, m_renamed = 0;
+    qint64 m_converted = 0, m_partial = 0, m_failed = 0, m_timedOut = 0, m_skipped = 0,
+           m_renamed = 0;
     std::vector<Group> m_groups;
     QHash<QString, size_t> m_groupIndex;
     QHash<QString, qint64> m_skippedBy; // by kind; a fixed set of kinds

@@ -89,13 +89,14 @@ int CommandLine::publish(const QStringList& arguments, QTextStream& err)
         return kUsageError;
     }
     Engine engine;
+    wire::Reply published;
     try {
         engine.invoke(QStringLiteral("FileOpen"), {positional.at(1)});
         if (!quality.isEmpty())
             engine.invoke(QStringLiteral("XMLPublishSetJPEGOptions"), {quality});
-        engine.invoke(format == QLatin1String("xml") ? QStringLiteral("XMLPublish")
-                                                     : QStringLiteral("HTMLPublish"),
-                      {positional.at(2)});
+        published = engine.invoke(format == QLatin1String("xml") ? QStringLiteral("XMLPublish")
+                                                                 : QStringLiteral("HTMLPublish"),
+                                  {positional.at(2)});
         engine.invoke(QStringLiteral("CloseNoSave"), {});
     } catch (const EngineError& e) {
         err << "quillon-engine: " << e.description() << '\n';
@@ -103,6 +104,10 @@ int CommandLine::publish(const QStringList& arguments, QTextStream& err)
     } catch (const std::bad_alloc&) {
         err << "quillon-engine: " << memory::shortage() << '\n';
         return memory::ranOut() ? EngineError(EngineError::Kind::OutOfMemory, {}).exitCode() : 1;
+    }
+    if (published.kind == wire::Reply::Kind::Damaged) {
+        err << "quillon-engine: " << published.damage << '\n';
+        return kDamaged;
     }
     return 0;
 }

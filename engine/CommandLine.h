@@ -15,9 +15,11 @@ namespace engine {
 class CommandLine final {
 public:
     // The process exit code: 0 on success; for a failed publish the error's exit code with its
-    // description on err; 64 for a command line that cannot be understood.
+    // description on err; 8 for a damaged document published in part (what is missing on err);
+    // 64 for a command line that cannot be understood.
     static int run(const QStringList& arguments, QTextStream& out, QTextStream& err);
 
+    static constexpr int kDamaged = 8;
     static constexpr int kUsageError = 64;
 
 private:

@@ -213,6 +213,9 @@ struct Document {
     std::vector<Section> sections;
     std::vector<TabStops> tabStops; // the distinct sets of stops paragraphs use
     bool truncated = false;         // the reader stopped recording at a size limit
+    // Why the file ends before its structure does ("the document is damaged: the file ends at
+    // byte ..."), when it does: what could be read is all there is. Empty for a whole file.
+    QString damage;
 
     QString property(const QString& name) const;
     // The document's title property, else fallback, else "Untitled document"; never empty.

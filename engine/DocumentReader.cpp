@@ -2,18 +2,19 @@
 #include "DocumentReader.h"
 
 #include "EngineError.h"
+#include "FileExtent.h"
 #include "Memory.h"
 #include "ModelBuilder.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QtEndian>
 
 #include <librevenge-stream/librevenge-stream.h>
 #include <libwpd/libwpd.h>
 
 #include <algorithm>
 #include <new>
+#include <optional>
 
 namespace engine {
 namespace {
@@ -22,7 +23,7 @@ constexpr qint64 kMaxInMemory = 256 * 1024 * 1024;
 
 // What the first bytes say about a file libwpd does not accept, for a description that tells
 // the user what the file really is.
-QString whatItIs(const QByteArray& head, qint64 size)
+QString whatItIs(const QByteArray& head)
 {
     if (head.isEmpty())
         return QStringLiteral("the file is empty");
@@ -41,13 +42,6 @@ QString whatItIs(const QByteArray& head, qint64 size)
                        "not a document")
                 .arg(product)
                 .arg(type);
-        // The header's pointer to where the text begins.
-        const quint32 text = qFromLittleEndian<quint32>(head.constData() + 4);
-        if (text > size)
-            return QStringLiteral("the document is truncated: its text would begin at byte %1, "
-                                  "but the file has %2 bytes")
-                .arg(text)
-                .arg(size);
         return QStringLiteral("it is a WordPerfect document of a version or kind that cannot be "
                               "read");
     }
@@ -75,15 +69,18 @@ EngineError passwordProtected(const QString& name, bool supported)
 
 // Where reading stopped: libwpd gives up on a damaged document by reading past what there is
 // (a truncated file, a length or pointer that leads beyond the end) and reports a "file access
-// error"; the stream remembers where the last read that came up short began.
+// error"; the stream remembers where the last read that came up short began, and how far any
+// read meant to go.
 class ReadTracker {
 public:
     virtual ~ReadTracker() = default;
     long lastShortRead() const { return m_lastShortRead; }
-    void forget() { m_lastShortRead = -1; }
+    long furthestRead() const { return m_furthestRead; }
+    void forget() { m_lastShortRead = -1, m_furthestRead = 0; }
 
 protected:
     long m_lastShortRead = -1;
+    long m_furthestRead = 0;
 };
 
 template <typename Stream> class TrackedStream final : public Stream, public ReadTracker {
@@ -91,9 +88,11 @@ public:
     using Stream::Stream;
     const unsigned char* read(unsigned long numBytes, unsigned long& numBytesRead) override
     {
+        const long from = Stream::tell();
         const unsigned char* data = Stream::read(numBytes, numBytesRead);
+        m_furthestRead = std::max(m_furthestRead, from + static_cast<long>(numBytes));
         if (numBytesRead < numBytes)
-            m_lastShortRead = Stream::tell() - static_cast<long>(numBytesRead);
+            m_lastShortRead = from + static_cast<long>(numBytesRead);
         return data;
     }
 };
@@ -115,19 +114,85 @@ QString damaged(librevenge::RVNGInputStream& input, const ReadTracker& tracker, 
         .arg(size);
 }
 
+bool isOle2(const QByteArray& head)
+{
+    return head.startsWith("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1");
+}
+
+// A refusal says that the file is cut short when it is recognisably a WordPerfect document: its
+// header says so, or its OLE2 container names the WordPerfect stream.
+bool judgedByStructure(librevenge::RVNGInputStream& input, const QByteArray& head)
+{
+    if (head.startsWith("\xFFWPC"))
+        return head.size() >= 16 && head.at(9) == 0x0A;
+    return isOle2(head) && input.isStructured() && input.existsSubStream("PerfectOffice_MAIN");
+}
+
+// libwpd does not recognise a 4.2 document (it has no header) that ends inside a formatting
+// code: its formatting does not add up. It is one when libwpd recognises what comes before that
+// code.
+std::optional<Shortfall> cutInsideCode(const QByteArray& bytes)
+{
+    if (bytes.startsWith("\xFFWPC") || isOle2(bytes))
+        return std::nullopt;
+    librevenge::RVNGStringStream whole(reinterpret_cast<const unsigned char*>(bytes.constData()),
+                                       static_cast<unsigned int>(bytes.size()));
+    std::optional<Shortfall> cut;
+    try {
+        cut = findShortfall(whole, bytes.size());
+        if (!cut || cut->codeStart <= 0)
+            return std::nullopt;
+        librevenge::RVNGStringStream before(
+            reinterpret_cast<const unsigned char*>(bytes.constData()),
+            static_cast<unsigned int>(cut->codeStart));
+        if (libwpd::WPDocument::isFileFormatSupported(&before) != libwpd::WPD_CONFIDENCE_EXCELLENT)
+            return std::nullopt;
+    } catch (...) {
+        return std::nullopt;
+    }
+    return cut;
+}
+
+std::optional<Shortfall> shortfallOf(librevenge::RVNGInputStream& input, qint64 size)
+{
+    std::optional<Shortfall> shortfall;
+    try {
+        shortfall = findShortfall(input, size);
+    } catch (...) {
+        // A structure that cannot even be read this far is left to libwpd to judge.
+    }
+    input.seek(0, librevenge::RVNG_SEEK_SET);
+    return shortfall;
+}
+
 Document parse(librevenge::RVNGInputStream& input, ReadTracker& tracker, qint64 size,
                const QByteArray& head, const QString& name, ObjectObserver* observer)
 {
     if (head.isEmpty())
-        throw unreadable(name, whatItIs(head, size));
+        throw unreadable(name, whatItIs(head));
     libwpd::WPDConfidence confidence = libwpd::WPD_CONFIDENCE_NONE;
     Document document;
     libwpd::WPDResult result = libwpd::WPD_UNKNOWN_ERROR;
+    std::optional<Shortfall> shortfall;
+    bool stopped = false; // libwpd gave up midway
     try {
         confidence = libwpd::WPDocument::isFileFormatSupported(&input);
         switch (confidence) {
         case libwpd::WPD_CONFIDENCE_NONE:
-            throw unreadable(name, whatItIs(head, size));
+            if (judgedByStructure(input, head)) {
+                if (const auto cut = shortfallOf(input, size))
+                    throw unreadable(name, cut->describe());
+            } else if (isOle2(head)) {
+                // Cut short before its directory, perhaps: what it held cannot be told.
+                if (const auto cut = shortfallOf(input, size); cut && cut->promisedEnd > size)
+                    throw unreadable(
+                        name, QStringLiteral("it is an OLE2 compound file cut short (the file "
+                                             "ends at byte %1, but its contents run to byte "
+                                             "%2), in which no WordPerfect document can be found")
+                                  .arg(size)
+                                  .arg(cut->promisedEnd));
+            }
+            throw unreadable(name, whatItIs(head));
         case libwpd::WPD_CONFIDENCE_UNSUPPORTED_ENCRYPTION:
             throw passwordProtected(name, false);
         case libwpd::WPD_CONFIDENCE_SUPPORTED_ENCRYPTION:
@@ -135,10 +200,19 @@ Document parse(librevenge::RVNGInputStream& input, ReadTracker& tracker, qint64 
         case libwpd::WPD_CONFIDENCE_EXCELLENT:
             break;
         }
-        input.seek(0, librevenge::RVNG_SEEK_SET);
+        // A file that ends before its text begins holds nothing that could be read.
+        shortfall = shortfallOf(input, size);
+        if (shortfall && shortfall->textBeyondEnd)
+            throw unreadable(name, shortfall->describe());
         tracker.forget();
         ModelBuilder builder(document, observer);
-        result = libwpd::WPDocument::parse(&input, &builder, nullptr);
+        try {
+            result = libwpd::WPDocument::parse(&input, &builder, nullptr);
+        } catch (const std::bad_alloc&) {
+            throw;
+        } catch (...) {
+            stopped = true;
+        }
         builder.finish();
     } catch (const EngineError&) {
         throw;
@@ -148,24 +222,39 @@ Document parse(librevenge::RVNGInputStream& input, ReadTracker& tracker, qint64 
         throw unreadable(name, damaged(input, tracker, size));
     }
 
-    switch (result) {
-    case libwpd::WPD_OK:
+    // libwpd reports an allocation that failed as a parse error, or gives up with an exception.
+    if ((stopped || result != libwpd::WPD_OK) && memory::ranOut())
+        throw EngineError::outOfMemory(name);
+    // Reading that went on past the end followed the document's structure beyond the file.
+    if (!shortfall && tracker.furthestRead() > size) {
+        shortfall = Shortfall();
+        shortfall->fileEnd = size;
+        shortfall->promisedEnd = tracker.furthestRead();
+    }
+    if (!stopped && result == libwpd::WPD_OK) {
+        if (shortfall)
+            document.damage = shortfall->describe();
         return document;
+    }
+    // A file cut short keeps what was read before its end, when there is any.
+    if (shortfall && !document.isBlank()) {
+        document.damage = shortfall->describe();
+        return document;
+    }
+    switch (result) {
     case libwpd::WPD_PASSWORD_MISSMATCH_ERROR:
         throw passwordProtected(name, true);
     case libwpd::WPD_UNSUPPORTED_ENCRYPTION_ERROR:
         throw passwordProtected(name, false);
     case libwpd::WPD_OLE_ERROR:
         throw unreadable(name, QStringLiteral("its OLE2 container is damaged"));
+    case libwpd::WPD_OK:                // libwpd stopped with an exception
     case libwpd::WPD_FILE_ACCESS_ERROR: // the file was read into memory (or is read as needed)
     case libwpd::WPD_PARSE_ERROR:
     case libwpd::WPD_UNKNOWN_ERROR:
         break;
     }
-    // libwpd reports an allocation that failed as a parse error.
-    if (memory::ranOut())
-        throw EngineError::outOfMemory(name);
-    throw unreadable(name, damaged(input, tracker, size));
+    throw unreadable(name, shortfall ? shortfall->describe() : damaged(input, tracker, size));
 }
 
 } // namespace
@@ -229,12 +318,19 @@ bool DocumentReader::isDocument(const QString& path)
         librevenge::RVNGFileStream input(QFile::encodeName(path).constData());
         if (libwpd::WPDocument::isFileFormatSupported(&input) != libwpd::WPD_CONFIDENCE_NONE)
             return true;
+        // A WordPerfect document whose container is cut short.
+        if (isOle2(head) && input.isStructured() && input.existsSubStream("PerfectOffice_MAIN"))
+            return true;
     } catch (...) {
         return true;
     }
     // A WordPerfect document libwpd turns down: its header cut short, or a version it cannot read.
-    return head.startsWith("\xFFWPC") &&
-           (head.size() < 16 || static_cast<unsigned char>(head.at(9)) == 0x0A);
+    if (head.startsWith("\xFFWPC"))
+        return head.size() < 16 || static_cast<unsigned char>(head.at(9)) == 0x0A;
+    // A 4.2 document cut inside a formatting code.
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly) || file.size() > kMaxInMemory)
+        return false;
+    return cutInsideCode(file.read(kMaxInMemory)).has_value();
 }
 
 Document DocumentReader::readBytes(const QByteArray& bytes, const QString& name,
@@ -253,7 +349,24 @@ Document DocumentReader::readBytes(const QByteArray& bytes, const QString& name,
     TrackedStream<librevenge::RVNGStringStream> input(
         reinterpret_cast<const unsigned char*>(bytes.constData()),
         static_cast<unsigned int>(bytes.size()));
-    return parse(input, input, bytes.size(), bytes.left(16), name, observer);
+    try {
+        return parse(input, input, bytes.size(), bytes.left(16), name, observer);
+    } catch (const EngineError& e) {
+        const std::optional<Shortfall> cut =
+            e.kind() == EngineError::Kind::Unreadable ? cutInsideCode(bytes) : std::nullopt;
+        if (!cut)
+            throw;
+        // What comes before the code that was cut is read as the document it is.
+        const QByteArray before = bytes.left(cut->codeStart);
+        TrackedStream<librevenge::RVNGStringStream> prefix(
+            reinterpret_cast<const unsigned char*>(before.constData()),
+            static_cast<unsigned int>(before.size()));
+        Document document = parse(prefix, prefix, before.size(), before.left(16), name, observer);
+        if (document.isBlank())
+            throw unreadable(name, cut->describe());
+        document.damage = cut->describe();
+        return document;
+    }
 }
 
 } // namespace engine

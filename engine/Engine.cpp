@@ -197,7 +197,7 @@ wire::Reply Engine::xmlPublish(const QStringList& args)
     const wire::Provenance source = provenance(doc, settingsText(QStringLiteral("xml"), {}));
     options.provenance = &source;
     return report(
-        Publisher::publish(doc.document, PublishFormat::Xml, args.at(0), doc.title, options),
+        Publisher::publish(doc.document, PublishFormat::Xml, args.at(0), doc.title, options), doc,
         args.at(0));
 }
 
@@ -214,7 +214,7 @@ wire::Reply Engine::htmlPublish(const QStringList& args)
         provenance(doc, settingsText(QStringLiteral("html"), options.html));
     options.provenance = &source;
     return report(
-        Publisher::publish(doc.document, PublishFormat::Html, args.at(0), doc.title, options),
+        Publisher::publish(doc.document, PublishFormat::Html, args.at(0), doc.title, options), doc,
         args.at(0));
 }
 
@@ -225,8 +225,10 @@ wire::Reply Engine::fileIsDocument(const QStringList& args)
 
 // Pictures that could not be converted are named in the output; standard error has one short
 // line for each, for someone running the engine from the command line. The answer counts what
-// was written.
-wire::Reply Engine::report(const PublishReport& report, const QString& target)
+// was written. A damaged document is published in part: the answer says so, what is missing
+// and where what could be read went.
+wire::Reply Engine::report(const PublishReport& report, const OpenDocument& doc,
+                           const QString& target)
 {
     for (const QString& problem : report.problems)
         std::fprintf(stderr, "quillon-engine: %s: %s\n", qPrintable(target), qPrintable(problem));
@@ -238,7 +240,12 @@ wire::Reply Engine::report(const PublishReport& report, const QString& target)
         answer += QStringLiteral(" source-sha256=") + report.sourceSha256;
     for (const WrittenFile& f : report.files)
         answer += QStringLiteral("\nfile %1 %2 %3").arg(f.bytes).arg(f.sha256, f.name);
-    return wire::Reply::fromText(answer);
+    if (doc.document.damage.isEmpty())
+        return wire::Reply::fromText(answer);
+    return wire::Reply::damaged(
+        answer, QStringLiteral("Cannot read all of \"%1\": %2. What could be read was written to "
+                               "\"%3\".")
+                    .arg(doc.path, doc.document.damage, target));
 }
 
 wire::Reply Engine::provenanceSource(const QStringList& args)
@@ -262,6 +269,9 @@ wire::Provenance Engine::provenance(const OpenDocument& document, const QString&
     wire::Provenance p = document.source;
     p.generator = QStringLiteral("quillon-engine " QUILLON_ENGINE_VERSION);
     p.settings = settings;
+    // What could be read of a damaged document never passes for an output made from all of it.
+    if (!document.document.damage.isEmpty())
+        p.settings += QLatin1String(" incomplete");
     return p;
 }
 

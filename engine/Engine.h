@@ -27,7 +27,10 @@ class PictureCache;
 //   XMLPublish(target)              writes the current document as DocBook XML
 //   HTMLPublish(target)             writes the current document as HTML
 //                                   (both answer "pictures=N failed=N bytes=N": the pictures
-//                                   written and not converted, the bytes of every file written)
+//                                   written and not converted, the bytes of every file written;
+//                                   for a damaged document, one whose file ends before its
+//                                   structure does, with a Damaged reply that says what is
+//                                   missing)
 //   FileIsDocument(path)            True when the file is a WordPerfect document, readable or
 //                                   not (damaged, of an unreadable version, password-protected)
 //   XMLPublishSetJPEGOptions(text)  sets the JPEG quality of XML pictures (a number, 0..100)
@@ -94,7 +97,8 @@ private:
     // What an output of the current document in this format records.
     wire::Provenance provenance(const OpenDocument& document, const QString& settings) const;
     QString settingsText(const QString& format, const HtmlSettings& html) const;
-    static wire::Reply report(const PublishReport& report, const QString& target);
+    static wire::Reply report(const PublishReport& report, const OpenDocument& doc,
+                              const QString& target);
 
     std::vector<OpenDocument> m_documents;
     int m_jpegQuality = 80;

@@ -49,6 +49,15 @@ Reply Reply::error(qint32 number, const QString& description)
     return r;
 }
 
+Reply Reply::damaged(const QString& t, const QString& why)
+{
+    Reply r;
+    r.kind = Kind::Damaged;
+    r.text = t;
+    r.damage = why;
+    return r;
+}
+
 QByteArray encodeRequest(const Request& request)
 {
     QByteArray out;
@@ -102,6 +111,14 @@ QByteArray encodeReply(const Reply& reply)
         putU32(out, static_cast<quint32>(reply.number));
         out.append(reply.text.toUtf8());
         break;
+    case Reply::Kind::Damaged: {
+        const QByteArray text = reply.text.toUtf8();
+        out.append('D');
+        putU32(out, static_cast<quint32>(text.size()));
+        out.append(text);
+        out.append(reply.damage.toUtf8());
+        break;
+    }
     }
     return out;
 }
@@ -127,6 +144,15 @@ std::optional<Reply> decodeReply(const QByteArray& payload)
             return std::nullopt;
         return Reply::error(static_cast<qint32>(number),
                             QString::fromUtf8(payload.constData() + pos, payload.size() - pos));
+    }
+    case 'D': {
+        qsizetype pos = 1;
+        quint32 length = 0;
+        if (!getU32(payload, pos, length) || payload.size() - pos < qsizetype(length))
+            return std::nullopt;
+        return Reply::damaged(
+            QString::fromUtf8(payload.constData() + pos, qsizetype(length)),
+            QString::fromUtf8(payload.constData() + pos + length, payload.size() - pos - length));
     }
     default:
         return std::nullopt;

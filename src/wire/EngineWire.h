@@ -21,6 +21,10 @@ class QIODevice;
 //   'B' <one byte 0 or 1>     Boolean
 //   'S' <UTF-8 bytes>         text
 //   'E' <4-byte BE number> <UTF-8 description>   a raised error
+//   'D' <4-byte BE length> <UTF-8 text> <UTF-8 description>
+//                             done in part: the document is damaged (its file ends before its
+//                             structure does); the operation answered the text with what could
+//                             be read, and the description says what is missing
 //
 // While a request takes longer than a second, the engine sends heartbeat frames (payload 'H'
 // alone) from a thread of its own, about one a second, before the one reply. They are not
@@ -43,16 +47,18 @@ struct Request {
 };
 
 struct Reply {
-    enum class Kind { Null, Boolean, Text, Error };
+    enum class Kind { Null, Boolean, Text, Error, Damaged };
     Kind kind = Kind::Null;
     bool boolean = false;
     QString text;      // the text, or the error's description
     qint32 number = 0; // the error's number
+    QString damage;    // Damaged: what is missing and why
 
     static Reply null() { return {}; }
     static Reply fromBool(bool b);
     static Reply fromText(const QString& t);
     static Reply error(qint32 number, const QString& description);
+    static Reply damaged(const QString& text, const QString& damage);
 };
 
 QByteArray encodeRequest(const Request& request);

@@ -42,7 +42,7 @@ const QByteArray kWeird("sub/deep/-n\nx\xff.wpd");
 const QList<Entry>& entries()
 {
     static const QList<Entry> entries = {
-        {"a.WPD", "tika_testWordPerfect.wpd", {}},
+        {"a.WPD", "nuxeo_test.wpd", {}},
         {"a.wpd", "aperture_corel-wordperfect-5.0.wp", {}},
         {"notes.txt", nullptr, "Dear Sir,\nplain text.\n"},
         {"pic.wpg", "ff_stub_sample1.wpg", {}},
@@ -50,6 +50,10 @@ const QList<Entry>& entries()
         {"sub/stub.wpd", "ff_stub_sample1.wpd", {}},
         {"sub/deep/ole.wpd", "smi_compound.wpd", {}},
         {kWeird, "aperture_corel-wordperfect-x3.wpd", {}},
+        // Cut short: 10,000 of its 17,566 bytes.
+        {"sub/cut.wpd", nullptr,
+         readFile(testsupport::testDocument(QStringLiteral("doctor_word-perfect.wpd")))
+             .left(10000)},
     };
     return entries;
 }
@@ -189,8 +193,11 @@ private slots:
         const QString report = dir.filePath(QStringLiteral("report.jsonl"));
 
         Run run = convert({QStringLiteral("--report"), report, QFile::decodeName(src), out});
-        QCOMPARE(run.exit, 1); // the stub fails
-        QVERIFY2(run.err.contains("Converted 5 of 11 files"), run.err.constData());
+        QCOMPARE(run.exit, 1); // the stub fails, the cut document is written in part
+        QVERIFY2(run.err.contains("Converted 5 of 12 files") &&
+                     run.err.contains("2 failed (1 of them damaged and written in part)") &&
+                     run.err.contains("\n  1  partial: the document is damaged"),
+                 run.err.constData());
         QMap<QByteArray, QJsonObject> lines = readReport(report);
         QMap<QByteArray, QString> statuses;
         for (auto it = lines.cbegin(); it != lines.cend(); ++it)
@@ -204,6 +211,7 @@ private slots:
             {"sub/stub.wpd", "failed:unreadable"},
             {"sub/deep/ole.wpd", "converted"},
             {kWeird, "converted"},
+            {"sub/cut.wpd", "partial:damaged"},
             {"link.wpd", "skipped:link-out-of-source"},
             {"up", "skipped:link-out-of-source"},
             {"again", "skipped:link-to-folder"},
@@ -215,7 +223,14 @@ private slots:
         QCOMPARE(later.value(QStringLiteral("collision")).toString(), QStringLiteral("a.xml"));
         QCOMPARE(later.value(QStringLiteral("target")).toString(),
                  out + QStringLiteral("/a.wpd.xml"));
-        QVERIFY(readFile(out + QStringLiteral("/a.xml")).contains("AND FURTHER"));
+        QVERIFY(readFile(out + QStringLiteral("/a.xml")).contains("Zoonotic Diseases"));
+        // What could be read of the cut document is kept, and the report says what is missing.
+        const QJsonObject cut = lines.value(src + "/sub/cut.wpd");
+        QVERIFY(cut.value(QStringLiteral("error"))[QStringLiteral("message")].toString().contains(
+            QStringLiteral("the file ends at byte 10000, but its contents run to byte 17566")));
+        QCOMPARE(cut.value(QStringLiteral("bytes")).toInteger(),
+                 QFileInfo(out + QStringLiteral("/sub/cut.xml")).size());
+        QVERIFY(readFile(out + QStringLiteral("/sub/cut.xml")).contains("SUPREME COURT"));
         // The report names each file written with its size and SHA-256, and the document's
         // SHA-256; the output records its source, relative to SOURCE, escaped where need be.
         const QJsonObject report0 = lines.value(src + "/sub/report.wp");
@@ -232,13 +247,15 @@ private slots:
 
         // Outputs only for the converted documents, all in TARGET; nothing beside the link's file.
         const QStringList outputs = filesBelow(out).keys();
-        QCOMPARE(outputs, (QStringList{"a.wpd.xml", "a.xml", "sub/deep/-n\nx%FF.xml",
+        QCOMPARE(outputs, (QStringList{"a.wpd.xml", "a.xml", "sub/cut.xml", "sub/deep/-n\nx%FF.xml",
                                        "sub/deep/ole.xml", "sub/report.xml"}));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files),
                  (QStringList{"elsewhere.wpd", "report.jsonl"}));
 
-        // A re-run converts nothing, leaves every output as it was and never walks TARGET.
-        const QMap<QString, qint64> before = filesBelow(out);
+        // A re-run converts nothing, leaves every output as it was and never walks TARGET; the
+        // cut document is written in part again, never taken for up to date.
+        QMap<QString, qint64> before = filesBelow(out);
+        const qint64 partialWritten = before.value(QStringLiteral("sub/cut.xml"));
         run = convert({QStringLiteral("--skip-existing"), QStringLiteral("--report"), report,
                        QFile::decodeName(src), out});
         QCOMPARE(run.exit, 1);
@@ -247,6 +264,9 @@ private slots:
         for (const QJsonObject& o : lines)
             QVERIFY(statusOf(o) != QLatin1String("converted"));
         QCOMPARE(statusOf(lines.value(src + "/a.wpd")), QStringLiteral("skipped:up-to-date"));
+        QCOMPARE(statusOf(lines.value(src + "/sub/cut.wpd")), QStringLiteral("partial:damaged"));
+        QVERIFY(filesBelow(out).value(QStringLiteral("sub/cut.xml")) > partialWritten);
+        before.insert(QStringLiteral("sub/cut.xml"), filesBelow(out).value("sub/cut.xml"));
         QCOMPARE(filesBelow(out), before);
 
         // Listed paths are held to SOURCE too, also through a link to a folder.

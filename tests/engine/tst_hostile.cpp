@@ -1,6 +1,6 @@
 // Quillon engine tests: the engine's command line under hostile conditions: links planted in the
-// target folder, a target that is a pipe or a device, a full disk, an engine killed mid-publish,
-// pictures that name files outside themselves.
+// target folder, a target that is a pipe or a device, a full disk, documents cut short, an engine
+// killed mid-publish, pictures that name files outside themselves.
 #include "OutputFiles.h"
 #include "TestData.h"
 
@@ -269,6 +269,73 @@ private slots:
             QVERIFY(readFile(root.filePath("out/doc_files/picture1.png")).startsWith("\x89PNG"));
         }
         QCOMPARE(unfinished(), QStringList());
+    }
+
+    void cutDocumentsSayWhatIsMissing_data()
+    {
+        QTest::addColumn<QString>("document");
+        QTest::addColumn<int>("keep"); // bytes
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("says");
+        QTest::addColumn<QString>("text"); // in the output, written in part (exit code 8)
+        const QString wp6 = QStringLiteral("doctor_word-perfect.wpd"); // text from 3862 of 17566
+        const QString wp5 = QStringLiteral("opf_testWordPerfect_51_52.doc"); // text from 4013
+        const QString wp42 = QStringLiteral("tika_testWordPerfect_42.doc");
+        const QString ole = QStringLiteral("smi_compound.wpd"); // 6144, its table at 4096
+        const QString runs = QStringLiteral("the file ends at byte %1, but its contents run to "
+                                            "byte %2");
+        const QString before = QStringLiteral("the file ends at byte %1, before its text, which "
+                                              "would begin at byte %2");
+        // 6 and later: the header's size of the file and its pointer to the text.
+        QTest::newRow("6: text cut")
+            << wp6 << 10000 << 8 << runs.arg(10000).arg(17566) << "SUPREME COURT OF INDIANA";
+        QTest::newRow("6: last byte cut")
+            << wp6 << 17565 << 8 << runs.arg(17565).arg(17566) << "SUPREME COURT OF INDIANA";
+        QTest::newRow("6: prefix cut") << wp6 << 3000 << 4 << before.arg(3000).arg(3862) << "";
+        // 5.x: the pointer to the text and the lengths of its codes.
+        QTest::newRow("5.x: cut inside a code")
+            << wp5 << 4330 << 8 << runs.arg(4330).arg(4362) << "Sluwe Sjaantje";
+        QTest::newRow("5.x: prefix cut") << wp5 << 600 << 4 << before.arg(600).arg(4013) << "";
+        // 4.2: its codes only; what comes before the one that was cut is read.
+        QTest::newRow("4.2: cut inside a code")
+            << wp42 << 580 << 8 << runs.arg(580).arg(581) << "Sluwe Sjaantje";
+        QTest::newRow("4.2: nothing before the cut code")
+            << wp42 << 72 << 4 << runs.arg(72).arg(146) << "";
+        // OLE2: the sectors its allocation table uses, then the WordPerfect stream inside.
+        QTest::newRow("OLE2: last sector cut")
+            << ole << 5529 << 8 << runs.arg(5529).arg(6144) << "";
+        QTest::newRow("OLE2: cut before its allocation table")
+            << ole << 3000 << 4 << "OLE2 compound file cut short (" + runs.arg(3000).arg(4608)
+            << "";
+    }
+
+    // A file that ends before its own structure says is damaged: what could be read is written
+    // and the engine says what is missing (exit code 8); when nothing could be read it is refused
+    // (exit code 4) and nothing is written.
+    void cutDocumentsSayWhatIsMissing()
+    {
+        QFETCH(QString, document);
+        QFETCH(int, keep);
+        QFETCH(int, exitCode);
+        QFETCH(QString, says);
+        QFETCH(QString, text);
+        QTemporaryDir dir;
+        const QString input = dir.filePath(QStringLiteral("cut.wpd"));
+        QFile cut(input);
+        QVERIFY(cut.open(QIODevice::WriteOnly));
+        cut.write(readFile(testsupport::testDocument(document)).left(keep));
+        cut.close();
+        const QString target = dir.filePath(QStringLiteral("cut.html"));
+        const Run run = publish(QStringLiteral("html"), input, target);
+        QVERIFY2(run.exitCode == exitCode && run.error.contains(says) && run.error.contains(input),
+                 qPrintable(QString::number(run.exitCode) + ": " + run.error));
+        QCOMPARE(QFile::exists(target), exitCode == 8);
+        if (exitCode == 8) {
+            QVERIFY2(run.error.contains("What could be read was written to \"" + target + "\"."),
+                     qPrintable(run.error));
+            QVERIFY(readFile(target).startsWith("<!DOCTYPE html>"));
+            QVERIFY(QString::fromUtf8(readFile(target)).contains(text));
+        }
     }
 
     // A publish killed before it finishes leaves its files under marked temporary names and a note;

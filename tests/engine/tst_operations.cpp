@@ -111,15 +111,18 @@ private slots:
         QTest::newRow("damaged inside")
             << damaged << 440 << "the document is damaged (reading stopped at byte 3885 of 17566)."
             << true;
-        QTest::newRow("truncated in its text")
-            << cut("in-text.wpd", 600) << 440
-            << "the document is damaged or truncated: it ends (after 600 bytes) where more was "
-               "expected."
+        // A 4.2 document (no header) cut inside a code is still one.
+        QTest::newRow("4.2 cut in its first long code")
+            << variant(m_dir, QStringLiteral("tika_testWordPerfect_42.doc"),
+                       QStringLiteral("cut42.wpd"), [](QByteArray& b) { b.truncate(72); })
+            << 440
+            << "the document is damaged: the file ends at byte 72, but its contents run "
+               "to byte 146."
             << true;
         QTest::newRow("truncated before its text")
-            << cut("before-text.wpd", 300) << 440
-            << "the document is truncated: its text would begin at byte 2714, but the file has 300 "
-               "bytes."
+            << cut("before-text.wpd", 600) << 440
+            << "the document is damaged: the file ends at byte 600, before its text, which would "
+               "begin at byte 2714."
             << true;
         QTest::newRow("endless device")
             << "/dev/zero" << 440 << "it is not a regular file, and it gives more than 256 MiB."

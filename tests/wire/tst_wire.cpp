@@ -53,6 +53,7 @@ private slots:
             Reply::fromText(QStringLiteral("line1\nline2 \"ü\" ") + QChar(0)),
             Reply::error(-2147221005, QStringLiteral("Invalid class string")),
             Reply::error(440, QString()),
+            Reply::damaged(QStringLiteral("pictures=1 failed=0 bytes=9"), QStringLiteral("cut ü")),
         };
         for (const Reply& reply : replies) {
             const std::optional<Reply> decoded = decodeReply(encodeReply(reply));
@@ -61,6 +62,7 @@ private slots:
             QCOMPARE(decoded->boolean, reply.boolean);
             QCOMPARE(decoded->text, reply.text);
             QCOMPARE(decoded->number, reply.number);
+            QCOMPARE(decoded->damage, reply.damage);
         }
     }
 
@@ -121,6 +123,7 @@ private slots:
         QTest::newRow("bool without value") << false << QByteArray("B");
         QTest::newRow("bool with extra") << false << QByteArray("B\1\1", 3);
         QTest::newRow("error without number") << false << QByteArray("E\0\0", 3);
+        QTest::newRow("damaged text past end") << false << QByteArray("D\0\0\0\5abc", 8);
     }
 
     void malformedPayloads()

@@ -291,6 +291,12 @@ QVariant EngineAutomationClient::invoke(const QString& operation, const QStringL
         return QVariant(reply->text);
     case wire::Reply::Kind::Error:
         throw Error(reply->number, reply->text, kSource);
+    case wire::Reply::Kind::Damaged:
+        // Done in part is not done: the caller learns it as a failure, and can ask for the
+        // answer.
+        m_outcome = Outcome::Damaged;
+        m_partialAnswer = reply->text;
+        throw Error(err::AutomationError, reply->damage, kSource);
     }
     return QVariant();
 }

@@ -41,9 +41,11 @@ public:
         bool discardEngineErrors = false;
     };
 
-    // How the last call ended: with an answer (a value or an error the engine raised), or with
-    // the engine gone (stopped, timed out, or talking nonsense), which raised error 440.
-    enum class Outcome { Answered, Stopped, TimedOut, Corrupt };
+    // How the last call ended: with an answer (a value or an error the engine raised), done in
+    // part (the document is damaged: what could be read was written, and error 440 says what is
+    // missing), or with the engine gone (stopped, timed out, or talking nonsense), which raised
+    // error 440.
+    enum class Outcome { Answered, Damaged, Stopped, TimedOut, Corrupt };
 
     explicit EngineAutomationClient(Options options);
     ~EngineAutomationClient() override;
@@ -62,6 +64,8 @@ public:
     // The time limit of the calls that follow; zero or less means none.
     void setCallTimeout(int ms) { m_options.callTimeoutMs = ms; }
     Outcome lastOutcome() const { return m_outcome; }
+    // After a call done in part (Outcome::Damaged): what the operation answered.
+    const QString& partialAnswer() const { return m_partialAnswer; }
 
 protected:
     QVariant invoke(const QString& operation, const QStringList& arguments) override;
@@ -73,6 +77,7 @@ private:
     std::unique_ptr<QProcess> m_process;
     QByteArray m_buffer; // bytes read from the engine that do not yet make a whole frame
     Outcome m_outcome = Outcome::Answered;
+    QString m_partialAnswer;
 };
 
 } // namespace platform
