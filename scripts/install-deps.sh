@@ -13,7 +13,7 @@ packages=(
     default-jre-headless
     # the HTML drawn and printed by headless Chromium with the faces it names
     chromium fonts-liberation fonts-crosextra-carlito fonts-crosextra-caladea fonts-dejavu-core
-    xdg-utils
+    xdg-utils shared-mime-info
     scdoc desktop-file-utils appstream man-db bash-completion
 )
 if [ "${1:-}" = "--package" ]; then

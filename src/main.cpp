@@ -1,4 +1,5 @@
 // Quillon: converts WordPerfect documents to XML or HTML.
+#include "AppIdentity.h"
 #include "General.h"
 #include "Guard.h"
 #include "QuickStartPictures.h"
@@ -26,11 +27,11 @@ int main(int argc, char* argv[])
     }
 
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("quillon"));
-    // Lets the desktop match the windows to the installed desktop entry and its icon.
-    const QString desktopId = QStringLiteral("org.example.quillon");
-    QGuiApplication::setDesktopFileName(desktopId);
-    QApplication::setWindowIcon(appIcon(desktopId));
+    // The windows' class; it also lets the desktop match them to the installed desktop entry and
+    // its icon.
+    QApplication::setApplicationName(platform::appName());
+    QGuiApplication::setDesktopFileName(platform::desktopId());
+    QApplication::setWindowIcon(appIcon(platform::desktopId()));
 
     // Qt has taken its own options out by now.
     const StartOptions options = ParseStartOptions(QApplication::arguments().mid(1));

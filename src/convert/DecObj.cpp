@@ -59,7 +59,8 @@ void DecObj::convert()
     RequireObject(gWordPerfect).Call(QStringLiteral("FileOpen"), {m_fileName});
     DoEvents(4);
 
-    clsRunMacro().RunMacro();
+    // A macro that fails leaves the document to be converted; the row says why in its tooltip.
+    const QString macroFailure = clsRunMacro().RunMacro();
 
     platform::Sleep(4);
     DoEvents(7);
@@ -78,6 +79,8 @@ void DecObj::convert()
     gWordPerfect->Call(QStringLiteral("CloseNoSave"));
     DoEvents(4);
     main->ListView1->SetSubItem(m_fileName, 1, QStringLiteral("Converted"));
+    if (!macroFailure.isEmpty())
+        main->ListView1->SetDescription(m_fileName, macroFailure);
     main->show();
 }
 

@@ -2,6 +2,7 @@
 #include "clsRunMacro.h"
 
 #include "AppIdentity.h"
+#include "Error.h"
 #include "SettingsStore.h"
 #include "Yield.h"
 #include "automation/AutomationObject.h"
@@ -10,13 +11,13 @@
 
 #include <QVariant>
 
-void clsRunMacro::RunMacro()
+QString clsRunMacro::RunMacro()
 {
     try {
         RequireObject(gWordPerfect);
         const QVariant blank = gWordPerfect->Call(QStringLiteral("envDocBlank"));
         if (blank.isNull() || platform::isTrue(blank))
-            return;
+            return QString();
         gWordPerfect->Call(QStringLiteral("PosDocVeryTop"));
 
         const QString macro = platform::GetSetting(platform::appName(), QStringLiteral("Options"),
@@ -32,7 +33,11 @@ void clsRunMacro::RunMacro()
             platform::DoEvents(1);
             playing = gWordPerfect->Call(QStringLiteral("envMacroPlaying"));
         }
-    } catch (const std::exception&) {
-        // The conversion goes on without the macro.
+    } catch (const platform::Error& error) {
+        // The conversion goes on without the rest of the macro.
+        return error.description();
+    } catch (const std::exception& error) {
+        return QString::fromLocal8Bit(error.what());
     }
+    return QString();
 }

@@ -21,7 +21,7 @@
 #include <QDir>
 #include <QEvent>
 #include <QFileInfo>
-#include <QListWidget>
+#include <QVariant>
 
 std::shared_ptr<Mediator> gMediator;
 std::shared_ptr<platform::AutomationObject> gWordPerfect;
@@ -37,28 +37,36 @@ namespace {
 
 // The Open dialog lets through only existing files, and the single-document state converts
 // only extensions the extension list takes (silently, as the Open dialog's filter shows no
-// others). A document named at start-up passed neither test, so it is checked here, and a
-// refusal is said: otherwise the user would be left wondering why nothing happened.
-bool CanConvertAtStart(const QString& path)
+// others). A document named at start-up (the desktop's "Open with" gives any WordPerfect
+// document, report.wp as well as report.wpd) passed neither test: it must exist, and a name the
+// list does not take is converted when the word processor reads the file as a WordPerfect
+// document. A refusal is said: otherwise the user would be left wondering why nothing happened.
+enum class StartDocument { Refused, Accepted, AnyName };
+
+StartDocument CheckStartDocument(const QString& path)
 {
     const QFileInfo info(path);
     if (!info.isFile()) {
         platform::MsgBox(QStringLiteral("Could not find the document \"%1\".").arg(path),
                          platform::MsgButtons::OK, platform::MsgIcon::Exclamation);
-        return false;
+        return StartDocument::Refused;
     }
     QString extension = clsFileSystem().GetFileExtension(info.fileName());
     if (IsExtensionAccepted(*BuildExtensionChain(), extension))
-        return true;
-    QStringList accepted;
-    const QListWidget* list = frmExtension::instance()->LstExt;
-    for (int row = 0; row < list->count(); ++row)
-        accepted << QLatin1Char('.') + list->item(row)->text();
-    platform::MsgBox(QStringLiteral("\"%1\" was not converted: only documents whose names end "
-                                    "in %2 are converted.")
-                         .arg(info.fileName(), accepted.join(QStringLiteral(", "))),
+        return StartDocument::Accepted;
+    bool document = false;
+    try {
+        document = platform::isTrue(
+            RequireObject(gWordPerfect).Call(QStringLiteral("FileIsDocument"), {path}));
+    } catch (const std::exception&) {
+        // Not known to be one.
+    }
+    if (document)
+        return StartDocument::AnyName;
+    platform::MsgBox(QStringLiteral("\"%1\" was not converted: it is not a WordPerfect document.")
+                         .arg(info.fileName()),
                      platform::MsgButtons::OK, platform::MsgIcon::Exclamation);
-    return false;
+    return StartDocument::Refused;
 }
 
 } // namespace
@@ -78,8 +86,9 @@ void Main(const QString& document)
 
     const QString path =
         document.isEmpty() ? QString() : QDir::cleanPath(QFileInfo(document).absoluteFilePath());
-    if (!path.isEmpty() && CanConvertAtStart(path)) {
-        gMediator->SingleSourceFile(path);
+    const StartDocument start = path.isEmpty() ? StartDocument::Refused : CheckStartDocument(path);
+    if (start != StartDocument::Refused) {
+        gMediator->SingleSourceFile(path, start == StartDocument::AnyName);
     } else {
         // Modal over the main window, which owns it.
         Form3* quickStart = Form3::instance();

@@ -1,6 +1,8 @@
 // Quillon: the one coordinator through which every window works.
 #include "Mediator.h"
 
+#include <QScopeGuard>
+
 #include "Cmd2.h"
 #include "CommonDialog.h"
 #include "FileListControl.h"
@@ -191,8 +193,10 @@ void Mediator::SingleSourceFile()
         SingleSourceFile(chosen);
 }
 
-void Mediator::SingleSourceFile(const QString& document)
+void Mediator::SingleSourceFile(const QString& document, bool anyName)
 {
+    m_anyName = anyName ? document : QString();
+    const auto forget = qScopeGuard([this] { m_anyName.clear(); });
     try {
         SetSourceFile(document);
         // The converted file is proposed beside the document.

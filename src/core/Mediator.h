@@ -45,7 +45,15 @@ public:
     QString MacroSet();
     void SingleSourceFile();
     // Converts this document as if the user had picked it in SingleSourceFile's Open dialog.
-    void SingleSourceFile(const QString& document);
+    // With anyName (a document named at start-up that the word processor reads as a WordPerfect
+    // document), whatever its name: the extension list does not hold every name such documents
+    // have (report.wp, letter.wp5).
+    void SingleSourceFile(const QString& document, bool anyName = false);
+    // Whether the single-document mode takes this document whatever its name.
+    bool TakesAnyName(const QString& document) const
+    {
+        return !m_anyName.isEmpty() && document == m_anyName;
+    }
     void SourceFolder();
     void TargetFolder();
     QString BrowseForFolder(const QString& title);
@@ -63,4 +71,5 @@ private:
     std::unique_ptr<StateManager> m_stateManager;
     std::unique_ptr<Source> m_source;
     QString m_tempFolder;
+    QString m_anyName; // the document SingleSourceFile takes whatever its name, while it runs
 };

@@ -8,6 +8,7 @@
 #include "clsFileSystem.h"
 #include "core/Cmd2.h"
 #include "core/General.h"
+#include "core/Mediator.h"
 #include "ui/Form2.h"
 
 State1::State1() = default;
@@ -25,7 +26,8 @@ void State1::State_Command1(QString& path)
     m_workStack = std::make_shared<Stack>();
 
     QString extension = clsFileSystem().GetFileExtension(path).toLower();
-    if (IsExtensionAccepted(*chain, extension)) {
+    const std::shared_ptr<Mediator> mediator = m_mediator.lock();
+    if (IsExtensionAccepted(*chain, extension) || (mediator && mediator->TakesAnyName(path))) {
         const auto item = std::make_shared<ParseObject2>();
         item->init(path);
         m_workStack->add(item);

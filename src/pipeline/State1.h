@@ -6,7 +6,8 @@
 class Stack;
 
 // Command1 empties the document list, queues the chosen document if the extension chain takes
-// it, and issues a Command2; Command2 executes the oldest queued work item, one per call.
+// it (or the coordinator takes it whatever its name), and issues a Command2; Command2 executes
+// the oldest queued work item, one per call.
 class State1 final : public State {
 public:
     State1();

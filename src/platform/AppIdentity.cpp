@@ -17,6 +17,11 @@ QString appName()
     return QStringLiteral("quillon");
 }
 
+QString desktopId()
+{
+    return QStringLiteral("org.example.quillon");
+}
+
 int versionMajor()
 {
     return QUILLON_VERSION_MAJOR;

@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QMimeDatabase>
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -133,6 +134,58 @@ private Q_SLOTS:
         QCOMPARE(app.boxes.count(), 0);
     }
 
+    // The desktop entry names the class the windows have, and "Open with" offers Quillon every
+    // file of the types the entry claims: each is taken at start-up whatever its name when it is a
+    // WordPerfect document, and refused when not.
+    void desktopEntryAgreesWithTheProgram()
+    {
+        // The desktop's own file types (shared-mime-info), and nothing else of what the machine
+        // has installed.
+        QTemporaryDir data;
+        QVERIFY2(QFile::link("/usr/share/mime", data.filePath("mime")) &&
+                     QFileInfo::exists(data.filePath("mime/packages/freedesktop.org.xml")),
+                 "the desktop's file types are missing: install shared-mime-info");
+        const testsupport::EnvironmentVariable dataDirs{"XDG_DATA_DIRS",
+                                                        QFile::encodeName(data.path())};
+        QFile entry(QStringLiteral(QUILLON_DESKTOP_ENTRY));
+        QVERIFY(entry.open(QIODevice::ReadOnly | QIODevice::Text));
+        const QByteArray entryText = entry.readAll();
+        QCOMPARE(QFileInfo(entry).fileName(), platform::desktopId() + ".desktop");
+        QVERIFY(entryText.contains("\nStartupWMClass=" + platform::appName().toUtf8() + '\n'));
+        QStringList suffixes;
+        const QMimeDatabase types;
+        for (const QByteArray& line : entryText.split('\n')) {
+            if (!line.startsWith("MimeType="))
+                continue;
+            for (const QString& name :
+                 QString::fromUtf8(line.mid(9)).split(u';', Qt::SkipEmptyParts))
+                suffixes += types.mimeTypeForName(name).suffixes();
+        }
+        suffixes.removeDuplicates();
+        QVERIFY2(suffixes.contains("wp") && suffixes.contains("wp5") && suffixes.contains("wpd"),
+                 qPrintable(suffixes.join(u' ')));
+        QTemporaryDir dir;
+        for (const QString& suffix : suffixes) {
+            const QString document = dir.filePath("report." + suffix);
+            QVERIFY(QFile::copy(testsupport::testDocument("aperture_corel-wordperfect-5.1.wp"),
+                                document));
+            RunningApp app(
+                document,
+                [&](RunningApp& starting) { starting.files.queueFile(document + ".xml"); },
+                std::make_shared<KillingProxy>());
+            QCOMPARE(documentRows(), QStringList{document + "=Converted!"});
+            QCOMPARE(app.boxes.count(), 0);
+        }
+        const QString notes = dir.filePath("notes.wp");
+        QFile text(notes);
+        QVERIFY(text.open(QIODevice::WriteOnly) && text.write("Dear Sir,\n") > 0);
+        text.close();
+        RunningApp app(notes, {}, std::make_shared<KillingProxy>());
+        QCOMPARE(app.boxes.texts(),
+                 QStringList{"\"notes.wp\" was not converted: it is not a WordPerfect document."});
+        QCOMPARE(app.quickStartModal, QStringLiteral("Form3"));
+    }
+
     // Each document that cannot be converted fails alone and leaves nothing; the batch goes on:
     // a link planted in the target folder is replaced, never written through; a document whose
     // pictures do not fit on the disk (a file size limit) fails; a frozen engine is ended after
@@ -228,6 +281,23 @@ private Q_SLOTS:
         QVERIFY(!blank.contains("ARCHIVED"));
         QCOMPARE(app.boxes.count(), 0);
 
+        // A macro that fails (an unknown command): the documents are converted all the same, and
+        // each row it was played on says why in its tooltip.
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write("Type (Text: \"x\")\nFileSave ()\n");
+        file.close();
+        QTemporaryDir againDir;
+        apptest::runBatch(app, sourceDir.path(), againDir.path());
+        const QString s = sourceDir.path() + QLatin1Char('/');
+        QCOMPARE(documentRows(), (QStringList{s + "d.wpd=Converted", s + "c.wpd=Converted",
+                                              s + "b.wpd=Converted", s + "a.wpd=Converted"}));
+        const QAbstractItemModel* rows = Form2::instance()->ListView1->model();
+        for (int row = 1; row < 4; ++row) { // d.wpd, blank, is first: no macro played on it
+            const QString why = rows->index(row, 1).data(Qt::ToolTipRole).toString();
+            QVERIFY2(why.contains("could not be played: Line 2: unknown command 'FileSave'"),
+                     qPrintable(why));
+        }
+        QVERIFY(!rows->index(0, 1).data(Qt::ToolTipRole).toString().contains("FileSave"));
     }
 };
 
