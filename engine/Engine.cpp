@@ -77,6 +77,9 @@ QString macroSource(const QString& path)
     if (!bytes.startsWith("\xFFWPC"))
         return macro::macroTextFromBytes(bytes);
     const Document document = DocumentReader::readBytes(bytes, path);
+    // Part of a macro is not played: what it left out could be what makes the rest safe.
+    if (!document.damage.isEmpty())
+        throw macroFailed(path, document.damage);
     QStringList lines;
     appendLines(document.body, lines, 0);
     return lines.join(u'\n');

@@ -283,6 +283,16 @@ private slots:
         QTest::newRow("document as macro")
             << QFile::encodeName(testDocument("aperture_corel-wordperfect-x3.wpd")) << "Line 1"
             << "";
+        // A macro document cut short is not played in part.
+        QFile cut(m_dir.filePath(QStringLiteral("cut.wpd")));
+        QFile whole(testDocument("doctor_word-perfect.wpd"));
+        QVERIFY(cut.open(QIODevice::WriteOnly) && whole.open(QIODevice::ReadOnly));
+        cut.write(whole.read(10000));
+        cut.close();
+        QTest::newRow("document cut short as macro")
+            << QFile::encodeName(cut.fileName())
+            << "the document is damaged: the file ends at byte 10000"
+            << "";
     }
 
     void failingMacrosLeaveAPublishableDocument()
