@@ -101,8 +101,10 @@ SourceWalk::Kind SourceWalk::classify(int folder, Entry& entry, unsigned char ty
 {
     struct stat st {};
     if (type == DT_UNKNOWN || type == DT_DIR) {
-        if (::fstatat(folder, entry.name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
-            return Kind::Special;
+        if (::fstatat(folder, entry.name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            entry.error = errno;
+            return errno == ENOENT ? Kind::Special : Kind::Unreachable;
+        }
         type = typeOf(st.st_mode);
     }
     switch (type) {
@@ -228,6 +230,9 @@ FileTask SourceWalk::task(const FolderRef& open, const QByteArray& folder,
         return judged(t, V::Skip, "inside-target", QStringLiteral("it lies in TARGET"));
     case Kind::Special:
         return judged(t, V::Skip, "not-a-file", QStringLiteral("not a regular file"));
+    case Kind::Unreachable:
+        return judged(t, V::Fail, "unreadable",
+                      QStringLiteral("it cannot be looked at: %1").arg(systemError(entry.error)));
     }
     t.output = rawpath::join(outputFolder, entry.output.toUtf8());
     t.collision = entry.collision;

@@ -71,6 +71,7 @@ private:
         LinkToFolder,
         LinkBroken,
         LinkLoop,
+        Unreachable, // cannot even be looked at (a folder without search permission)
         Special
     };
     struct Entry {
@@ -79,6 +80,7 @@ private:
         QString output; // files: the output name
         QString collision;
         QByteArray linkTarget; // a link to a file within SOURCE: the file, below SOURCE
+        int error = 0;         // Unreachable: why
     };
     struct Names {
         QHash<QByteArray, QString> output; // file name -> output name, where they collide
