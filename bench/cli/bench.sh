@@ -48,7 +48,9 @@ timed() {
     rm -rf "$out"
     mkdir -p "$out"
     /usr/bin/time -f '%e %U %S' -o "$work/time" "$@" >/dev/null 2>&1 || true
-    awk '{ printf "%.0f %.2f\n", $1 * 1000, $2 + $3 }' "$work/time"
+    # The last line: time puts "Command exited with non-zero status 1" (documents that failed)
+    # before its figures.
+    tail -n 1 "$work/time" | awk '{ printf "%.0f %.2f\n", $1 * 1000, $2 + $3 }'
 }
 # Lists of 200 files per call (one list of 1,000 stops early), with a profile of its own so that
 # a LibreOffice already running elsewhere is not asked instead.
