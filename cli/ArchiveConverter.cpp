@@ -3,6 +3,7 @@
 
 #include "CommandLine.h"
 #include "EngineAutomationClient.h"
+#include "EngineContract.h"
 #include "Error.h"
 #include "Interrupt.h"
 #include "Progress.h"
@@ -179,10 +180,9 @@ QString ArchiveConverter::publishSettings(QString* why) const
         engine.start();
         const bool xml = m_settings.format == Format::Xml;
         if (xml)
-            engine.Call(QStringLiteral("XMLPublishSetJPEGOptions"),
-                        {QString::number(m_settings.quality)});
+            engine.Call(wire::op::XMLPublishSetJPEGOptions, {QString::number(m_settings.quality)});
         return engine
-            .Call(QStringLiteral("ProvenanceSettings"),
+            .Call(wire::op::ProvenanceSettings,
                   {xml ? QStringLiteral("xml") : QStringLiteral("html")})
             .toString();
     } catch (const platform::Error& e) {

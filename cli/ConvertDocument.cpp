@@ -2,6 +2,7 @@
 #include "ConvertDocument.h"
 
 #include "EngineAutomationClient.h"
+#include "EngineContract.h"
 #include "EnginePaths.h"
 #include "Error.h"
 #include "Interrupt.h"
@@ -26,9 +27,6 @@ namespace {
 using Status = FileResult::Status;
 using platform::EngineAutomationClient;
 using platform::Error;
-
-// The engine's error number for an operation that could not have the memory it needed.
-constexpr int kNotEnoughMemory = 7;
 
 void set(FileResult& r, Status status, const char* kind, const QString& message)
 {
@@ -76,13 +74,13 @@ QByteArray picturesFolder(const QByteArray& target)
     return (dot > target.lastIndexOf('/') ? target.left(dot) : target) + "_files";
 }
 
-// The engine writes every file (and a new picture folder) of a publish under a temporary name,
-// "<name>.quillon-<mark>.tmp", and renames it into place; an engine ended in the middle leaves
-// those behind in the output's folder and its picture folder.
+// The engine writes every file (and a new picture folder) of a publish under a temporary name
+// (wire::temporary) and renames it into place; an engine ended in the middle leaves those behind
+// in the output's folder and its picture folder.
 void removeLeftovers(int folder, const QByteArray& name)
 {
     const QByteArray pictures = picturesFolder(name);
-    auto sweep = [](int at, const QList<QByteArray>& prefixes) {
+    auto sweep = [](int at, const QList<QByteArray>& names) {
         // A description of its own: one shared with the folder's would start where an earlier
         // listing ended.
         const int fd = ::openat(at, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -95,9 +93,8 @@ void removeLeftovers(int folder, const QByteArray& name)
         QList<QByteArray> found;
         while (const dirent* d = ::readdir(dir)) {
             const QByteArray entry(d->d_name);
-            for (const QByteArray& prefix : prefixes) {
-                if (entry.startsWith(prefix) && entry.contains(".quillon-") &&
-                    entry.endsWith(".tmp"))
+            for (const QByteArray& of : names) {
+                if (wire::temporary::isMarked(entry, of))
                     found << entry;
             }
         }
@@ -105,7 +102,7 @@ void removeLeftovers(int folder, const QByteArray& name)
         for (const QByteArray& entry : found)
             folders::removeAt(at, entry);
     };
-    sweep(folder, {name + ".quillon-", pictures + ".quillon-"});
+    sweep(folder, {name, pictures});
     const int inner =
         ::openat(folder, pictures.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (inner >= 0) {
@@ -114,39 +111,22 @@ void removeLeftovers(int folder, const QByteArray& name)
     }
 }
 
-// "pictures=N failed=N bytes=N source-sha256=HEX" from the publish, then a line
-// "file BYTES SHA256 NAME" for each file written, NAME relative to the output's folder; the
-// output's size when the engine says less.
-void readCounts(const QVariant& answer, int outputFolder, const QByteArray& outputName,
-                FileResult& r)
+// What the publish answered, its files named below TARGET; the output's size when the engine
+// does not say.
+void readCounts(const QString& text, int outputFolder, const QByteArray& outputName, FileResult& r)
 {
-    const QStringList lines = answer.toString().split(u'\n');
-    bool bytesKnown = false;
-    for (const QString& pair : lines.value(0).split(u' ', Qt::SkipEmptyParts)) {
-        const qsizetype eq = pair.indexOf(u'=');
-        const QStringView key = QStringView(pair).left(eq);
-        const QStringView value = QStringView(pair).mid(eq + 1);
-        if (key == u"pictures")
-            r.pictures = value.toInt();
-        else if (key == u"failed")
-            r.picturesFailed = value.toInt();
-        else if (key == u"bytes")
-            r.bytes = value.toLongLong(), bytesKnown = true;
-        else if (key == u"source-sha256")
-            r.sha256 = value.toString();
-    }
+    const wire::PublishAnswer answer = wire::PublishAnswer::parse(text);
+    r.pictures = answer.pictures;
+    r.picturesFailed = answer.picturesFailed;
+    if (!answer.sourceSha256.isEmpty())
+        r.sha256 = answer.sourceSha256;
     const QByteArray folder = rawpath::folderOf(r.task.output);
-    for (qsizetype i = 1; i < lines.size(); ++i) {
-        const QStringList file = lines.at(i).split(u' ');
-        if (file.size() < 4 || file.at(0) != QLatin1String("file"))
-            continue;
-        const QString name = lines.at(i).section(u' ', 3);
-        r.files.push_back(
-            {rawpath::join(folder, name.toUtf8()), file.at(1).toLongLong(), file.at(2)});
-    }
+    for (const wire::PublishAnswer::File& f : answer.files)
+        r.files.push_back({rawpath::join(folder, f.name.toUtf8()), f.bytes, f.sha256});
     struct stat st {};
-    if (!bytesKnown &&
-        ::fstatat(outputFolder, outputName.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0)
+    if (answer.bytes)
+        r.bytes = *answer.bytes;
+    else if (::fstatat(outputFolder, outputName.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0)
         r.bytes = st.st_size;
 }
 
@@ -243,24 +223,24 @@ FileResult ConvertDocument::execute(FileTask task)
     m_started(m_engine.processId());
 
     try {
-        call(QStringLiteral("FileOpen"), {engineSource});
+        call(wire::op::FileOpen, {engineSource});
     } catch (const Error& e) {
         if (!engineEnded(e, r))
             classifyOpenFailure(e, engineSource, r);
         return done();
     }
     try {
-        call(QStringLiteral("ProvenanceSource"), {wire::Provenance::pathText(t.relative)});
+        call(wire::op::ProvenanceSource, {wire::Provenance::pathText(t.relative)});
         if (!m_settings.engineMacro.isEmpty())
             playMacro(r);
         QVariant answer;
         if (m_settings.format == Format::Xml) {
-            call(QStringLiteral("XMLPublishSetJPEGOptions"), {QString::number(m_settings.quality)});
-            answer = call(QStringLiteral("XMLPublish"), {engineTarget});
+            call(wire::op::XMLPublishSetJPEGOptions, {QString::number(m_settings.quality)});
+            answer = call(wire::op::XMLPublish, {engineTarget});
         } else {
-            answer = call(QStringLiteral("HTMLPublish"), {engineTarget});
+            answer = call(wire::op::HTMLPublish, {engineTarget});
         }
-        readCounts(answer, folder->fd(), outputName, r);
+        readCounts(answer.toString(), folder->fd(), outputName, r);
     } catch (const Error& e) {
         if (m_engine.lastOutcome() == EngineAutomationClient::Outcome::Damaged) {
             readCounts(m_engine.partialAnswer(), folder->fd(), outputName, r);
@@ -270,12 +250,12 @@ FileResult ConvertDocument::execute(FileTask task)
             return done();
         } else {
             set(r, Status::Failed,
-                e.number() == kNotEnoughMemory ? "not-enough-memory" : "publish-failed",
+                e.number() == wire::kOutOfMemory.number ? "not-enough-memory" : "publish-failed",
                 shownText(e.description()));
         }
     }
     try {
-        call(QStringLiteral("CloseNoSave"));
+        call(wire::op::CloseNoSave);
     } catch (const Error&) {
         // The output is complete; an engine that went wrong here is replaced on the next file.
     }
@@ -440,14 +420,14 @@ bool ConvertDocument::engineEnded(const Error& error, FileResult& r) const
 void ConvertDocument::classifyOpenFailure(const Error& error, const QString& source, FileResult& r)
 {
     set(r, Status::Failed,
-        error.number() == 53                 ? "not-found"
-        : error.number() == kNotEnoughMemory ? "not-enough-memory"
-                                             : "unreadable",
+        error.number() == wire::kFileNotFound.number  ? "not-found"
+        : error.number() == wire::kOutOfMemory.number ? "not-enough-memory"
+                                                      : "unreadable",
         shownText(error.description()));
-    if (error.number() == 53 || error.number() == kNotEnoughMemory)
+    if (error.number() == wire::kFileNotFound.number || error.number() == wire::kOutOfMemory.number)
         return;
     try {
-        const QVariant document = call(QStringLiteral("FileIsDocument"), {source});
+        const QVariant document = call(wire::op::FileIsDocument, {source});
         if (document.metaType().id() == QMetaType::Bool && !document.toBool())
             set(r, Status::Skipped, "not-a-document", shownText(error.description()));
     } catch (const Error& e) {
@@ -460,12 +440,12 @@ void ConvertDocument::playMacro(FileResult& r)
     // As the batch dialog plays it: not on a blank document, from the top, to its end. A macro
     // that fails leaves the document to be published as it stands.
     try {
-        const QVariant blank = call(QStringLiteral("envDocBlank"));
+        const QVariant blank = call(wire::op::envDocBlank);
         if (platform::isTrue(blank) || blank.isNull())
             return;
-        call(QStringLiteral("PosDocVeryTop"));
-        call(QStringLiteral("MacroFilePlay"), {m_settings.engineMacro});
-        while (platform::isTrue(call(QStringLiteral("envMacroPlaying")))) {
+        call(wire::op::PosDocVeryTop);
+        call(wire::op::MacroFilePlay, {m_settings.engineMacro});
+        while (platform::isTrue(call(wire::op::envMacroPlaying))) {
         }
     } catch (const Error& e) {
         if (m_engine.lastOutcome() != EngineAutomationClient::Outcome::Answered)

@@ -2,6 +2,7 @@
 #include "CommandLine.h"
 
 #include "Engine.h"
+#include "EngineContract.h"
 #include "EngineError.h"
 #include "Leftovers.h"
 #include "Memory.h"
@@ -16,13 +17,18 @@
 namespace engine {
 namespace {
 
-const char kUsage[] =
-    "Usage: quillon-engine [--serve]\n"
-    "       quillon-engine --publish xml|html INPUT OUTPUT [--quality N]\n"
-    "       quillon-engine --version\n"
-    "\n"
-    "Without arguments, or with --serve, the engine serves the WordPerfect.PerfectScript\n"
-    "automation protocol on standard input and output. --publish converts one document.\n";
+QString usage()
+{
+    return QStringLiteral(
+               "Usage: quillon-engine [--serve]\n"
+               "       quillon-engine --publish xml|html INPUT OUTPUT [--quality N]\n"
+               "       quillon-engine --version\n"
+               "\n"
+               "Without arguments, or with --serve, the engine serves the %1\n"
+               "automation protocol on standard input and output. --publish converts one "
+               "document.\n")
+        .arg(wire::kProgId);
+}
 
 } // namespace
 
@@ -44,13 +50,13 @@ int CommandLine::run(const QStringList& arguments, QTextStream& out, QTextStream
     }
     if ((first == QLatin1String("--help") || first == QLatin1String("-h")) &&
         arguments.size() == 1) {
-        out << kUsage;
+        out << usage();
         return 0;
     }
     if (first == QLatin1String("--publish"))
         return publish(arguments.mid(1), err);
     err << "quillon-engine: unknown arguments: " << arguments.join(QLatin1Char(' ')) << "\n\n"
-        << kUsage;
+        << usage();
     return kUsageError;
 }
 
@@ -85,19 +91,19 @@ int CommandLine::publish(const QStringList& arguments, QTextStream& err)
     if (positional.size() != 3 ||
         (format != QLatin1String("xml") && format != QLatin1String("html"))) {
         err << "quillon-engine: --publish needs a format (xml or html), an input and an output\n\n"
-            << kUsage;
+            << usage();
         return kUsageError;
     }
     Engine engine;
     wire::Reply published;
     try {
-        engine.invoke(QStringLiteral("FileOpen"), {positional.at(1)});
+        engine.invoke(wire::op::FileOpen, {positional.at(1)});
         if (!quality.isEmpty())
-            engine.invoke(QStringLiteral("XMLPublishSetJPEGOptions"), {quality});
-        published = engine.invoke(format == QLatin1String("xml") ? QStringLiteral("XMLPublish")
-                                                                 : QStringLiteral("HTMLPublish"),
+            engine.invoke(wire::op::XMLPublishSetJPEGOptions, {quality});
+        published = engine.invoke(format == QLatin1String("xml") ? wire::op::XMLPublish
+                                                                 : wire::op::HTMLPublish,
                                   {positional.at(2)});
-        engine.invoke(QStringLiteral("CloseNoSave"), {});
+        engine.invoke(wire::op::CloseNoSave, {});
     } catch (const EngineError& e) {
         err << "quillon-engine: " << e.description() << '\n';
         return e.exitCode();

@@ -1,8 +1,9 @@
-// Quillon engine: the operations of the "WordPerfect.PerfectScript" automation object.
+// Quillon engine: the operations of the automation object the engine serves.
 #include "Engine.h"
 
 #include "DocumentMacroTarget.h"
 #include "DocumentReader.h"
+#include "EngineContract.h"
 #include "EngineError.h"
 #include "MacroText.h"
 #include "Memory.h"
@@ -94,19 +95,19 @@ const QHash<QString, Engine::Operation>& Engine::operations()
 {
     static const QHash<QString, Operation> table = [] {
         const Operation list[] = {
-            {QStringLiteral("FileOpen"), 1, &Engine::fileOpen},
-            {QStringLiteral("CloseNoSave"), 0, &Engine::closeNoSave},
-            {QStringLiteral("XMLPublish"), 1, &Engine::xmlPublish},
-            {QStringLiteral("HTMLPublish"), 1, &Engine::htmlPublish},
-            {QStringLiteral("FileIsDocument"), 1, &Engine::fileIsDocument},
-            {QStringLiteral("XMLPublishSetJPEGOptions"), 1, &Engine::setJpegOptions},
-            {QStringLiteral("MasterDocExpand"), 0, &Engine::masterDocExpand},
-            {QStringLiteral("envDocBlank"), 0, &Engine::docBlank},
-            {QStringLiteral("PosDocVeryTop"), 0, &Engine::posDocVeryTop},
-            {QStringLiteral("MacroFilePlay"), 1, &Engine::macroFilePlay},
-            {QStringLiteral("envMacroPlaying"), 0, &Engine::macroPlaying},
-            {QStringLiteral("ProvenanceSource"), 1, &Engine::provenanceSource},
-            {QStringLiteral("ProvenanceSettings"), 1, &Engine::provenanceSettings},
+            {wire::op::FileOpen, 1, &Engine::fileOpen},
+            {wire::op::CloseNoSave, 0, &Engine::closeNoSave},
+            {wire::op::XMLPublish, 1, &Engine::xmlPublish},
+            {wire::op::HTMLPublish, 1, &Engine::htmlPublish},
+            {wire::op::FileIsDocument, 1, &Engine::fileIsDocument},
+            {wire::op::XMLPublishSetJPEGOptions, 1, &Engine::setJpegOptions},
+            {wire::op::MasterDocExpand, 0, &Engine::masterDocExpand},
+            {wire::op::envDocBlank, 0, &Engine::docBlank},
+            {wire::op::PosDocVeryTop, 0, &Engine::posDocVeryTop},
+            {wire::op::MacroFilePlay, 1, &Engine::macroFilePlay},
+            {wire::op::envMacroPlaying, 0, &Engine::macroPlaying},
+            {wire::op::ProvenanceSource, 1, &Engine::provenanceSource},
+            {wire::op::ProvenanceSettings, 1, &Engine::provenanceSettings},
         };
         QHash<QString, Operation> byName;
         for (const Operation& op : list)
@@ -125,12 +126,14 @@ wire::Reply Engine::call(const QString& operation, const QStringList& arguments)
     } catch (const std::bad_alloc&) {
         if (memory::ranOut())
             return wire::Reply::error(
-                7,
+                wire::kOutOfMemory.number,
                 QStringLiteral("\"%1\" could not finish: %2").arg(operation, memory::shortage()));
-        return wire::Reply::error(440, QStringLiteral("\"%1\" ran out of memory").arg(operation));
+        return wire::Reply::error(wire::kAutomationError.number,
+                                  QStringLiteral("\"%1\" ran out of memory").arg(operation));
     } catch (const std::exception& e) {
         return wire::Reply::error(
-            440, QStringLiteral("\"%1\" failed: %2").arg(operation, QString::fromUtf8(e.what())));
+            wire::kAutomationError.number,
+            QStringLiteral("\"%1\" failed: %2").arg(operation, QString::fromUtf8(e.what())));
     }
 }
 
@@ -186,14 +189,14 @@ wire::Reply Engine::fileOpen(const QStringList& args)
 
 wire::Reply Engine::closeNoSave(const QStringList&)
 {
-    current(QStringLiteral("CloseNoSave"));
+    current(wire::op::CloseNoSave);
     m_documents.pop_back();
     return wire::Reply::null();
 }
 
 wire::Reply Engine::xmlPublish(const QStringList& args)
 {
-    const OpenDocument& doc = current(QStringLiteral("XMLPublish"));
+    const OpenDocument& doc = current(wire::op::XMLPublish);
     PublishOptions options;
     options.jpegQuality = m_jpegQuality;
     options.pictures = doc.pictures.get();
@@ -206,7 +209,7 @@ wire::Reply Engine::xmlPublish(const QStringList& args)
 
 wire::Reply Engine::htmlPublish(const QStringList& args)
 {
-    const OpenDocument& doc = current(QStringLiteral("HTMLPublish"));
+    const OpenDocument& doc = current(wire::op::HTMLPublish);
     PublishOptions options;
     options.pictures = doc.pictures.get();
     QStringList warnings;
@@ -235,14 +238,13 @@ wire::Reply Engine::report(const PublishReport& report, const OpenDocument& doc,
 {
     for (const QString& problem : report.problems)
         std::fprintf(stderr, "quillon-engine: %s: %s\n", qPrintable(target), qPrintable(problem));
-    QString answer = QStringLiteral("pictures=%1 failed=%2 bytes=%3")
-                         .arg(report.picturesWritten)
-                         .arg(report.picturesFailed)
-                         .arg(report.bytesWritten);
-    if (!report.sourceSha256.isEmpty())
-        answer += QStringLiteral(" source-sha256=") + report.sourceSha256;
-    for (const WrittenFile& f : report.files)
-        answer += QStringLiteral("\nfile %1 %2 %3").arg(f.bytes).arg(f.sha256, f.name);
+    wire::PublishAnswer published;
+    published.pictures = report.picturesWritten;
+    published.picturesFailed = report.picturesFailed;
+    published.bytes = report.bytesWritten;
+    published.sourceSha256 = report.sourceSha256;
+    published.files = report.files;
+    const QString answer = published.encode();
     if (doc.document.damage.isEmpty())
         return wire::Reply::fromText(answer);
     return wire::Reply::damaged(
@@ -253,7 +255,7 @@ wire::Reply Engine::report(const PublishReport& report, const OpenDocument& doc,
 
 wire::Reply Engine::provenanceSource(const QStringList& args)
 {
-    current(QStringLiteral("ProvenanceSource")).source.source = args.at(0);
+    current(wire::op::ProvenanceSource).source.source = args.at(0);
     return wire::Reply::null();
 }
 
@@ -313,18 +315,18 @@ wire::Reply Engine::setJpegOptions(const QStringList& args)
 // with a document open this succeeds without change.
 wire::Reply Engine::masterDocExpand(const QStringList&)
 {
-    current(QStringLiteral("MasterDocExpand"));
+    current(wire::op::MasterDocExpand);
     return wire::Reply::null();
 }
 
 wire::Reply Engine::docBlank(const QStringList&)
 {
-    return wire::Reply::fromBool(current(QStringLiteral("envDocBlank")).document.isBlank());
+    return wire::Reply::fromBool(current(wire::op::envDocBlank).document.isBlank());
 }
 
 wire::Reply Engine::posDocVeryTop(const QStringList&)
 {
-    current(QStringLiteral("PosDocVeryTop")).insertionPoint = 0;
+    current(wire::op::PosDocVeryTop).insertionPoint = 0;
     return wire::Reply::null();
 }
 
@@ -332,7 +334,7 @@ wire::Reply Engine::posDocVeryTop(const QStringList&)
 // stays in the document, which can be published as usual.
 wire::Reply Engine::macroFilePlay(const QStringList& args)
 {
-    OpenDocument& doc = current(QStringLiteral("MacroFilePlay"));
+    OpenDocument& doc = current(wire::op::MacroFilePlay);
     const QString& path = args.at(0);
     if (!QFileInfo(path).isFile())
         throw EngineError::fileNotFound(path);

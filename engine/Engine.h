@@ -1,4 +1,4 @@
-// Quillon engine: the operations of the "WordPerfect.PerfectScript" automation object.
+// Quillon engine: the operations of the automation object the engine serves.
 #pragma once
 
 #include "Document.h"
@@ -26,11 +26,9 @@ class PictureCache;
 //   CloseNoSave                     closes the current document
 //   XMLPublish(target)              writes the current document as DocBook XML
 //   HTMLPublish(target)             writes the current document as HTML
-//                                   (both answer "pictures=N failed=N bytes=N": the pictures
-//                                   written and not converted, the bytes of every file written;
-//                                   for a damaged document, one whose file ends before its
-//                                   structure does, with a Damaged reply that says what is
-//                                   missing)
+//                                   (both answer a wire::PublishAnswer; for a damaged document,
+//                                   one whose file ends before its structure does, with a
+//                                   Damaged reply that says what is missing)
 //   FileIsDocument(path)            True when the file is a WordPerfect document, readable or
 //                                   not (damaged, of an unreadable version, password-protected)
 //   XMLPublishSetJPEGOptions(text)  sets the JPEG quality of XML pictures (a number, 0..100)
@@ -43,8 +41,9 @@ class PictureCache;
 //                                   (by default the path it was opened from)
 //   ProvenanceSettings(xml|html)    the publish settings the outputs of that format record
 //
-// Errors: 438 unknown operation, 449 missing argument, 53 file not found, 440 for every other
-// failure with a description that says what went wrong and names the file.
+// Operation names and error numbers are those of EngineContract.h: an unknown operation, a
+// missing argument and a file not found have numbers of their own, every other failure is the
+// automation error, with a description that says what went wrong and names the file.
 class Engine final {
 public:
     Engine();

@@ -1,6 +1,7 @@
 // Quillon engine: the one error type every operation raises.
 #include "EngineError.h"
 
+#include "EngineContract.h"
 #include "Memory.h"
 
 namespace engine {
@@ -12,20 +13,20 @@ EngineError::EngineError(Kind kind, QString description)
 
 EngineError EngineError::unknownOperation(const QString& operation)
 {
-    return {
-        Kind::UnknownOperation,
-        QStringLiteral("Object doesn't support this property or method: \"%1\"").arg(operation)};
+    return {Kind::UnknownOperation,
+            QStringLiteral("%1: \"%2\"").arg(wire::kUnknownOperation.meaning, operation)};
 }
 
 EngineError EngineError::argumentMissing(const QString& operation)
 {
-    return {Kind::ArgumentMissing,
-            QStringLiteral("Argument not optional: \"%1\" needs an argument").arg(operation)};
+    return {Kind::ArgumentMissing, QStringLiteral("%1: \"%2\" needs an argument")
+                                       .arg(wire::kArgumentNotOptional.meaning, operation)};
 }
 
 EngineError EngineError::fileNotFound(const QString& path)
 {
-    return {Kind::FileNotFound, QStringLiteral("File not found: \"%1\"").arg(path)};
+    return {Kind::FileNotFound,
+            QStringLiteral("%1: \"%2\"").arg(wire::kFileNotFound.meaning, path)};
 }
 
 EngineError EngineError::noDocument(const QString& operation)
@@ -50,13 +51,13 @@ int EngineError::number() const
 {
     switch (m_kind) {
     case Kind::OutOfMemory:
-        return 7;
+        return wire::kOutOfMemory.number;
     case Kind::UnknownOperation:
-        return 438;
+        return wire::kUnknownOperation.number;
     case Kind::ArgumentMissing:
-        return 449;
+        return wire::kArgumentNotOptional.number;
     case Kind::FileNotFound:
-        return 53;
+        return wire::kFileNotFound.number;
     case Kind::NoDocument:
     case Kind::Unreadable:
     case Kind::PasswordProtected:
@@ -67,7 +68,7 @@ int EngineError::number() const
     case Kind::MacroFailed:
         break;
     }
-    return 440;
+    return wire::kAutomationError.number;
 }
 
 int EngineError::exitCode() const

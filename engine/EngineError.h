@@ -7,22 +7,25 @@
 namespace engine {
 
 // A failure of an engine operation. Each kind carries one automation error number (what the
-// application sees over the wire) and one process exit code (what `--publish` returns).
+// application sees over the wire, see EngineContract.h) and one process exit code (what
+// `--publish` returns).
 class EngineError final : public std::exception {
 public:
+    // FileNotFound, UnknownOperation, ArgumentMissing and OutOfMemory raise error numbers of
+    // their own, every other kind the automation error (EngineContract.h).
     enum class Kind {
-        UnknownOperation,  // 438
-        ArgumentMissing,   // 449
-        FileNotFound,      // 53
-        NoDocument,        // 440
-        Unreadable,        // 440: not a document, damaged, unsupported version
-        PasswordProtected, // 440
-        WriteFailed,       // 440
-        NotSupported,      // 440
-        BadRequest,        // 440: a request the wire could not decode
-        BadArgument,       // 440: an argument that cannot be understood (a JPEG quality)
-        MacroFailed,       // 440: a macro that cannot be read or fails while playing
-        OutOfMemory,       // 7: the engine could not have the memory an operation needs
+        UnknownOperation,
+        ArgumentMissing,
+        FileNotFound,
+        NoDocument,
+        Unreadable, // not a document, damaged, unsupported version
+        PasswordProtected,
+        WriteFailed,
+        NotSupported,
+        BadRequest,  // a request the wire could not decode
+        BadArgument, // an argument that cannot be understood (a JPEG quality)
+        MacroFailed, // a macro that cannot be read or fails while playing
+        OutOfMemory, // the engine could not have the memory an operation needs
     };
 
     EngineError(Kind kind, QString description);

@@ -2,6 +2,7 @@
 // mid-publish are removed.
 #include "Leftovers.h"
 
+#include "EngineContract.h"
 #include "WriteAll.h"
 
 #include <QDir>
@@ -91,7 +92,7 @@ void removeAbandonedBy(const QByteArray& token, const QByteArray& note)
     const int folder = ::open(fields.at(0).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folder < 0)
         return;
-    const QByteArray suffix = '.' + token + ".tmp";
+    const QByteArray suffix = wire::temporary::suffix(token);
     removeMarked(folder, suffix);
     if (!fields.at(1).isEmpty()) {
         const int companion = ::openat(folder, fields.at(1).constData(),
@@ -149,13 +150,12 @@ void Leftovers::removeAbandoned()
     const QByteArray host = '@' + hostName();
     QList<QByteArray> abandoned;
     forEachEntry(folder, [&](const QByteArray& name) {
-        // "quillon-<pid>-<random>@<host>": notes of other machines sharing the home are theirs.
-        if (!name.startsWith("quillon-") || !name.endsWith(host))
+        // "<mark>@<host>": notes of other machines sharing the home are theirs.
+        if (!name.endsWith(host))
             return;
-        const QByteArray token = name.left(name.size() - host.size());
-        bool ok = false;
-        const long pid = token.split('-').value(1).toLong(&ok);
-        if (ok && processGone(static_cast<pid_t>(pid)))
+        const std::optional<qint64> pid =
+            wire::temporary::pidOf(name.left(name.size() - host.size()));
+        if (pid && processGone(static_cast<pid_t>(*pid)))
             abandoned << name;
     });
     for (const QByteArray& name : abandoned) {

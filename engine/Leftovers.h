@@ -7,8 +7,8 @@
 
 namespace engine {
 
-// A publish makes its files under temporary names marked with a token of its own
-// ("quillon-<pid>-<random>", see OutputFiles). Before it makes the first, it leaves a note in
+// A publish makes its files under temporary names marked with a token of its own (its mark,
+// see wire::temporary and OutputFiles). Before it makes the first, it leaves a note in
 // the user's state folder ($XDG_STATE_HOME/quillon-engine/unfinished, else
 // ~/.local/state/quillon-engine/unfinished) naming the target's folder, the companion folder and
 // the token, and removes the note when it has finished either way. An engine killed in between

@@ -95,8 +95,7 @@ OutputFiles::OutputFiles(const QString& target) : m_target(target)
     m_companionName = info.completeBaseName() + QStringLiteral("_files");
     m_name = QFile::encodeName(info.fileName());
     m_companion = QFile::encodeName(m_companionName);
-    m_token = "quillon-" + QByteArray::number(::getpid()) + '-' +
-              QByteArray::number(QRandomGenerator::global()->generate(), 36);
+    m_token = wire::temporary::mark(::getpid(), QRandomGenerator::global()->generate());
     m_folderPath = QFile::encodeName(info.absolutePath());
     m_folderFd = ::open(m_folderPath.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (m_folderFd < 0)
@@ -178,8 +177,7 @@ void OutputFiles::failFolder(const QString& path, int error) const
 // The name marked as this publish's, shortened where the file system's limit on a name needs.
 QByteArray OutputFiles::tempName(const QByteArray& name) const
 {
-    const QByteArray suffix = '.' + m_token + ".tmp";
-    return name.left(NAME_MAX - suffix.size()) + suffix;
+    return wire::temporary::name(name, m_token);
 }
 
 void OutputFiles::noteOnce()

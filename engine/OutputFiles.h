@@ -1,6 +1,8 @@
 // Quillon engine: the files one publish writes, put in place together or not at all.
 #pragma once
 
+#include "EngineContract.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -11,17 +13,14 @@
 namespace engine {
 
 // A file a publish put in place: its name relative to the target's folder
-// ("report_files/picture1.jpg"), its size and its SHA-256 in lower-case hexadecimal.
-struct WrittenFile {
-    QString name;
-    qint64 bytes = 0;
-    QString sha256;
-};
+// ("report_files/picture1.jpg"), its size and its SHA-256 in lower-case hexadecimal, as the
+// publish's answer names it.
+using WrittenFile = wire::PublishAnswer::File;
 
 // Every file of one publish (the target, and pictures and a style sheet in the companion folder
 // "<target's base name>_files" beside it) is made under a temporary name marked as this
-// publish's ("<name>.quillon-<pid>-<random>.tmp"; a companion folder that does not exist yet is
-// made under such a name too) and put in place by commit(): companions first, the target last.
+// publish's (wire::temporary; a companion folder that does not exist yet is made under such a
+// name too) and put in place by commit(): companions first, the target last.
 // Until then nothing the user had is touched; a failure, or destroying the object before
 // commit(), removes everything made. A publish killed before either leaves a note behind that
 // the next engine to start acts on (Leftovers).

@@ -2,6 +2,7 @@
 #include "WireServer.h"
 
 #include "Engine.h"
+#include "EngineContract.h"
 #include "EngineError.h"
 #include "WriteAll.h"
 
@@ -49,8 +50,8 @@ int WireServer::run()
         std::optional<QByteArray> payload = wire::takeFrame(m_buffer, &corrupt);
         if (corrupt) {
             const std::lock_guard<std::mutex> guard(m_lock);
-            send(wire::encodeReply(
-                wire::Reply::error(440, QStringLiteral("The request frame is corrupt."))));
+            send(wire::encodeReply(wire::Reply::error(
+                wire::kAutomationError.number, QStringLiteral("The request frame is corrupt."))));
             return 2;
         }
         if (!payload) {
@@ -67,7 +68,8 @@ int WireServer::run()
         const std::optional<wire::Request> request = wire::decodeRequest(*payload);
         const wire::Reply reply =
             request ? m_engine.call(request->operation, request->arguments)
-                    : wire::Reply::error(440, QStringLiteral("The request could not be decoded."));
+                    : wire::Reply::error(wire::kAutomationError.number,
+                                         QStringLiteral("The request could not be decoded."));
         const std::lock_guard<std::mutex> guard(m_lock);
         m_busy = false;
         if (!send(wire::encodeReply(reply)))

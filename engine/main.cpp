@@ -1,4 +1,4 @@
-// Quillon engine: the "WordPerfect.PerfectScript" automation server.
+// Quillon engine: the automation server the application drives (wire::kProgId).
 #include "CommandLine.h"
 #include "MessageLog.h"
 

@@ -1,5 +1,6 @@
 // Quillon: converts WordPerfect documents to XML or HTML.
 #include "AppIdentity.h"
+#include "EngineContract.h"
 #include "General.h"
 #include "Guard.h"
 #include "QuickStartPictures.h"
@@ -44,8 +45,7 @@ int main(int argc, char* argv[])
     // The word processor is our document engine, a separate program.
     platform::EngineAutomationClient::Options engine;
     engine.program = platform::EngineAutomationClient::defaultProgram();
-    platform::RegisterServer(QStringLiteral("WordPerfect.PerfectScript"),
-                             platform::EngineAutomationClient::factory(engine));
+    platform::RegisterServer(wire::kProgId, platform::EngineAutomationClient::factory(engine));
 
     platform::Guarded([&options] { Main(options.document); });
     return QApplication::exec();

@@ -17,6 +17,7 @@
 // batch, and the time between one document's close and the next document's open (which includes
 // adding its row) over the first and the last thousand documents.
 #include "BenchProviders.h"
+#include "EngineContract.h"
 #include "FolderBrowser.h"
 #include "General.h"
 #include "ListView.h"
@@ -102,8 +103,7 @@ int main(int argc, char* argv[])
     platform::setEndProgramHandler([](int) {});
 
     const auto server = std::make_shared<platform::ScriptedAutomationServer>();
-    platform::RegisterServer(QStringLiteral("WordPerfect.PerfectScript"),
-                             [server] { return server; });
+    platform::RegisterServer(wire::kProgId, [server] { return server; });
     QElapsedTimer clock;
     clock.start();
     std::vector<qint64> gaps; // close of one document to open of the next, in ns
@@ -111,12 +111,12 @@ int main(int argc, char* argv[])
     quintptr stackLow = ~quintptr(0);
     quintptr stackHigh = 0;
     server->setObserver([&](const platform::ScriptedAutomationServer::Call& call) {
-        if (call.operation == QLatin1String("FileOpen")) {
+        if (call.operation == wire::op::FileOpen) {
             stackLow = std::min(stackLow, call.stack);
             stackHigh = std::max(stackHigh, call.stack);
             if (lastClose >= 0)
                 gaps.push_back(clock.nsecsElapsed() - lastClose);
-        } else if (call.operation == QLatin1String("CloseNoSave")) {
+        } else if (call.operation == wire::op::CloseNoSave) {
             lastClose = clock.nsecsElapsed();
             server->clearCalls(); // keep the recorder from measuring itself
         }

@@ -14,6 +14,7 @@
 // over a thousand stops early) and libwpd's wpd2html (one process per document), when installed.
 // Prints milliseconds per document (wall clock) and the ratios.
 #include "BenchProviders.h"
+#include "EngineContract.h"
 #include "FolderBrowser.h"
 #include "General.h"
 #include "ListView.h"
@@ -43,7 +44,7 @@
 
 namespace {
 
-const QString kProgId = QStringLiteral("WordPerfect.PerfectScript");
+const QString kProgId = wire::kProgId;
 
 // The readable corpus documents, by the manifest.
 QStringList readableDocuments(const QString& corpus)

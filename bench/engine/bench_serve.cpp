@@ -3,6 +3,7 @@
 // median milliseconds from the FileOpen request to the CloseNoSave reply, tab-separated:
 //
 //   bench_engine_serve ENGINE OUTDIR RUNS DOCUMENT...
+#include "EngineContract.h"
 #include "EngineWire.h"
 
 #include <QByteArray>
@@ -98,9 +99,9 @@ int main(int argc, char** argv)
             const QString document = QString::fromLocal8Bit(argv[d]);
             const QString target = out.filePath(QFileInfo(document).fileName() + ".html");
             const auto start = std::chrono::steady_clock::now();
-            const bool ok = call(QStringLiteral("FileOpen"), {document}) &&
-                            call(QStringLiteral("HTMLPublish"), {target}) &&
-                            call(QStringLiteral("CloseNoSave"), {});
+            const bool ok = call(wire::op::FileOpen, {document}) &&
+                            call(wire::op::HTMLPublish, {target}) &&
+                            call(wire::op::CloseNoSave, {});
             const std::chrono::duration<double, std::milli> took =
                 std::chrono::steady_clock::now() - start;
             if (!ok)

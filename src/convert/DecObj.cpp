@@ -1,6 +1,7 @@
 // Quillon: the batch converter.
 #include "DecObj.h"
 
+#include "EngineContract.h"
 #include "FailedRow.h"
 #include "ListView.h"
 #include "OutputNames.h"
@@ -56,7 +57,7 @@ void DecObj::convert()
     if (m_outputNames)
         target = m_outputNames->claim(target, m_fileName);
 
-    RequireObject(gWordPerfect).Call(QStringLiteral("FileOpen"), {m_fileName});
+    RequireObject(gWordPerfect).Call(wire::op::FileOpen, {m_fileName});
     DoEvents(4);
 
     // A macro that fails leaves the document to be converted; the row says why in its tooltip.
@@ -64,19 +65,19 @@ void DecObj::convert()
 
     platform::Sleep(4);
     DoEvents(7);
-    gWordPerfect->Call(QStringLiteral("XMLPublishSetJPEGOptions"), {publish->txtQuality->text()});
+    gWordPerfect->Call(wire::op::XMLPublishSetJPEGOptions, {publish->txtQuality->text()});
     if (xml) {
         DoEvents(3);
-        gWordPerfect->Call(QStringLiteral("XMLPublish"), {target});
+        gWordPerfect->Call(wire::op::XMLPublish, {target});
         DoEvents(4);
     } else {
         DoEvents(6);
-        gWordPerfect->Call(QStringLiteral("MasterDocExpand"));
-        gWordPerfect->Call(QStringLiteral("HTMLPublish"), {target});
+        gWordPerfect->Call(wire::op::MasterDocExpand);
+        gWordPerfect->Call(wire::op::HTMLPublish, {target});
         DoEvents(3);
     }
 
-    gWordPerfect->Call(QStringLiteral("CloseNoSave"));
+    gWordPerfect->Call(wire::op::CloseNoSave);
     DoEvents(4);
     main->ListView1->SetSubItem(m_fileName, 1, QStringLiteral("Converted"));
     if (!macroFailure.isEmpty())

@@ -2,6 +2,7 @@
 #include "DecObj2.h"
 
 #include "CommonDialog.h"
+#include "EngineContract.h"
 #include "FailedRow.h"
 #include "ListView.h"
 #include "Yield.h"
@@ -48,7 +49,7 @@ void DecObj2::convert()
     QString target =
         JoinPath(folder, baseName + (xml ? QStringLiteral(".xml") : QStringLiteral(".htm")));
 
-    RequireObject(gWordPerfect).Call(QStringLiteral("FileOpen"), {m_fileName});
+    RequireObject(gWordPerfect).Call(wire::op::FileOpen, {m_fileName});
 
     platform::CommonDialog* dialog = main->CommonDialog1;
     dialog->FileName = target;
@@ -62,15 +63,14 @@ void DecObj2::convert()
 
     DoEvents(2);
     if (xml) {
-        gWordPerfect->Call(QStringLiteral("XMLPublishSetJPEGOptions"),
-                           {publish->txtQuality->text()});
+        gWordPerfect->Call(wire::op::XMLPublishSetJPEGOptions, {publish->txtQuality->text()});
         DoEvents(3);
-        gWordPerfect->Call(QStringLiteral("XMLPublish"), {target});
-        gWordPerfect->Call(QStringLiteral("CloseNoSave"));
+        gWordPerfect->Call(wire::op::XMLPublish, {target});
+        gWordPerfect->Call(wire::op::CloseNoSave);
     } else {
-        gWordPerfect->Call(QStringLiteral("HTMLPublish"), {target});
+        gWordPerfect->Call(wire::op::HTMLPublish, {target});
         DoEvents(3);
-        gWordPerfect->Call(QStringLiteral("CloseNoSave"));
+        gWordPerfect->Call(wire::op::CloseNoSave);
         DoEvents(3);
     }
 

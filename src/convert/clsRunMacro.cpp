@@ -2,6 +2,7 @@
 #include "clsRunMacro.h"
 
 #include "AppIdentity.h"
+#include "EngineContract.h"
 #include "Error.h"
 #include "SettingsStore.h"
 #include "Yield.h"
@@ -15,23 +16,23 @@ QString clsRunMacro::RunMacro()
 {
     try {
         RequireObject(gWordPerfect);
-        const QVariant blank = gWordPerfect->Call(QStringLiteral("envDocBlank"));
+        const QVariant blank = gWordPerfect->Call(wire::op::envDocBlank);
         if (blank.isNull() || platform::isTrue(blank))
             return QString();
-        gWordPerfect->Call(QStringLiteral("PosDocVeryTop"));
+        gWordPerfect->Call(wire::op::PosDocVeryTop);
 
         const QString macro = platform::GetSetting(platform::appName(), QStringLiteral("Options"),
                                                    QStringLiteral("macro"), QString());
         QVariant playing;
         if (clsFileSystem().FileExist(macro)) {
-            gWordPerfect->Call(QStringLiteral("MacroFilePlay"), {macro});
-            playing = gWordPerfect->Call(QStringLiteral("envMacroPlaying"));
+            gWordPerfect->Call(wire::op::MacroFilePlay, {macro});
+            playing = gWordPerfect->Call(wire::op::envMacroPlaying);
             platform::DoEvents(8);
         }
         // No time-out: the user's commands keep running while the macro plays.
         while (platform::isTrue(playing)) {
             platform::DoEvents(1);
-            playing = gWordPerfect->Call(QStringLiteral("envMacroPlaying"));
+            playing = gWordPerfect->Call(wire::op::envMacroPlaying);
         }
     } catch (const platform::Error& error) {
         // The conversion goes on without the rest of the macro.

@@ -1,6 +1,7 @@
 // Quillon: the start routine and the process-wide variables several parts share.
 #include "General.h"
 
+#include "EngineContract.h"
 #include "Error.h"
 #include "FsMessageBridge.h"
 #include "Mediator.h"
@@ -56,8 +57,8 @@ StartDocument CheckStartDocument(const QString& path)
         return StartDocument::Accepted;
     bool document = false;
     try {
-        document = platform::isTrue(
-            RequireObject(gWordPerfect).Call(QStringLiteral("FileIsDocument"), {path}));
+        document =
+            platform::isTrue(RequireObject(gWordPerfect).Call(wire::op::FileIsDocument, {path}));
     } catch (const std::exception&) {
         // Not known to be one.
     }

@@ -5,6 +5,7 @@
 
 #include "Cmd2.h"
 #include "CommonDialog.h"
+#include "EngineContract.h"
 #include "FileListControl.h"
 #include "FolderBrowser.h"
 #include "General.h"
@@ -28,8 +29,6 @@
 
 namespace {
 
-const QString kProgId = QStringLiteral("WordPerfect.PerfectScript");
-
 // Shows the main window's common dialog as an Open dialog that must find an existing file and
 // raises an error when cancelled. Returns the chosen file name.
 QString showOpenDialog(const QString& filter)
@@ -50,7 +49,7 @@ Mediator::~Mediator() = default;
 bool Mediator::CreateWordPerfect()
 {
     try {
-        gWordPerfect = platform::CreateObject(kProgId);
+        gWordPerfect = platform::CreateObject(wire::kProgId);
         return true;
     } catch (const std::exception&) {
         return false;

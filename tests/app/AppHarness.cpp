@@ -19,7 +19,7 @@ RunningApp::RunningApp(const QString& document, const std::function<void(Running
 {
     if (!server)
         server = m_scripted = std::make_shared<platform::ScriptedAutomationServer>();
-    platform::RegisterServer(kProgId, [server] { return server; });
+    platform::RegisterServer(wire::kProgId, [server] { return server; });
     QTimer::singleShot(0, [this] {
         if (QWidget* modal = QApplication::activeModalWidget()) {
             quickStartModal = modal->objectName();
@@ -38,7 +38,7 @@ RunningApp::RunningApp(const QString& document, const std::function<void(Running
 RunningApp::~RunningApp()
 {
     ResetGeneral();
-    platform::UnregisterServer(kProgId);
+    platform::UnregisterServer(wire::kProgId);
 }
 
 QString RunningApp::temp(const QString& name) const

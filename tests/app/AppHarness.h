@@ -2,6 +2,7 @@
 #pragma once
 
 #include "Doubles.h"
+#include "EngineContract.h"
 #include "automation/ScriptedAutomationServer.h"
 
 #include <QElapsedTimer>
@@ -14,8 +15,6 @@
 class Form3;
 
 namespace apptest {
-
-inline const QString kProgId = QStringLiteral("WordPerfect.PerfectScript");
 
 // Registers the word processor (a scripted one unless another is given) and runs Main with
 // document, as the command line gives it. Message boxes, file dialogs, folder browsers, the

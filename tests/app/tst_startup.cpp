@@ -28,7 +28,7 @@ class StartupTest : public QObject {
 private slots:
     void withoutWordProcessorOnlyTheMessageIsShownAndTheProgramEnds()
     {
-        platform::UnregisterServer(apptest::kProgId);
+        platform::UnregisterServer(wire::kProgId);
         testsupport::RecordingMessageBox boxes;
         testsupport::ExitRecorder exits;
         bool ended = false;

@@ -19,6 +19,7 @@
 // and answer as the engine does. What the document says makes it misbehave: MEMORY (FileOpen
 // asks for a gigabyte), CRASH (the publish aborts), HANG (the publish writes its temporary file
 // and stops answering), SLOW (the publish takes 300 ms).
+#include "EngineContract.h"
 #include "EngineWire.h"
 
 #include <QString>
@@ -74,10 +75,14 @@ QByteArray g_document; // what FileOpen read
 wire::Reply publish(const QString& target)
 {
     const QByteArray name = QFile::encodeName(target);
-    const QByteArray temporary = name + ".quillon-fake.tmp";
+    const qsizetype slash = name.lastIndexOf('/') + 1;
+    const QByteArray temporary =
+        name.left(slash) +
+        wire::temporary::name(name.mid(slash), wire::temporary::mark(::getpid(), 0));
     QFile file(QFile::decodeName(temporary));
     if (!file.open(QIODevice::WriteOnly) || file.write("<fake/>") != 7)
-        return wire::Reply::error(440, QStringLiteral("Cannot write \"%1\"").arg(target));
+        return wire::Reply::error(wire::kAutomationError.number,
+                                  QStringLiteral("Cannot write \"%1\"").arg(target));
     file.close();
     if (g_document.startsWith("CRASH"))
         std::abort();
@@ -93,14 +98,15 @@ wire::Reply openDocument(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return wire::Reply::error(53, QStringLiteral("File not found: \"%1\"").arg(path));
+        return wire::Reply::error(wire::kFileNotFound.number,
+                                  QStringLiteral("File not found: \"%1\"").arg(path));
     g_document = file.readAll();
     if (g_document.startsWith("MEMORY")) {
         const size_t size = size_t(1) << 30;
         void* block = std::malloc(size);
         if (!block)
             return wire::Reply::error(
-                7,
+                wire::kOutOfMemory.number,
                 QStringLiteral("Cannot open \"%1\": not enough memory (limit 512 MB).").arg(path));
         std::memset(block, 1, size);
         std::free(block);
@@ -111,13 +117,12 @@ wire::Reply openDocument(const QString& path)
 wire::Reply answer(const wire::Request& request)
 {
     const QString& op = request.operation;
-    if (op == QLatin1String("FileOpen") && !request.arguments.isEmpty())
+    if (op == wire::op::FileOpen && !request.arguments.isEmpty())
         return openDocument(request.arguments.at(0));
-    if ((op == QLatin1String("XMLPublish") || op == QLatin1String("HTMLPublish")) &&
-        !request.arguments.isEmpty())
+    if ((op == wire::op::XMLPublish || op == wire::op::HTMLPublish) && !request.arguments.isEmpty())
         return publish(request.arguments.at(0));
-    if (op == QLatin1String("CloseNoSave") || op == QLatin1String("XMLPublishSetJPEGOptions") ||
-        op == QLatin1String("ProvenanceSource"))
+    if (op == wire::op::CloseNoSave || op == wire::op::XMLPublishSetJPEGOptions ||
+        op == wire::op::ProvenanceSource)
         return wire::Reply::null();
     if (op == QLatin1String("Echo"))
         return wire::Reply::fromText(request.arguments.join(QLatin1Char('|')));
@@ -131,8 +136,7 @@ wire::Reply answer(const wire::Request& request)
         return wire::Reply::null();
     if (op == QLatin1String("Fail") && request.arguments.size() == 2)
         return wire::Reply::error(request.arguments.at(0).toInt(), request.arguments.at(1));
-    return wire::Reply::error(438,
-                              QStringLiteral("Object doesn't support this property or method"));
+    return wire::Reply::error(wire::kUnknownOperation.number, wire::kUnknownOperation.meaning);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // engine that can be told to crash, hang or talk nonsense.
 #include "AutomationObject.h"
 #include "EngineAutomationClient.h"
+#include "EngineContract.h"
 #include "Error.h"
 
 #include <QElapsedTimer>
@@ -88,7 +89,7 @@ private slots:
         });
         QCOMPARE(e.number(), 1234);
         QCOMPARE(e.description(), QStringLiteral("Disk full"));
-        QCOMPARE(e.source(), QStringLiteral("WordPerfect.PerfectScript"));
+        QCOMPARE(e.source(), QString(wire::kProgId));
         QCOMPARE(errorOf([&] { client.Call(QStringLiteral("NoSuchThing")); }).number(), 438);
 
         // An error reply is an ordinary answer: the same engine goes on serving.

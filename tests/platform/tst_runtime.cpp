@@ -3,6 +3,7 @@
 #include "AppIdentity.h"
 #include "AutomationObject.h"
 #include "Doubles.h"
+#include "EngineContract.h"
 #include "Error.h"
 #include "Guard.h"
 #include "MessageBox.h"
@@ -88,7 +89,7 @@ private slots:
     void registryCreatesOrRaises429()
     {
         using testsupport::errorNumber;
-        const QString progId = QStringLiteral("WordPerfect.PerfectScript");
+        const QString progId = wire::kProgId;
         QCOMPARE(errorNumber([&] { CreateObject(progId); }), err::CannotCreateObject);
         const std::function<std::shared_ptr<AutomationObject>()> factories[] = {
             [] { return std::shared_ptr<AutomationObject>(); },

@@ -1,5 +1,7 @@
-// Quillon tests: the framing between the application and its document engine, and the text an
-// output records of its source's path and time.
+// Quillon tests: the framing between the application and its document engine, the publish's
+// answer and temporary names both sides read, and the text an output records of its source's
+// path and time.
+#include "EngineContract.h"
 #include "EngineWire.h"
 #include "Provenance.h"
 
@@ -131,6 +133,53 @@ private slots:
         QFETCH(bool, request);
         QFETCH(QByteArray, payload);
         QVERIFY(request ? !decodeRequest(payload) : !decodeReply(payload));
+    }
+
+    // What one process writes the other reads back, names with spaces and lines it does not
+    // know included; an answer without its byte count says so.
+    void publishAnswerRoundTrip()
+    {
+        PublishAnswer sent;
+        sent.pictures = 2;
+        sent.picturesFailed = 1;
+        sent.bytes = 5000000000;
+        sent.sourceSha256 = QStringLiteral("ab12");
+        sent.files = {{QStringLiteral("a b.xml"), 10, QStringLiteral("cd")},
+                      {QStringLiteral("a b_files/picture 1.jpg"), 7, QStringLiteral("ef")}};
+        const PublishAnswer got =
+            PublishAnswer::parse(sent.encode() + QStringLiteral("\nfile 3 short\nlater news here"));
+        QCOMPARE(got.pictures, 2);
+        QCOMPARE(got.picturesFailed, 1);
+        QCOMPARE(got.bytes, std::optional<qint64>(5000000000));
+        QCOMPARE(got.sourceSha256, sent.sourceSha256);
+        QCOMPARE(got.files.size(), size_t(2));
+        QCOMPARE(got.files.at(1).name, sent.files.at(1).name);
+        QCOMPARE(got.files.at(1).bytes, qint64(7));
+        QCOMPARE(got.files.at(1).sha256, QStringLiteral("ef"));
+
+        const PublishAnswer older = PublishAnswer::parse(QStringLiteral("pictures=3 failed=0"));
+        QCOMPARE(older.pictures, 3);
+        QVERIFY(!older.bytes);
+        QVERIFY(older.sourceSha256.isEmpty());
+    }
+
+    // A publish's temporary names are found by the process that sweeps after an engine was
+    // ended, shortened ones too, and the mark gives back the process that made it.
+    void temporaryNamesAreRecognised()
+    {
+        const QByteArray mark = temporary::mark(4242, 123456789);
+        QCOMPARE(temporary::pidOf(mark), std::optional<qint64>(4242));
+        QVERIFY(!temporary::pidOf("other-4242-x"));
+        for (const QByteArray& name : {QByteArray("a.b.xml"), QByteArray(300, 'x')}) {
+            const QByteArray marked = temporary::name(name, mark);
+            QVERIFY(marked.size() <= 255);
+            QVERIFY(marked.endsWith(temporary::suffix(mark)));
+            QVERIFY(temporary::isMarked(marked, name));
+            QVERIFY(temporary::isMarked(marked, QByteArray()));
+            QVERIFY(!temporary::isMarked(marked, "y" + name));
+        }
+        QVERIFY(!temporary::isMarked("a.b.xml", "a.b.xml"));
+        QVERIFY(!temporary::isMarked("a.b.xml.quillon-1-x", "a.b.xml"));
     }
 
     // Every path has one text and the text gives the path back: only '%', controls,

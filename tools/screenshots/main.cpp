@@ -4,6 +4,7 @@
 //
 // Runs the real windows and a real batch against a scripted word processor; the desktop's
 // dialogs answer from a script, the settings store and the documents live in temporary folders.
+#include "EngineContract.h"
 #include "automation/AutomationObject.h"
 #include "automation/ScriptedAutomationServer.h"
 #include "core/General.h"
@@ -165,8 +166,7 @@ int main(int argc, char* argv[])
     }
 
     auto server = std::make_shared<platform::ScriptedAutomationServer>();
-    platform::RegisterServer(QStringLiteral("WordPerfect.PerfectScript"),
-                             [server] { return server; });
+    platform::RegisterServer(wire::kProgId, [server] { return server; });
     ScriptedFolders folders;
     CancelledFiles files;
     ReportedBoxes boxes;

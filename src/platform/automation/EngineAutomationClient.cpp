@@ -2,6 +2,7 @@
 #include "EngineAutomationClient.h"
 
 #include "AppIdentity.h"
+#include "EngineContract.h"
 #include "EngineWire.h"
 #include "Error.h"
 
@@ -18,7 +19,7 @@
 namespace platform {
 namespace {
 
-const QString kSource = QStringLiteral("WordPerfect.PerfectScript");
+const QString kSource = wire::kProgId;
 constexpr int kGracefulStopMs = 2000;
 
 // A limit of zero or less means no limit.

@@ -2,6 +2,8 @@
 // benchmarks.
 #include "ScriptedAutomationServer.h"
 
+#include "EngineContract.h"
+
 #include <algorithm>
 
 namespace platform {
@@ -60,7 +62,7 @@ QVariant ScriptedAutomationServer::invoke(const QString& operation, const QStrin
         queued->pop_front();
         return answer;
     }
-    if (operation == QLatin1String("envDocBlank") || operation == QLatin1String("envMacroPlaying"))
+    if (operation == wire::op::envDocBlank || operation == wire::op::envMacroPlaying)
         return QVariant(false);
     return QVariant();
 }
