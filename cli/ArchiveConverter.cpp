@@ -297,7 +297,7 @@ int ArchiveConverter::run()
 
 QByteArray ArchiveConverter::shownSource(const FileResult& r) const
 {
-    if (r.task.kind == QLatin1String("outside-source"))
+    if (r.task.kind == FailureKind::OutsideSource)
         return r.task.relative;
     if (m_walk.sourceIsFile)
         return m_settings.source;

@@ -28,10 +28,10 @@ using Status = FileResult::Status;
 using platform::EngineAutomationClient;
 using platform::Error;
 
-void set(FileResult& r, Status status, const char* kind, const QString& message)
+void set(FileResult& r, Status status, FailureKind kind, const QString& message)
 {
     r.status = status;
-    r.kind = QLatin1String(kind);
+    r.kind = kind;
     r.message = message;
 }
 
@@ -176,8 +176,8 @@ FileResult ConvertDocument::execute(FileTask task)
     };
 
     if (t.verdict != FileTask::Verdict::Convert) {
-        set(r, t.verdict == FileTask::Verdict::Skip ? Status::Skipped : Status::Failed,
-            qPrintable(t.kind), t.message);
+        set(r, t.verdict == FileTask::Verdict::Skip ? Status::Skipped : Status::Failed, t.kind,
+            t.message);
         return done();
     }
     const QByteArray target = rawpath::join(m_settings.target, t.output);
@@ -191,7 +191,7 @@ FileResult ConvertDocument::execute(FileTask task)
         QString ignored;
         const FolderRef folder = outputFolder(rawpath::folderOf(t.output), false, &ignored);
         if (folder && upToDate(fd, folder->fd(), outputName, r)) {
-            set(r, Status::Skipped, "up-to-date",
+            set(r, Status::Skipped, FailureKind::UpToDate,
                 QStringLiteral("its output was made from it, as it is, with the same settings"));
             return done();
         }
@@ -204,7 +204,7 @@ FileResult ConvertDocument::execute(FileTask task)
     m_engineSource = m_paths.link(source.procPath(), "source", rawpath::fileName(t.source));
     m_engineTarget = QString::fromUtf8(folder->procPath() + '/' + outputName);
     if (m_engineSource.isEmpty()) {
-        set(r, Status::Failed, "unreadable",
+        set(r, Status::Failed, FailureKind::Unreadable,
             QStringLiteral("it cannot be passed to the document engine"));
         return done();
     }
@@ -217,7 +217,7 @@ FileResult ConvertDocument::execute(FileTask task)
     try {
         m_engine.start();
     } catch (const Error& e) {
-        set(r, Status::Failed, "engine-unavailable", e.description());
+        set(r, Status::Failed, FailureKind::EngineUnavailable, e.description());
         return done();
     }
     m_started(m_engine.processId());
@@ -244,13 +244,14 @@ FileResult ConvertDocument::execute(FileTask task)
     } catch (const Error& e) {
         if (m_engine.lastOutcome() == EngineAutomationClient::Outcome::Damaged) {
             readCounts(m_engine.partialAnswer(), folder->fd(), outputName, r);
-            set(r, Status::Partial, "damaged", shownText(e.description()));
+            set(r, Status::Partial, FailureKind::Damaged, shownText(e.description()));
         } else if (engineEnded(e, r)) {
             removeLeftovers(folder->fd(), outputName);
             return done();
         } else {
             set(r, Status::Failed,
-                e.number() == wire::kOutOfMemory.number ? "not-enough-memory" : "publish-failed",
+                e.number() == wire::kOutOfMemory.number ? FailureKind::NotEnoughMemory
+                                                        : FailureKind::PublishFailed,
                 shownText(e.description()));
         }
     }
@@ -298,17 +299,17 @@ int ConvertDocument::openSource(FileResult& r)
         return fd;
     if (fd >= 0) {
         ::close(fd);
-        set(r, Status::Failed, "unreadable",
+        set(r, Status::Failed, FailureKind::Unreadable,
             QStringLiteral("it is no longer a regular file (something else was put in its "
                            "place)"));
     } else if (error == ELOOP || (error == ENOTDIR && t.name.contains('/'))) {
-        set(r, Status::Failed, "unreadable",
+        set(r, Status::Failed, FailureKind::Unreadable,
             QStringLiteral("it is now a symbolic link (put in its place after it was found), "
                            "which is not followed"));
     } else if (error == ENOENT || error == ENOTDIR) {
-        set(r, Status::Failed, "not-found", QStringLiteral("it is no longer there"));
+        set(r, Status::Failed, FailureKind::NotFound, QStringLiteral("it is no longer there"));
     } else {
-        set(r, Status::Failed, "unreadable",
+        set(r, Status::Failed, FailureKind::Unreadable,
             QStringLiteral("it cannot be opened: %1").arg(systemError(error)));
     }
     return -1;
@@ -348,14 +349,14 @@ bool ConvertDocument::prepareTarget(const QByteArray& target, FileResult& r)
     QString why;
     const FolderRef folder = outputFolder(rawpath::folderOf(r.task.output), true, &why);
     if (!folder) {
-        set(r, Status::Failed, "target-unwritable", why);
+        set(r, Status::Failed, FailureKind::TargetUnwritable, why);
         return false;
     }
     const QByteArray name = rawpath::fileName(r.task.output);
     struct stat st {};
     if (::fstatat(folder->fd(), name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
         !S_ISREG(st.st_mode)) {
-        set(r, Status::Failed, "target-unwritable",
+        set(r, Status::Failed, FailureKind::TargetUnwritable,
             S_ISLNK(st.st_mode)
                 ? QStringLiteral("the output %1 is a symbolic link: outputs are not written "
                                  "through links")
@@ -366,7 +367,7 @@ bool ConvertDocument::prepareTarget(const QByteArray& target, FileResult& r)
     const QByteArray pictures = picturesFolder(name);
     if (::fstatat(folder->fd(), pictures.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
         S_ISLNK(st.st_mode)) {
-        set(r, Status::Failed, "target-unwritable",
+        set(r, Status::Failed, FailureKind::TargetUnwritable,
             QStringLiteral("the picture folder %1 is a symbolic link: outputs are not written "
                            "through links")
                 .arg(shown(picturesFolder(target))));
@@ -396,22 +397,22 @@ bool ConvertDocument::engineEnded(const Error& error, FileResult& r) const
     case EngineAutomationClient::Outcome::Damaged:
         if (error.number() != platform::err::CannotCreateObject)
             return false;
-        set(r, Status::Failed, "engine-unavailable", error.description());
+        set(r, Status::Failed, FailureKind::EngineUnavailable, error.description());
         return true;
     case EngineAutomationClient::Outcome::TimedOut:
-        set(r, Status::TimedOut, "timeout",
+        set(r, Status::TimedOut, FailureKind::Timeout,
             QStringLiteral("no answer within %1 s; the document engine was ended")
                 .arg(m_settings.timeoutMs / 1000.0));
         return true;
     case EngineAutomationClient::Outcome::Stopped:
         if (interrupt::count() > 0)
-            set(r, Status::Failed, "interrupted",
+            set(r, Status::Failed, FailureKind::Interrupted,
                 QStringLiteral("the run was interrupted before the document was done"));
         else
-            set(r, Status::Failed, "engine-crashed", error.description());
+            set(r, Status::Failed, FailureKind::EngineCrashed, error.description());
         return true;
     case EngineAutomationClient::Outcome::Corrupt:
-        set(r, Status::Failed, "engine-crashed", error.description());
+        set(r, Status::Failed, FailureKind::EngineCrashed, error.description());
         return true;
     }
     return false;
@@ -420,16 +421,16 @@ bool ConvertDocument::engineEnded(const Error& error, FileResult& r) const
 void ConvertDocument::classifyOpenFailure(const Error& error, const QString& source, FileResult& r)
 {
     set(r, Status::Failed,
-        error.number() == wire::kFileNotFound.number  ? "not-found"
-        : error.number() == wire::kOutOfMemory.number ? "not-enough-memory"
-                                                      : "unreadable",
+        error.number() == wire::kFileNotFound.number  ? FailureKind::NotFound
+        : error.number() == wire::kOutOfMemory.number ? FailureKind::NotEnoughMemory
+                                                      : FailureKind::Unreadable,
         shownText(error.description()));
     if (error.number() == wire::kFileNotFound.number || error.number() == wire::kOutOfMemory.number)
         return;
     try {
         const QVariant document = call(wire::op::FileIsDocument, {source});
         if (document.metaType().id() == QMetaType::Bool && !document.toBool())
-            set(r, Status::Skipped, "not-a-document", shownText(error.description()));
+            set(r, Status::Skipped, FailureKind::NotADocument, shownText(error.description()));
     } catch (const Error& e) {
         engineEnded(e, r);
     }

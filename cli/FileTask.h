@@ -1,6 +1,7 @@
 // quillon-convert: one file of the run, as the walk finds it and as its conversion ends.
 #pragma once
 
+#include "FailureKind.h"
 #include "Folders.h"
 
 #include <QByteArray>
@@ -24,8 +25,8 @@ struct FileTask {
     QByteArray output;   // output below TARGET, UTF-8 (names that are not are escaped)
     QString collision;   // the plain output name, when another file of the folder took it
     Verdict verdict = Verdict::Convert;
-    QString kind;    // with Skip or Fail: a short word for the reason ("link-out-of-source")
-    QString message; // with Skip or Fail: what happened, in words
+    FailureKind kind = FailureKind::None; // with Skip or Fail: why
+    QString message;                      // with Skip or Fail: what happened, in words
 };
 
 // A file an engine wrote for a document: its path below TARGET, size and SHA-256.
@@ -43,7 +44,7 @@ struct FileResult {
 
     FileTask task;
     Status status = Status::Converted;
-    QString kind;    // partial, failed, timed out or skipped: the reason's short word
+    FailureKind kind = FailureKind::None; // partial, failed, timed out or skipped: why
     QString message; // partial, failed, timed out or skipped: the reason in words
     QString warning; // converted all the same (a macro that failed)
     qint64 ms = 0;
@@ -58,7 +59,7 @@ struct FileResult {
     bool hasOutput() const
     {
         return !task.output.isEmpty() &&
-               (status != Status::Skipped || kind == QLatin1String("up-to-date"));
+               (status != Status::Skipped || kind == FailureKind::UpToDate);
     }
 };
 

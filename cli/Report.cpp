@@ -77,14 +77,14 @@ QByteArray Report::line(const FileResult& r, const QByteArray& source, const QBy
     case FileResult::Status::Converted:
         break;
     case FileResult::Status::Skipped:
-        field(out, "reason", r.kind.toUtf8());
+        field(out, "reason", QByteArray(reportWord(r.kind)));
         field(out, "message", r.message.toUtf8());
         break;
     case FileResult::Status::Partial:
     case FileResult::Status::Failed:
     case FileResult::Status::TimedOut:
         out.append(",\"error\":{\"kind\":");
-        rawpath::appendJson(out, r.kind.toUtf8());
+        rawpath::appendJson(out, QByteArray(reportWord(r.kind)));
         field(out, "message", r.message.toUtf8());
         out.append('}');
         break;

@@ -57,10 +57,10 @@ QByteArray throughDescriptor(int folder, const QByteArray& name)
     return "/proc/self/fd/" + QByteArray::number(folder) + '/' + name;
 }
 
-FileTask judged(FileTask task, FileTask::Verdict verdict, const char* kind, const QString& why)
+FileTask judged(FileTask task, FileTask::Verdict verdict, FailureKind kind, const QString& why)
 {
     task.verdict = verdict;
-    task.kind = QLatin1String(kind);
+    task.kind = kind;
     task.message = why;
     task.output.clear();
     return task;
@@ -211,27 +211,28 @@ FileTask SourceWalk::task(const FolderRef& open, const QByteArray& folder,
     case Kind::File:
         break;
     case Kind::LinkOut:
-        return judged(t, V::Skip, "link-out-of-source",
+        return judged(t, V::Skip, FailureKind::LinkOutOfSource,
                       QStringLiteral("a symbolic link to a file outside SOURCE"));
     case Kind::LinkOutToFolder:
-        return judged(t, V::Skip, "link-out-of-source",
+        return judged(t, V::Skip, FailureKind::LinkOutOfSource,
                       QStringLiteral("a symbolic link to a folder outside SOURCE"));
     case Kind::LinkToFolder:
-        return judged(t, V::Skip, "link-to-folder",
+        return judged(t, V::Skip, FailureKind::LinkToFolder,
                       QStringLiteral("a symbolic link to a folder, not followed"));
     case Kind::LinkBroken:
-        return judged(t, V::Skip, "broken-link", QStringLiteral("a symbolic link to nothing"));
+        return judged(t, V::Skip, FailureKind::BrokenLink,
+                      QStringLiteral("a symbolic link to nothing"));
     case Kind::LinkLoop:
-        return judged(t, V::Skip, "broken-link",
+        return judged(t, V::Skip, FailureKind::BrokenLink,
                       QStringLiteral("a symbolic link in a loop (it leads back to itself)"));
     case Kind::Folder:
-        return judged(t, V::Skip, "not-a-file", QStringLiteral("a folder"));
+        return judged(t, V::Skip, FailureKind::NotAFile, QStringLiteral("a folder"));
     case Kind::Target:
-        return judged(t, V::Skip, "inside-target", QStringLiteral("it lies in TARGET"));
+        return judged(t, V::Skip, FailureKind::InsideTarget, QStringLiteral("it lies in TARGET"));
     case Kind::Special:
-        return judged(t, V::Skip, "not-a-file", QStringLiteral("not a regular file"));
+        return judged(t, V::Skip, FailureKind::NotAFile, QStringLiteral("not a regular file"));
     case Kind::Unreachable:
-        return judged(t, V::Fail, "unreadable",
+        return judged(t, V::Fail, FailureKind::Unreadable,
                       QStringLiteral("it cannot be looked at: %1").arg(systemError(entry.error)));
     }
     t.output = rawpath::join(outputFolder, entry.output.toUtf8());
@@ -239,7 +240,7 @@ FileTask SourceWalk::task(const FolderRef& open, const QByteArray& folder,
     if (!m_sourceInTarget.isNull() &&
         !rawpath::relativeTo(rawpath::join(m_settings.canonicalTarget, t.output), m_sourceInTarget)
              .isNull())
-        return judged(t, V::Fail, "output-in-source",
+        return judged(t, V::Fail, FailureKind::OutputInSource,
                       QStringLiteral("its output would be written among the sources"));
     return t;
 }
@@ -279,7 +280,7 @@ bool SourceWalk::walk(const Sink& sink)
                 ? QStringLiteral("it is no longer a folder (a link put in its place is not "
                                  "followed)")
                 : QStringLiteral("the folder cannot be read: %1").arg(systemError(error));
-        return offer(sink, judged(t, FileTask::Verdict::Fail, "folder-unreadable", why));
+        return offer(sink, judged(t, FileTask::Verdict::Fail, FailureKind::FolderUnreadable, why));
     };
     auto enter = [&](FolderRef open, const QByteArray& folder, const QByteArray& relative,
                      const QByteArray& output) {
@@ -387,7 +388,7 @@ bool SourceWalk::readList(const Sink& sink, QString* error)
         }
         if (relative.isEmpty()) {
             t.relative = listed;
-            more = offer(sink, judged(t, FileTask::Verdict::Fail, "outside-source",
+            more = offer(sink, judged(t, FileTask::Verdict::Fail, FailureKind::OutsideSource,
                                       QStringLiteral("it does not lie in SOURCE")));
             continue;
         }
@@ -416,7 +417,8 @@ bool SourceWalk::readList(const Sink& sink, QString* error)
         } else {
             const int why = errno;
             more = offer(sink, judged(t, FileTask::Verdict::Fail,
-                                      why == ENOENT || why == ENOTDIR ? "not-found" : "unreadable",
+                                      why == ENOENT || why == ENOTDIR ? FailureKind::NotFound
+                                                                      : FailureKind::Unreadable,
                                       systemError(why)));
             continue;
         }

@@ -9,25 +9,6 @@ namespace {
 constexpr int kExamples = 3;
 constexpr size_t kGroups = 20; // further reasons count as "other reasons"
 
-QString skipWords(const QString& kind, qint64 n)
-{
-    const bool one = n == 1;
-    if (kind == QLatin1String("not-a-document"))
-        return one ? QStringLiteral("not a WordPerfect document")
-                   : QStringLiteral("not WordPerfect documents");
-    if (kind == QLatin1String("up-to-date"))
-        return QStringLiteral("up to date");
-    if (kind == QLatin1String("link-out-of-source"))
-        return one ? QStringLiteral("link out of SOURCE") : QStringLiteral("links out of SOURCE");
-    if (kind == QLatin1String("link-to-folder"))
-        return one ? QStringLiteral("link to a folder") : QStringLiteral("links to folders");
-    if (kind == QLatin1String("broken-link"))
-        return one ? QStringLiteral("broken link") : QStringLiteral("broken links");
-    if (kind == QLatin1String("inside-target"))
-        return QStringLiteral("in TARGET");
-    return one ? QStringLiteral("not a regular file") : QStringLiteral("not regular files");
-}
-
 } // namespace
 
 QString Summary::reason(const FileResult& r)
@@ -52,7 +33,7 @@ QString Summary::reason(const FileResult& r)
         text.remove(from, close + 1 - from);
         open = from;
     }
-    return text.isEmpty() ? r.kind : text;
+    return text.isEmpty() ? QLatin1String(reportWord(r.kind)) : text;
 }
 
 void Summary::add(const FileResult& r, const QByteArray& source)
@@ -107,8 +88,8 @@ QByteArray Summary::text(double seconds, bool interrupted) const
                .arg(m_skipped);
     if (m_skipped > 0) {
         QStringList parts;
-        for (auto it = m_skippedBy.constBegin(); it != m_skippedBy.constEnd(); ++it)
-            parts << QStringLiteral("%1 %2").arg(it.value()).arg(skipWords(it.key(), it.value()));
+        for (const auto& [kind, n] : m_skippedBy)
+            parts << QStringLiteral("%1 %2").arg(n).arg(summaryWords(kind, n));
         parts.sort();
         out += QStringLiteral("Skipped: %1.\n").arg(parts.join(QStringLiteral(", ")));
     }

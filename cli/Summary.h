@@ -8,6 +8,7 @@
 #include <QList>
 #include <QString>
 
+#include <map>
 #include <vector>
 
 namespace cli {
@@ -40,7 +41,7 @@ private:
            m_renamed = 0;
     std::vector<Group> m_groups;
     QHash<QString, size_t> m_groupIndex;
-    QHash<QString, qint64> m_skippedBy; // by kind; a fixed set of kinds
+    std::map<FailureKind, qint64> m_skippedBy;
 };
 
 } // namespace cli

@@ -132,11 +132,27 @@ private slots:
         cli::Summary summary;
         for (const char* name : {"a", "b", "c", "d"})
             summary.add(r, name);
+        // Skipped files count by kind, in the summary's words; a failure without a message
+        // groups under its kind's word.
+        cli::FileResult skipped;
+        skipped.status = cli::FileResult::Status::Skipped;
+        for (const cli::FailureKind kind :
+             {cli::FailureKind::NotADocument, cli::FailureKind::NotADocument,
+              cli::FailureKind::LinkOutOfSource}) {
+            skipped.kind = kind;
+            summary.add(skipped, "s");
+        }
+        cli::FileResult crashed;
+        crashed.status = cli::FileResult::Status::Failed;
+        crashed.kind = cli::FailureKind::EngineCrashed;
+        summary.add(crashed, "e");
         const QByteArray text = summary.text(2.0, false);
-        QVERIFY2(text.contains("Converted 0 of 4 files") &&
+        QVERIFY2(text.contains("Converted 0 of 8 files") &&
                      text.contains(
                          "4  Cannot open: it is \"damaged\".\n       a\n       b\n       c\n") &&
-                     !text.contains("       d"),
+                     !text.contains("       d") &&
+                     text.contains("Skipped: 1 link out of SOURCE, 2 not WordPerfect documents.") &&
+                     text.contains("1  engine-crashed\n"),
                  text.constData());
     }
 };
