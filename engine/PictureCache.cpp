@@ -11,6 +11,11 @@ std::atomic<qint64> g_heldPixels{0};
 
 } // namespace
 
+PictureCache::PictureCache()
+{
+    m_pool.setMaxThreadCount(PictureCodec::kThreadsPerPool);
+}
+
 PictureCache::~PictureCache()
 {
     m_pool.clear();

@@ -27,7 +27,7 @@ class PictureCache final : public ObjectObserver {
 public:
     static constexpr qint64 kMaxPixels = 8LL * 1000 * 1000;
 
-    PictureCache() = default;
+    PictureCache();
     ~PictureCache() override; // stops rendering what has not started
     PictureCache(const PictureCache&) = delete;
     PictureCache& operator=(const PictureCache&) = delete;

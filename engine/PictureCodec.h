@@ -51,6 +51,12 @@ struct RenderedPicture {
 // Thread-safe: pictures are converted on thread pools; only prepare() needs the main thread.
 class PictureCodec {
 public:
+    // Pictures converted at once by each of the engine's two picture pools (the reading cache's
+    // and the publish's), whatever the number of processors: every conversion holds an image and
+    // its decoder's buffers, so this, not the machine, bounds the memory a document's pictures
+    // take. More would hardly help: archives are converted by several engines at once.
+    static constexpr int kThreadsPerPool = 2;
+
     virtual ~PictureCodec() = default;
 
     // Renders a WordPerfect graphic (WPG 1 or 2) to SVG with libwpg; empty when it cannot.

@@ -119,6 +119,7 @@ PictureExporter::PictureExporter(OutputFiles& files, PictureFormat format, int j
     : m_files(files), m_format(format), m_quality(jpegQuality), m_inlineLeft(maxInlineSvg),
       m_cache(cache)
 {
+    m_pool.setMaxThreadCount(PictureCodec::kThreadsPerPool);
 }
 
 PictureExporter::~PictureExporter()
