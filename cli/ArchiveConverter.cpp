@@ -209,6 +209,7 @@ int ArchiveConverter::run()
     platform::EngineAutomationClient::Options engine;
     engine.program = m_engineProgram;
     engine.addressSpaceLimit = qint64(m_settings.memoryLimitMb) * 1024 * 1024;
+    engine.callTimeoutMs = 0; // a document has --timeout in all (ConvertDocument's deadline)
     engine.ownProcessGroup = true;
     engine.discardEngineErrors = !m_settings.verbose;
 

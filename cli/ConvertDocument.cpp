@@ -7,6 +7,7 @@
 #include "Error.h"
 #include "Interrupt.h"
 #include "Provenance.h"
+#include "PublishDocument.h"
 #include "RawPath.h"
 
 #include <QElapsedTimer>
@@ -113,9 +114,9 @@ void removeLeftovers(int folder, const QByteArray& name)
 
 // What the publish answered, its files named below TARGET; the output's size when the engine
 // does not say.
-void readCounts(const QString& text, int outputFolder, const QByteArray& outputName, FileResult& r)
+void readCounts(const wire::PublishAnswer& answer, int outputFolder, const QByteArray& outputName,
+                FileResult& r)
 {
-    const wire::PublishAnswer answer = wire::PublishAnswer::parse(text);
     r.pictures = answer.pictures;
     r.picturesFailed = answer.picturesFailed;
     if (!answer.sourceSha256.isEmpty())
@@ -152,14 +153,6 @@ ConvertDocument::ConvertDocument(const ConvertSettings& settings, EngineAutomati
                                  EnginePaths& paths, std::function<void(qint64)> started)
     : m_settings(settings), m_engine(engine), m_paths(paths), m_started(std::move(started))
 {
-}
-
-QVariant ConvertDocument::call(const QString& operation, const QStringList& arguments)
-{
-    // A limit of zero would mean none: a document out of time gets a millisecond.
-    m_engine.setCallTimeout(
-        m_deadline.isForever() ? 0 : static_cast<int>(qMax<qint64>(1, m_deadline.remainingTime())));
-    return m_engine.Call(operation, arguments);
 }
 
 FileResult ConvertDocument::execute(FileTask task)
@@ -208,12 +201,10 @@ FileResult ConvertDocument::execute(FileTask task)
             QStringLiteral("it cannot be passed to the document engine"));
         return done();
     }
-    const QString& engineSource = m_engineSource;
-    const QString& engineTarget = m_engineTarget;
     testHook("publishing", t.source);
 
-    m_deadline = m_settings.timeoutMs > 0 ? QDeadlineTimer(m_settings.timeoutMs)
-                                          : QDeadlineTimer(QDeadlineTimer::Forever);
+    m_engine.setDeadline(m_settings.timeoutMs > 0 ? QDeadlineTimer(m_settings.timeoutMs)
+                                                  : QDeadlineTimer(QDeadlineTimer::Forever));
     try {
         m_engine.start();
     } catch (const Error& e) {
@@ -222,43 +213,38 @@ FileResult ConvertDocument::execute(FileTask task)
     }
     m_started(m_engine.processId());
 
-    try {
-        call(wire::op::FileOpen, {engineSource});
-    } catch (const Error& e) {
-        if (!engineEnded(e, r))
-            classifyOpenFailure(e, engineSource, r);
-        return done();
-    }
-    try {
-        call(wire::op::ProvenanceSource, {wire::Provenance::pathText(t.relative)});
-        if (!m_settings.engineMacro.isEmpty())
-            playMacro(r);
-        QVariant answer;
-        if (m_settings.format == Format::Xml) {
-            call(wire::op::XMLPublishSetJPEGOptions, {QString::number(m_settings.quality)});
-            answer = call(wire::op::XMLPublish, {engineTarget});
-        } else {
-            answer = call(wire::op::HTMLPublish, {engineTarget});
-        }
-        readCounts(answer.toString(), folder->fd(), outputName, r);
-    } catch (const Error& e) {
-        if (m_engine.lastOutcome() == EngineAutomationClient::Outcome::Damaged) {
-            readCounts(m_engine.partialAnswer(), folder->fd(), outputName, r);
-            set(r, Status::Partial, FailureKind::Damaged, shownText(e.description()));
-        } else if (engineEnded(e, r)) {
+    platform::PublishJob job;
+    job.source = m_engineSource;
+    job.recordedSource = wire::Provenance::pathText(t.relative);
+    job.macro = m_settings.engineMacro;
+    job.xml = m_settings.format == Format::Xml;
+    job.quality = QString::number(m_settings.quality);
+    job.target = m_engineTarget;
+    const platform::PublishOutcome published = platform::PublishDocument(m_engine, job);
+    r.warning = published.macroFailure;
+    using End = platform::PublishOutcome::End;
+    switch (published.end) {
+    case End::Published:
+        readCounts(published.answer, folder->fd(), outputName, r);
+        break;
+    case End::Partial:
+        readCounts(published.answer, folder->fd(), outputName, r);
+        set(r, Status::Partial, FailureKind::Damaged, shownText(published.error->description()));
+        break;
+    case End::OpenFailed:
+        if (!engineEnded(*published.error, r))
+            classifyOpenFailure(*published.error, m_engineSource, r);
+        break;
+    case End::Failed:
+        if (engineEnded(*published.error, r))
             removeLeftovers(folder->fd(), outputName);
-            return done();
-        } else {
+        else
             set(r, Status::Failed,
-                e.number() == wire::kOutOfMemory.number ? FailureKind::NotEnoughMemory
-                                                        : FailureKind::PublishFailed,
-                shownText(e.description()));
-        }
-    }
-    try {
-        call(wire::op::CloseNoSave);
-    } catch (const Error&) {
-        // The output is complete; an engine that went wrong here is replaced on the next file.
+                published.error->number() == wire::kOutOfMemory.number
+                    ? FailureKind::NotEnoughMemory
+                    : FailureKind::PublishFailed,
+                shownText(published.error->description()));
+        break;
     }
     return done();
 }
@@ -428,30 +414,11 @@ void ConvertDocument::classifyOpenFailure(const Error& error, const QString& sou
     if (error.number() == wire::kFileNotFound.number || error.number() == wire::kOutOfMemory.number)
         return;
     try {
-        const QVariant document = call(wire::op::FileIsDocument, {source});
+        const QVariant document = m_engine.Call(wire::op::FileIsDocument, {source});
         if (document.metaType().id() == QMetaType::Bool && !document.toBool())
             set(r, Status::Skipped, FailureKind::NotADocument, shownText(error.description()));
     } catch (const Error& e) {
         engineEnded(e, r);
-    }
-}
-
-void ConvertDocument::playMacro(FileResult& r)
-{
-    // As the batch dialog plays it: not on a blank document, from the top, to its end. A macro
-    // that fails leaves the document to be published as it stands.
-    try {
-        const QVariant blank = call(wire::op::envDocBlank);
-        if (platform::isTrue(blank) || blank.isNull())
-            return;
-        call(wire::op::PosDocVeryTop);
-        call(wire::op::MacroFilePlay, {m_settings.engineMacro});
-        while (platform::isTrue(call(wire::op::envMacroPlaying))) {
-        }
-    } catch (const Error& e) {
-        if (m_engine.lastOutcome() != EngineAutomationClient::Outcome::Answered)
-            throw;
-        r.warning = e.description();
     }
 }
 

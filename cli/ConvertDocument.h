@@ -6,10 +6,8 @@
 #include "Settings.h"
 
 #include <QByteArray>
-#include <QDeadlineTimer>
 #include <QString>
 #include <QStringList>
-#include <QVariant>
 
 #include <functional>
 
@@ -36,13 +34,13 @@ struct ConvertSettings {
 };
 
 // Converts one file with the worker's engine, the way the batch dialog does (open, the macro,
-// publish, close), and says how it ended. It never raises: every failure ends up in the result.
-// The document is opened here, relative to the folder the walk found it in and without
-// following a link, and the engine reads that very file through this process's descriptor; the
-// output's folder is opened (made where missing) relative to TARGET the same way, and the engine
-// writes into that very folder. So a link swapped in after the walk leads nothing elsewhere.
-// A file the engine finds not to be a WordPerfect document is skipped. When the engine dies or
-// runs past the time limit, the client ends it (the next file starts a fresh one), and the
+// publish, close: platform::PublishDocument), and says how it ended. It never raises: every failure
+// ends up in the result. The document is opened here, relative to the folder the walk found it in
+// and without following a link, and the engine reads that very file through this process's
+// descriptor; the output's folder is opened (made where missing) relative to TARGET the same way,
+// and the engine writes into that very folder. So a link swapped in after the walk leads nothing
+// elsewhere. A file the engine finds not to be a WordPerfect document is skipped. When the engine
+// dies or runs past the time limit, the client ends it (the next file starts a fresh one), and the
 // temporary files its publish may have left are removed.
 class ConvertDocument final {
 public:
@@ -53,8 +51,6 @@ public:
     FileResult execute(FileTask task);
 
 private:
-    // Calls the engine with what is left of the document's time.
-    QVariant call(const QString& operation, const QStringList& arguments = {});
     // Whether the output (name in its open folder) records that it was made from this very file
     // (open as source) with these settings; with a checksum, the file's SHA-256 goes into the
     // result.
@@ -71,15 +67,13 @@ private:
     bool engineEnded(const platform::Error& error, FileResult& result) const;
     void classifyOpenFailure(const platform::Error& error, const QString& source,
                              FileResult& result);
-    void playMacro(FileResult& result);
 
     const ConvertSettings& m_settings;
     platform::EngineAutomationClient& m_engine;
     EnginePaths& m_paths;
     std::function<void(qint64)> m_started;
-    QByteArray m_readyName;    // the last output folder made, below TARGET
-    FolderRef m_ready;         // and open
-    QDeadlineTimer m_deadline; // of the current document
+    QByteArray m_readyName; // the last output folder made, below TARGET
+    FolderRef m_ready;      // and open
     // The current document's names: as the engine has them, and as the user knows them.
     QString m_engineSource, m_engineTarget;
     QByteArray m_source, m_target;

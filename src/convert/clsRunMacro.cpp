@@ -2,7 +2,6 @@
 #include "clsRunMacro.h"
 
 #include "AppIdentity.h"
-#include "EngineContract.h"
 #include "Error.h"
 #include "SettingsStore.h"
 #include "Yield.h"
@@ -10,30 +9,20 @@
 #include "clsFileSystem.h"
 #include "core/General.h"
 
-#include <QVariant>
+platform::MacroWait YieldWhilePlaying()
+{
+    return {[] { platform::DoEvents(8); }, [] { platform::DoEvents(1); }};
+}
 
 QString clsRunMacro::RunMacro()
 {
     try {
-        RequireObject(gWordPerfect);
-        const QVariant blank = gWordPerfect->Call(wire::op::envDocBlank);
-        if (blank.isNull() || platform::isTrue(blank))
+        if (!platform::PrepareForMacro(RequireObject(gWordPerfect)))
             return QString();
-        gWordPerfect->Call(wire::op::PosDocVeryTop);
-
         const QString macro = platform::GetSetting(platform::appName(), QStringLiteral("Options"),
                                                    QStringLiteral("macro"), QString());
-        QVariant playing;
-        if (clsFileSystem().FileExist(macro)) {
-            gWordPerfect->Call(wire::op::MacroFilePlay, {macro});
-            playing = gWordPerfect->Call(wire::op::envMacroPlaying);
-            platform::DoEvents(8);
-        }
-        // No time-out: the user's commands keep running while the macro plays.
-        while (platform::isTrue(playing)) {
-            platform::DoEvents(1);
-            playing = gWordPerfect->Call(wire::op::envMacroPlaying);
-        }
+        if (clsFileSystem().FileExist(macro))
+            platform::PlayMacroAndWait(*gWordPerfect, macro, YieldWhilePlaying());
     } catch (const platform::Error& error) {
         // The conversion goes on without the rest of the macro.
         return error.description();

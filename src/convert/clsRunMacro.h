@@ -1,6 +1,8 @@
 // Quillon: plays the user's macro on the current document.
 #pragma once
 
+#include "automation/MacroPlay.h"
+
 #include <QString>
 
 // RunMacro: unless the current document is blank, moves to its top, plays the stored macro
@@ -12,3 +14,8 @@ class clsRunMacro final {
 public:
     QString RunMacro();
 };
+
+// How a macro player waits for the word processor: it yields to the window system eight times
+// after the first answer and once before each further question, with no time-out, so the
+// windows and the user's commands keep running while the macro plays.
+platform::MacroWait YieldWhilePlaying();

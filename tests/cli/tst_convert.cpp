@@ -376,6 +376,37 @@ private slots:
         QCOMPARE(outputs, contentsBelow(dir.filePath(QStringLiteral("full"))));
     }
 
+    // The macro is played on each document before its publish: one that edits shows in the
+    // output; one that fails leaves the document converted as it stood, the macro's error (its
+    // line) the report's warning.
+    void macroPlaysBeforeThePublish()
+    {
+        QTemporaryDir dir;
+        const QString src = dir.filePath(QStringLiteral("src"));
+        QVERIFY(QDir().mkpath(src));
+        QVERIFY(QFile::copy(testsupport::testDocument(QStringLiteral("nuxeo_test.wpd")),
+                            src + QStringLiteral("/a.wpd")));
+        const QByteArray good = "SearchString(StrgToLookFor: \"the\")\n"
+                                "ReplaceString(RplcStrg: \"QUILLONMARK\")\nReplaceAll()\n";
+        for (const QByteArray& macro : {good, QByteArray("PosDocVeryTop()\nFileSave()\n")}) {
+            const QString file = dir.filePath(QStringLiteral("m.wcm"));
+            const QString out = dir.filePath(QString::number(macro.size()));
+            QVERIFY(writeFile(QFile::encodeName(file), macro));
+            const QString report = out + QStringLiteral(".jsonl");
+            QCOMPARE(convert({QStringLiteral("--macro=") + file, QStringLiteral("--report"), report,
+                              src, out})
+                         .exit,
+                     0);
+            const QJsonObject line = readReport(report).first();
+            QCOMPARE(statusOf(line), QStringLiteral("converted"));
+            const QString warning = line.value(QStringLiteral("warning")).toString();
+            QCOMPARE(readFile(out + QStringLiteral("/a.xml")).contains("QUILLONMARK"),
+                     macro == good);
+            QVERIFY2(macro == good ? warning.isEmpty() : warning.contains(QLatin1String("Line 2")),
+                     qPrintable(warning));
+        }
+    }
+
     void commandLineAndExitStatus_data()
     {
         QTest::addColumn<QStringList>("arguments");

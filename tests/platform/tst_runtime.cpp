@@ -1,13 +1,15 @@
-// Quillon tests: message boxes, the event-handler guard, ending the program and the automation
-// registry.
+// Quillon tests: message boxes, the event-handler guard, ending the program, the automation
+// registry and the wait for a macro.
 #include "AppIdentity.h"
 #include "AutomationObject.h"
 #include "Doubles.h"
 #include "EngineContract.h"
 #include "Error.h"
 #include "Guard.h"
+#include "MacroPlay.h"
 #include "MessageBox.h"
 #include "ProgramExit.h"
+#include "ScriptedAutomationServer.h"
 
 #include <QTest>
 #include <stdexcept>
@@ -102,6 +104,28 @@ private slots:
         }
         UnregisterServer(progId);
         QCOMPARE(errorNumber([&] { CreateObject(progId); }), err::CannotCreateObject);
+    }
+
+    // With a step between questions the wait asks until the answer is not True; without one, a
+    // macro still playing after MacroFilePlay answered is an error, not a loop of questions.
+    void macroWaitAsksUntilDoneOrRaises()
+    {
+        ScriptedAutomationServer wordProcessor;
+        wordProcessor.queueAnswers(QStringLiteral("envMacroPlaying"), {true, true, QString()});
+        QStringList steps;
+        PlayMacroAndWait(wordProcessor, QStringLiteral("m.wcm"),
+                         {[&] { steps << QStringLiteral("settle"); },
+                          [&] { steps << QStringLiteral("between"); }});
+        QCOMPARE(steps, (QStringList{"settle", "between", "between"}));
+        QCOMPARE(wordProcessor.callLog(), (QStringList{"MacroFilePlay(m.wcm)", "envMacroPlaying",
+                                                       "envMacroPlaying", "envMacroPlaying"}));
+
+        wordProcessor.clearCalls();
+        wordProcessor.queueAnswers(QStringLiteral("envMacroPlaying"), {true});
+        QCOMPARE(testsupport::errorNumber(
+                     [&] { PlayMacroAndWait(wordProcessor, QStringLiteral("m.wcm"), {}); }),
+                 err::AutomationError);
+        QCOMPARE(wordProcessor.callLog().size(), 2);
     }
 };
 

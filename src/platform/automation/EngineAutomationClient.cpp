@@ -206,6 +206,20 @@ void EngineAutomationClient::stop()
     m_process.reset();
 }
 
+bool EngineAutomationClient::isGone(const Error& raised) const
+{
+    switch (m_outcome) {
+    case Outcome::Answered:
+    case Outcome::Damaged:
+        return raised.number() == err::CannotCreateObject;
+    case Outcome::Stopped:
+    case Outcome::TimedOut:
+    case Outcome::Corrupt:
+        break;
+    }
+    return true;
+}
+
 QVariant EngineAutomationClient::invoke(const QString& operation, const QStringList& arguments)
 {
     // A previous engine that died or was ended is replaced here, so one crash costs one call.
@@ -229,10 +243,12 @@ QVariant EngineAutomationClient::invoke(const QString& operation, const QStringL
                     kSource);
 
     m_buffer.clear();
-    Limits limits{deadlineIn(m_options.callTimeoutMs), m_options.silenceTimeoutMs};
+    Limits limits{qMin(deadlineIn(m_options.callTimeoutMs), m_deadline),
+                  m_options.silenceTimeoutMs};
+    const int limitMs = limits.call.isForever() ? 0 : int(limits.call.remainingTime());
     const auto timedOut = [&] {
         return engineFailed(QStringLiteral("The document engine did not answer %1 within %2 s")
-                                .arg(operation, seconds(m_options.callTimeoutMs)),
+                                .arg(operation, seconds(limitMs)),
                             Outcome::TimedOut);
     };
     const auto silent = [&] {

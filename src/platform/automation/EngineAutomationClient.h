@@ -4,12 +4,15 @@
 #include "AutomationObject.h"
 
 #include <QByteArray>
+#include <QDeadlineTimer>
 #include <QString>
 #include <memory>
 
 class QProcess;
 
 namespace platform {
+
+class Error;
 
 // Speaks to the document engine (quillon-engine) over its standard input and output, using
 // the framing of EngineWire.h. The engine runs out of process so that a document that crashes
@@ -61,9 +64,13 @@ public:
     bool isRunning() const;
     // The engine's process id while it runs, 0 otherwise.
     qint64 processId() const;
-    // The time limit of the calls that follow; zero or less means none.
-    void setCallTimeout(int ms) { m_options.callTimeoutMs = ms; }
+    // The calls that follow end by this time too (a document's time limit); Forever: each has
+    // only the call time limit.
+    void setDeadline(QDeadlineTimer deadline) { m_deadline = deadline; }
     Outcome lastOutcome() const { return m_outcome; }
+    // Whether the error the last call raised means the engine is gone (ended, or it could not be
+    // started), rather than an answer of the engine.
+    bool isGone(const Error& raised) const;
     // After a call done in part (Outcome::Damaged): what the operation answered.
     const QString& partialAnswer() const { return m_partialAnswer; }
 
@@ -76,6 +83,7 @@ private:
     Options m_options;
     std::unique_ptr<QProcess> m_process;
     QByteArray m_buffer; // bytes read from the engine that do not yet make a whole frame
+    QDeadlineTimer m_deadline{QDeadlineTimer::Forever};
     Outcome m_outcome = Outcome::Answered;
     QString m_partialAnswer;
 };
