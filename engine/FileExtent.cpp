@@ -198,12 +198,12 @@ qint64 wp5PrefixEnd(Bytes& b)
     return end;
 }
 
-// 6 and later: the header gives the file's size at byte 20 and the place of the index at byte 14;
+// 6 and later: the place of the index at byte 14 (the file's size, at byte 20, is checked apart);
 // the index's header (14 bytes) counts itself among its entries, and each entry (14 bytes) ends
 // with a packet's size and place.
 qint64 wp6PrefixEnd(Bytes& b)
 {
-    qint64 end = std::max<qint64>(24, b.size() >= 24 ? b.u32(20) : 0);
+    qint64 end = 24;
     const qint64 index = b.u16(14);
     end = std::max(end, index + 14);
     if (index + 14 > b.size())
@@ -243,8 +243,18 @@ std::optional<Shortfall> wordPerfect(Bytes& b)
         if (auto s = runsTo(size, wp5PrefixEnd(b)))
             return s;
         return scanCodes(b, text, false);
-    case 2:
-        return runsTo(size, wp6PrefixEnd(b));
+    case 2: {
+        const qint64 declared = size >= 24 ? b.u32(20) : 24;
+        if (wp6PrefixEnd(b) > size)
+            return runsTo(size, std::max(wp6PrefixEnd(b), declared));
+        // Only the size in the header left: a text that ends on a hard return is whole, and the
+        // size is one an editing tool left stale (as in documents trimmed by hand for a test
+        // suite); a cut would have to fall exactly after a paragraph's end to look like that.
+        constexpr quint8 kHardReturn = 0xCC;
+        if (size > text && b.at(size - 1) == kHardReturn)
+            return std::nullopt;
+        return runsTo(size, declared);
+    }
     default:
         return std::nullopt;
     }
