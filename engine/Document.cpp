@@ -50,11 +50,6 @@ bool blocksHaveContent(const Blocks& blocks, int depth)
 
 } // namespace
 
-bool CharFormat::isPlain() const
-{
-    return *this == CharFormat{};
-}
-
 bool CharFormat::operator==(const CharFormat& o) const
 {
     return bold == o.bold && italic == o.italic && underline == o.underline &&
@@ -77,20 +72,6 @@ bool PageLayout::sameGeometry(const PageLayout& o) const
     return same(width, o.width) && same(height, o.height) && same(marginTop, o.marginTop) &&
            same(marginRight, o.marginRight) && same(marginBottom, o.marginBottom) &&
            same(marginLeft, o.marginLeft);
-}
-
-bool ParaFormat::isPlain() const
-{
-    return *this == ParaFormat{};
-}
-
-bool ParaFormat::operator==(const ParaFormat& o) const
-{
-    auto same = [](double a, double b) { return qFuzzyCompare(a + 1, b + 1); };
-    return align == o.align && same(marginLeft, o.marginLeft) && same(marginRight, o.marginRight) &&
-           same(marginTop, o.marginTop) && same(marginBottom, o.marginBottom) &&
-           same(textIndent, o.textIndent) && same(lineHeight, o.lineHeight) &&
-           outlineLevel == o.outlineLevel && tabStops == o.tabStops && columnBreak == o.columnBreak;
 }
 
 Inline Inline::textRun(QString text, CharFormat format, int link)

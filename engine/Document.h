@@ -26,7 +26,6 @@ struct CharFormat {
     QString color;
     QString background;
 
-    bool isPlain() const;
     bool operator==(const CharFormat& other) const;
     bool operator!=(const CharFormat& other) const { return !(*this == other); }
 };
@@ -60,9 +59,6 @@ struct ParaFormat {
     // left edge.
     int tabStops = -1;
     bool columnBreak = false; // the paragraph starts a new column
-
-    bool isPlain() const;
-    bool operator==(const ParaFormat& other) const;
 };
 
 // Where a picture or text box sits, from the frame around it: its size in inches (0: its own)

@@ -62,8 +62,6 @@ int EngineError::number() const
     case Kind::Unreadable:
     case Kind::PasswordProtected:
     case Kind::WriteFailed:
-    case Kind::NotSupported:
-    case Kind::BadRequest:
     case Kind::BadArgument:
     case Kind::MacroFailed:
         break;
@@ -87,8 +85,6 @@ int EngineError::exitCode() const
     case Kind::UnknownOperation:
     case Kind::ArgumentMissing:
     case Kind::NoDocument:
-    case Kind::NotSupported:
-    case Kind::BadRequest:
     case Kind::BadArgument:
     case Kind::MacroFailed:
         break;

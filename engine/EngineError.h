@@ -21,8 +21,6 @@ public:
         Unreadable, // not a document, damaged, unsupported version
         PasswordProtected,
         WriteFailed,
-        NotSupported,
-        BadRequest,  // a request the wire could not decode
         BadArgument, // an argument that cannot be understood (a JPEG quality)
         MacroFailed, // a macro that cannot be read or fails while playing
         OutOfMemory, // the engine could not have the memory an operation needs

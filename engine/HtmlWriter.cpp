@@ -926,11 +926,6 @@ private:
 
 } // namespace
 
-QByteArray HtmlWriter::write(const Document& document, const QString& fallbackTitle)
-{
-    return write(document, fallbackTitle, HtmlOptions());
-}
-
 QByteArray HtmlWriter::write(const Document& document, const QString& fallbackTitle,
                              const HtmlOptions& options, QByteArray* styleSheet)
 {

@@ -32,12 +32,11 @@ struct HtmlOptions {
 
 class HtmlWriter final {
 public:
-    // fallbackTitle is used when the document has no title property.
-    static QByteArray write(const Document& document, const QString& fallbackTitle);
-    // With options; styleSheet, when given, receives the page's style sheet (what the style
-    // element holds or the linked file must hold).
+    // fallbackTitle is used when the document has no title property. styleSheet, when given,
+    // receives the page's style sheet (what the style element holds or the linked file must
+    // hold).
     static QByteArray write(const Document& document, const QString& fallbackTitle,
-                            const HtmlOptions& options, QByteArray* styleSheet = nullptr);
+                            const HtmlOptions& options = {}, QByteArray* styleSheet = nullptr);
 };
 
 } // namespace engine

@@ -56,8 +56,6 @@ public:
     qint64 bytesWritten() const { return m_bytes; }
     // Every file written, the target first, then the companions by name.
     std::vector<WrittenFile> written() const;
-    // Whether the target is written as a stream.
-    bool streamed() const { return m_stream.has_value(); }
 
 private:
     struct Companion {

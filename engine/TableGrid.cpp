@@ -156,12 +156,4 @@ Table TableGrid::normalized(const Table& source)
     return table;
 }
 
-int TableGrid::columnCount(const Table& table)
-{
-    Table copy = table;
-    int width = 0;
-    place(copy, width);
-    return width;
-}
-
 } // namespace engine

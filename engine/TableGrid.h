@@ -13,8 +13,6 @@ namespace engine {
 class TableGrid final {
 public:
     static Table normalized(const Table& table);
-    // Columns of a normalized table.
-    static int columnCount(const Table& table);
 
 private:
     struct Placed {

@@ -3,7 +3,6 @@
 
 #include "Engine.h"
 #include "EngineContract.h"
-#include "EngineError.h"
 #include "WriteAll.h"
 
 #include <cerrno>

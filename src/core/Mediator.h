@@ -60,8 +60,6 @@ public:
 
     // For tests and the status of the run.
     StateManager* stateManager() const { return m_stateManager.get(); }
-    std::shared_ptr<cmd1> command1() const { return m_command1; }
-    std::shared_ptr<Cmd2> command2() const { return m_command2; }
 
 private:
     bool CreateWordPerfect();

@@ -14,14 +14,8 @@ QMessageBox::StandardButtons qtButtons(MsgButtons buttons)
     switch (buttons) {
     case MsgButtons::OK:
         return QMessageBox::Ok;
-    case MsgButtons::OKCancel:
-        return QMessageBox::Ok | QMessageBox::Cancel;
     case MsgButtons::YesNo:
         return QMessageBox::Yes | QMessageBox::No;
-    case MsgButtons::YesNoCancel:
-        return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
-    case MsgButtons::RetryCancel:
-        return QMessageBox::Retry | QMessageBox::Cancel;
     }
     return QMessageBox::Ok;
 }
@@ -33,28 +27,17 @@ QMessageBox::Icon qtIcon(MsgIcon icon)
         return QMessageBox::NoIcon;
     case MsgIcon::Critical:
         return QMessageBox::Critical;
-    case MsgIcon::Question:
-        return QMessageBox::Question;
     case MsgIcon::Exclamation:
         return QMessageBox::Warning;
-    case MsgIcon::Information:
-        return QMessageBox::Information;
     }
     return QMessageBox::NoIcon;
 }
 
-// The answer for a box closed without pressing a button (Escape or the close box): the
-// cancelling button of the set, or its only/negative one when it has no Cancel.
+// The answer for a box closed without pressing a button (Escape or the close box): its only
+// or its negative button.
 MsgResult escapeResult(MsgButtons buttons)
 {
-    switch (buttons) {
-    case MsgButtons::OK:
-        return MsgResult::OK;
-    case MsgButtons::YesNo:
-        return MsgResult::No;
-    default:
-        return MsgResult::Cancel;
-    }
+    return buttons == MsgButtons::YesNo ? MsgResult::No : MsgResult::OK;
 }
 
 class QtMessageBoxProvider final : public MessageBoxProvider {
@@ -66,14 +49,10 @@ public:
         switch (box.exec()) {
         case QMessageBox::Ok:
             return MsgResult::OK;
-        case QMessageBox::Cancel:
-            return MsgResult::Cancel;
         case QMessageBox::Yes:
             return MsgResult::Yes;
         case QMessageBox::No:
             return MsgResult::No;
-        case QMessageBox::Retry:
-            return MsgResult::Retry;
         default:
             return escapeResult(request.buttons);
         }

@@ -5,9 +5,9 @@
 
 namespace platform {
 
-enum class MsgButtons { OK, OKCancel, YesNo, YesNoCancel, RetryCancel };
-enum class MsgIcon { None, Critical, Question, Exclamation, Information };
-enum class MsgResult { OK, Cancel, Yes, No, Retry };
+enum class MsgButtons { OK, YesNo };
+enum class MsgIcon { None, Critical, Exclamation };
+enum class MsgResult { OK, Yes, No };
 
 struct MessageBoxRequest {
     QString text;

@@ -6,11 +6,6 @@
 
 namespace platform {
 
-void DoEvents()
-{
-    QCoreApplication::processEvents();
-}
-
 void DoEvents(int times)
 {
     for (int i = 0; i < times; ++i)

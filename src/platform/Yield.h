@@ -3,9 +3,7 @@
 
 namespace platform {
 
-// Lets the window system process all pending events once.
-void DoEvents();
-// Lets it process pending events the given number of times in a row.
+// Lets the window system process all pending events, the given number of times in a row.
 void DoEvents(int times);
 // Blocks the calling thread for the given number of milliseconds.
 void Sleep(unsigned long milliseconds);

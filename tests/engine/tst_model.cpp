@@ -85,7 +85,7 @@ private slots:
         QCOMPARE(p.inlines[0].format.fontName, QStringLiteral("Helvstyleetica"));
         QCOMPARE(p.inlines[1].link, 0);
         QCOMPARE(d.links.at(0), QStringLiteral("http://example.com/"));
-        QVERIFY(p.inlines[1].format.isPlain());
+        QVERIFY(p.inlines[1].format == CharFormat{});
         QCOMPARE(p.inlines[2].kind, Inline::Kind::Tab);
         QCOMPARE(p.inlines[3].kind, Inline::Kind::LineBreak);
     }

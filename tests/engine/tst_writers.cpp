@@ -615,7 +615,7 @@ private slots:
         // a row that only spans cover.
         Table wide =
             TableGrid::normalized(table({{cell("a", 3), cell("b")}, {cell("c", 3), cell("d")}}));
-        QCOMPARE(TableGrid::columnCount(wide), 2);
+        QCOMPARE(wide.rows[0].cells.size(), size_t(2));
         QCOMPARE(wide.rows[0].cells[0].colSpan, 1);
         Table covered = TableGrid::normalized(table({{cell("a", 1, 3), cell("b", 1, 3)}, {}, {}}));
         QCOMPARE(covered.rows.size(), size_t(1));

@@ -24,7 +24,7 @@ private slots:
     {
         testsupport::RecordingMessageBox boxes;
         boxes.queueAnswer(MsgResult::No);
-        QCOMPARE(MsgBox(QStringLiteral("Sure?"), MsgButtons::YesNo, MsgIcon::Question),
+        QCOMPARE(MsgBox(QStringLiteral("Sure?"), MsgButtons::YesNo, MsgIcon::Exclamation),
                  MsgResult::No);
         QCOMPARE(MsgBox(QStringLiteral("Again"), MsgButtons::OK, MsgIcon::None, "Error!"),
                  MsgResult::OK);
@@ -32,7 +32,7 @@ private slots:
         const MessageBoxRequest& first = boxes.requests().at(0);
         QCOMPARE(first.title, appTitle());
         QCOMPARE(first.buttons, MsgButtons::YesNo);
-        QCOMPARE(first.icon, MsgIcon::Question);
+        QCOMPARE(first.icon, MsgIcon::Exclamation);
         QCOMPARE(boxes.requests().at(1).title, QStringLiteral("Error!"));
     }
 
