@@ -12,7 +12,7 @@ enum class ReplaceScope {
 };
 
 // The editing operations a playing macro can use, and the only way it reaches anything. The
-// engine implements this over its document model; PlainTextTarget is the text-only version.
+// engine implements this over its document model.
 //
 // Contract, which every implementation keeps:
 // - Positions count characters of the document's text, a hard return counting as one.

@@ -1,4 +1,5 @@
-// Quillon engine: a macro target over plain text.
+// Quillon's macro tests: a macro target over plain text, the reference the engine's target is
+// checked against.
 #pragma once
 
 #include "MacroTarget.h"
@@ -6,8 +7,7 @@
 namespace engine::macro {
 
 // A document that is one QString, hard returns being '\n', with an insertion point and an
-// optional selection. Used where a document has no structure worth keeping, and as the
-// reference for what each MacroTarget operation does.
+// optional selection: what each MacroTarget operation does, written as plainly as it can be.
 class PlainTextTarget : public MacroTarget {
 public:
     explicit PlainTextTarget(QString text = {});
@@ -15,7 +15,6 @@ public:
     const QString& text() const { return m_text; }
     qsizetype insertionPoint() const { return m_cursor; }
     bool hasSelection() const { return m_anchor != m_cursor; }
-    QString selectionText() const;
     // Places the insertion point (clamped to the text) and drops the selection.
     void setInsertionPoint(qsizetype position);
 

@@ -13,11 +13,6 @@ Qt::CaseSensitivity sensitivity(bool caseSensitive)
 
 PlainTextTarget::PlainTextTarget(QString text) : m_text(std::move(text)) {}
 
-QString PlainTextTarget::selectionText() const
-{
-    return m_text.mid(selectionStart(), selectionEnd() - selectionStart());
-}
-
 void PlainTextTarget::setInsertionPoint(qsizetype position)
 {
     m_cursor = m_anchor = qBound(qsizetype(0), position, m_text.size());
