@@ -394,6 +394,16 @@ private slots:
     // length and padding, and on text it does not decode itself.
     void base64DecodesAsQtDoes()
     {
+        // Reading the property's bytes in place relies on librevenge's private layout. Were it
+        // to change, every picture would quietly go the slow way round through base64 text.
+        {
+            librevenge::RVNGPropertyList held;
+            held.insert("binary", librevenge::RVNGBinaryData(
+                                      reinterpret_cast<const unsigned char*>("abc"), 3));
+            QVERIFY2(binarydetail::heldData(*held["binary"]),
+                     "librevenge's binary data property is no longer laid out as BinaryData.h "
+                     "reads it: check its layout against this librevenge and mend heldData");
+        }
         quint32 seed = 12345;
         for (int length = 0; length <= 200; ++length) {
             QByteArray bytes(length, Qt::Uninitialized);
