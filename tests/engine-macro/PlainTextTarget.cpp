@@ -11,38 +11,11 @@ Qt::CaseSensitivity sensitivity(bool caseSensitive)
 
 } // namespace
 
-PlainTextTarget::PlainTextTarget(QString text) : m_text(std::move(text)) {}
-
-void PlainTextTarget::setInsertionPoint(qsizetype position)
-{
-    m_cursor = m_anchor = qBound(qsizetype(0), position, m_text.size());
-}
-
 void PlainTextTarget::replaceSelection(const QString& text)
 {
     const qsizetype start = selectionStart();
     m_text.replace(start, selectionEnd() - start, text);
     m_cursor = m_anchor = start + text.size();
-}
-
-void PlainTextTarget::insertText(const QString& text)
-{
-    replaceSelection(text);
-}
-
-void PlainTextTarget::hardReturn()
-{
-    replaceSelection(QStringLiteral("\n"));
-}
-
-void PlainTextTarget::moveToTop()
-{
-    m_cursor = m_anchor = 0;
-}
-
-void PlainTextTarget::moveToBottom()
-{
-    m_cursor = m_anchor = m_text.size();
 }
 
 void PlainTextTarget::moveCharNext()
@@ -63,11 +36,10 @@ void PlainTextTarget::moveCharPrevious()
 
 void PlainTextTarget::deleteCharNext()
 {
-    if (hasSelection()) {
+    if (hasSelection())
         replaceSelection({});
-    } else if (m_cursor < m_text.size()) {
+    else if (m_cursor < m_text.size())
         m_text.remove(m_cursor, 1);
-    }
 }
 
 void PlainTextTarget::deleteCharPrevious()
@@ -75,20 +47,9 @@ void PlainTextTarget::deleteCharPrevious()
     if (hasSelection()) {
         replaceSelection({});
     } else if (m_cursor > 0) {
-        m_text.remove(--m_cursor, 1);
-        m_anchor = m_cursor;
+        m_anchor = --m_cursor;
+        m_text.remove(m_cursor, 1);
     }
-}
-
-void PlainTextTarget::deleteSelection()
-{
-    if (hasSelection())
-        replaceSelection({});
-}
-
-void PlainTextTarget::clearSelection()
-{
-    m_anchor = m_cursor;
 }
 
 bool PlainTextTarget::findNext(const QString& text, bool caseSensitive, bool backward)
@@ -113,11 +74,6 @@ bool PlainTextTarget::findNext(const QString& text, bool caseSensitive, bool bac
         m_cursor = at + text.size();
     }
     return true;
-}
-
-qsizetype PlainTextTarget::scopeStart(ReplaceScope scope) const
-{
-    return scope == ReplaceScope::Document ? 0 : selectionStart();
 }
 
 qsizetype PlainTextTarget::countMatches(const QString& find, bool caseSensitive,

@@ -10,24 +10,27 @@ namespace engine::macro {
 // optional selection: what each MacroTarget operation does, written as plainly as it can be.
 class PlainTextTarget : public MacroTarget {
 public:
-    explicit PlainTextTarget(QString text = {});
+    explicit PlainTextTarget(QString text = {}) : m_text(std::move(text)) {}
 
     const QString& text() const { return m_text; }
     qsizetype insertionPoint() const { return m_cursor; }
     bool hasSelection() const { return m_anchor != m_cursor; }
     // Places the insertion point (clamped to the text) and drops the selection.
-    void setInsertionPoint(qsizetype position);
+    void setInsertionPoint(qsizetype position)
+    {
+        m_cursor = m_anchor = qBound(qsizetype(0), position, m_text.size());
+    }
 
-    void insertText(const QString& text) override;
-    void hardReturn() override;
-    void moveToTop() override;
-    void moveToBottom() override;
+    void insertText(const QString& text) override { replaceSelection(text); }
+    void hardReturn() override { replaceSelection(QStringLiteral("\n")); }
+    void moveToTop() override { m_cursor = m_anchor = 0; }
+    void moveToBottom() override { m_cursor = m_anchor = m_text.size(); }
     void moveCharNext() override;
     void moveCharPrevious() override;
     void deleteCharNext() override;
     void deleteCharPrevious() override;
-    void deleteSelection() override;
-    void clearSelection() override;
+    void deleteSelection() override { replaceSelection({}); }
+    void clearSelection() override { m_anchor = m_cursor; }
     bool findNext(const QString& text, bool caseSensitive, bool backward) override;
     qsizetype countMatches(const QString& find, bool caseSensitive,
                            ReplaceScope scope) const override;
@@ -38,7 +41,12 @@ public:
 private:
     qsizetype selectionStart() const { return qMin(m_anchor, m_cursor); }
     qsizetype selectionEnd() const { return qMax(m_anchor, m_cursor); }
-    qsizetype scopeStart(ReplaceScope scope) const;
+    qsizetype scopeStart(ReplaceScope scope) const
+    {
+        return scope == ReplaceScope::Document ? 0 : selectionStart();
+    }
+    // Puts text in place of the selection (at the insertion point when there is none) and the
+    // insertion point after it.
     void replaceSelection(const QString& text);
 
     QString m_text;
