@@ -3,6 +3,7 @@
 
 #include "EngineError.h"
 #include "EngineSettings.h"
+#include "Pictures.h"
 
 #include <QSettings>
 

@@ -1,7 +1,7 @@
 // Quillon engine: the HTML settings the engine keeps for the user.
 #pragma once
 
-#include "Pictures.h"
+#include "PictureFormat.h"
 
 #include <QString>
 #include <QStringList>

@@ -155,30 +155,6 @@ template <typename Test> qsizetype span(QStringView text, qsizetype from, Test t
 
 } // namespace
 
-bool isHexColor(QStringView text)
-{
-    return text.size() == 7 && text[0] == u'#' &&
-           span(text, 1, [](QChar c) {
-               return isAsciiDigit(c) || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
-           }) == 6;
-}
-
-bool isCssLength(QStringView text)
-{
-    const qsizetype digits = span(text, 0, isAsciiDigit);
-    if (digits < 1 || digits > 4)
-        return false;
-    qsizetype i = digits;
-    if (i < text.size() && text[i] == u'.') {
-        const qsizetype decimals = span(text, i + 1, isAsciiDigit);
-        if (decimals < 1 || decimals > 6)
-            return false;
-        i += 1 + decimals;
-    }
-    const QStringView unit = text.mid(i);
-    return unit == u"in" || unit == u"pt" || unit == u"cm" || unit == u"mm" || unit == u"px";
-}
-
 bool isLanguageTag(QStringView text)
 {
     const qsizetype letters = span(text, 0, isAsciiLetter);

@@ -21,13 +21,6 @@ QString escapeAttribute(QStringView text);
 // Empty when the target would run script (javascript:, vbscript:, data:) or is empty.
 QString safeHref(const QString& href);
 
-// Whether the text is a colour "#rrggbb" (hexadecimal digits in either case).
-bool isHexColor(QStringView text);
-
-// Whether the text is a CSS length of 1 to 4 digits, optionally 1 to 6 decimals, and a unit of
-// in, pt, cm, mm or px ("0.0007in").
-bool isCssLength(QStringView text);
-
 // Whether the text has the shape of a language tag: 2 or 3 letters, then any number of "-" and
 // 2 to 8 letters or digits ("en", "nl-NL").
 bool isLanguageTag(QStringView text);

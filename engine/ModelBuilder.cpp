@@ -2,7 +2,6 @@
 #include "ModelBuilder.h"
 
 #include "BinaryData.h"
-#include "Markup.h"
 
 #include <QStringList>
 
@@ -85,10 +84,51 @@ double points(const librevenge::RVNGPropertyList& props, const char* name)
     return std::isfinite(result) && result > 0 ? std::min(result, 1000.0) : 0;
 }
 
+// The checks of a value's shape are written by hand: compiling regular expressions would cost
+// more than the rest of a small document's conversion.
+bool isHexDigit(QChar c)
+{
+    return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
+}
+
+// Whether the text is a colour "#rrggbb" (hexadecimal digits in either case).
+bool isHexColor(QStringView text)
+{
+    return text.size() == 7 && text[0] == u'#' &&
+           std::all_of(text.begin() + 1, text.end(), isHexDigit);
+}
+
+// The number of ASCII digits from `from` on.
+qsizetype digitsFrom(QStringView text, qsizetype from)
+{
+    qsizetype i = from;
+    while (i < text.size() && text[i] >= u'0' && text[i] <= u'9')
+        ++i;
+    return i - from;
+}
+
+// Whether the text is a CSS length of 1 to 4 digits, optionally 1 to 6 decimals, and a unit of
+// in, pt, cm, mm or px ("0.0007in").
+bool isCssLength(QStringView text)
+{
+    const qsizetype digits = digitsFrom(text, 0);
+    if (digits < 1 || digits > 4)
+        return false;
+    qsizetype i = digits;
+    if (i < text.size() && text[i] == u'.') {
+        const qsizetype decimals = digitsFrom(text, i + 1);
+        if (decimals < 1 || decimals > 6)
+            return false;
+        i += 1 + decimals;
+    }
+    const QStringView unit = text.mid(i);
+    return unit == u"in" || unit == u"pt" || unit == u"cm" || unit == u"mm" || unit == u"px";
+}
+
 QString color(const librevenge::RVNGPropertyList& props, const char* name)
 {
     const QString value = str(props, name);
-    return markup::isHexColor(value) ? value.toLower() : QString();
+    return isHexColor(value) ? value.toLower() : QString();
 }
 
 // A border as librevenge gives it ("0.0007in solid #000000"), rebuilt from the words CSS
@@ -104,11 +144,11 @@ QString border(const librevenge::RVNGPropertyList& props, const char* name)
     QString width, style, colour;
     const QStringList words = str(props, name).simplified().split(QLatin1Char(' '));
     for (const QString& w : words) {
-        if (markup::isCssLength(w))
+        if (isCssLength(w))
             width = w;
         else if (styles.contains(w))
             style = w;
-        else if (markup::isHexColor(w))
+        else if (isHexColor(w))
             colour = w.toLower();
     }
     if (style.isEmpty() || style == QLatin1String("none") || style == QLatin1String("hidden"))

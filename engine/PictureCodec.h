@@ -1,24 +1,14 @@
 // Quillon engine: decoding, rendering and encoding pictures, kept in a module of its own.
 #pragma once
 
+#include "PictureFormat.h"
+
 #include <QByteArray>
 #include <QString>
 
 #include <memory>
 
 namespace engine {
-
-enum class PictureFormat {
-    Jpeg,
-    Png,
-    InlineSvg, // vector pictures inline (HTML only); bitmaps as PNG files
-};
-
-// Whether the bytes are a WordPerfect graphic (WPG 1 or 2), by their header.
-inline bool isWpg(const QByteArray& data)
-{
-    return data.size() >= 16 && data.startsWith("\xFFWPC") && data.at(9) == 0x16;
-}
 
 // A picture converted into the bytes of an image file.
 struct EncodedPicture {

@@ -1,7 +1,7 @@
 // Quillon engine: the records of WordPerfect graphics, read and rewritten without libwpg.
 #include "WpgRecords.h"
 
-#include "PictureCodec.h"
+#include "PictureFormat.h"
 
 #include <QtEndian>
 
