@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
-"""Writes engine/FontMetricsData.inc: the advance widths and vertical metrics of the faces the
+"""Writes engine/write/FontMetricsData.inc: the advance widths and vertical metrics of the faces the
 engine's HTML names as the real faces behind a document's fonts (Debian's metric-compatible
 fonts), so that it can tell how wide a browser draws a piece of text without any font at hand.
 
-usage: python3 scripts/font-metrics.py > engine/FontMetricsData.inc
+usage: python3 scripts/font-metrics.py > engine/write/FontMetricsData.inc
 (needs fonts-liberation, fonts-crosextra-carlito, fonts-crosextra-caladea, fonts-dejavu-core)
 """
 import struct
