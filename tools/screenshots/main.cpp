@@ -1,9 +1,11 @@
 // Quillon: renders every window, in the states a user meets them, to PNG files offscreen.
 //
-// Usage: quillon-shots [output folder]   (default: shots)
+// Usage: quillon-shots [--work FOLDER] [output folder]   (default: shots)
 //
 // Runs the real windows and a real batch against a scripted word processor; the desktop's
-// dialogs answer from a script, the settings store and the documents live in temporary folders.
+// dialogs answer from a script, the settings store and the documents live in a temporary folder,
+// or in the folder --work names: the windows show its paths, so two runs given the same one
+// draw the same pixels and can be compared.
 #include "EngineContract.h"
 #include "automation/AutomationObject.h"
 #include "automation/ScriptedAutomationServer.h"
@@ -141,14 +143,6 @@ int main(int argc, char* argv[])
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
-    // The settings store of a screenshot run is a throw-away one.
-    QTemporaryDir work(QDir::tempPath() + QStringLiteral("/quillon-shots-XXXXXX"));
-    if (!work.isValid()) {
-        std::fputs("quillon-shots: no temporary folder\n", stderr);
-        return 1;
-    }
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(work.filePath(QStringLiteral("config"))));
-
     previousHandler = qInstallMessageHandler(quietOffscreenHints);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("quillon-shots"));
@@ -156,9 +150,30 @@ int main(int argc, char* argv[])
     parser.setApplicationDescription(
         QStringLiteral("Renders every window of Quillon to PNG files, offscreen."));
     parser.addHelpOption();
+    const QCommandLineOption workOption(
+        QStringLiteral("work"),
+        QStringLiteral("Folder for the documents and the settings store, new or empty "
+                       "(default: a new temporary folder)."),
+        QStringLiteral("folder"));
+    parser.addOption(workOption);
     parser.addPositionalArgument(QStringLiteral("output"),
                                  QStringLiteral("Folder for the PNG files (default: shots)."));
     parser.process(app);
+
+    // The settings store of a screenshot run is a throw-away one.
+    QTemporaryDir temporary(QDir::tempPath() + QStringLiteral("/quillon-shots-XXXXXX"));
+    QDir work(temporary.path());
+    if (parser.isSet(workOption)) {
+        work.setPath(QDir(parser.value(workOption)).absolutePath());
+        if (!QDir().mkpath(work.path()) || !work.isEmpty()) {
+            err() << "quillon-shots: " << work.path() << " is not a new or empty folder" << Qt::endl;
+            return 1;
+        }
+    } else if (!temporary.isValid()) {
+        std::fputs("quillon-shots: no temporary folder\n", stderr);
+        return 1;
+    }
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(work.filePath(QStringLiteral("config"))));
     const QString output = parser.positionalArguments().value(0, QStringLiteral("shots"));
     if (!QDir().mkpath(output)) {
         err() << "quillon-shots: cannot create " << output << Qt::endl;
