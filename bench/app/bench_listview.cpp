@@ -2,24 +2,25 @@
 //
 // Built with the project (target bench_app_listview), never part of the test run:
 //
-//   QT_QPA_PLATFORM=offscreen build/bin/bench_app_listview [rows] [seconds per list]
+//   QT_QPA_PLATFORM=offscreen build/bin/bench_app_listview [rows] [seconds per list] [lists]
 //
-// Three lists, each shown in a window, are filled the way a batch fills the main window's list:
-// add a row, write its status, let the event loop lay out and paint. Rows alternate between
+// Lists, each shown in a window, are filled the way a batch fills the main window's list: add
+// a row, write its status, let the event loop lay out and paint. Rows alternate between
 // landing at the top and landing in the middle of the list. For each list it prints the mean
 // cost per row over the first and the last thousand rows and their ratio; a list that runs out
-// of its time budget stops early and reports the rows it reached.
+// of its time budget stops early and reports the rows it reached. [lists] names the lists to
+// fill, separated by commas (default: all three).
 //
-//   QTreeWidget   the list as it was: a tree widget with rows placed by binary search
-//   QTableView    a table view over the list's own sorted row model, set up as a report list
-//   ListView      platform::ListView as it is now
+//   QTreeWidget   the list as it once was: a tree widget with rows placed by binary search
+//   QTreeView     a tree view over the list's own sorted row model, uniform row heights
+//   ListView      platform::ListView as it is now (a table view over that model)
 #include "ListView.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QHash>
 #include <QHeaderView>
-#include <QTableView>
+#include <QTreeView>
 #include <QTreeWidget>
 
 #include <cstdio>
@@ -28,7 +29,7 @@
 
 namespace {
 
-// The earlier list: every insertion makes the tree schedule a layout of all its rows.
+// The first list: every insertion makes the tree schedule a layout of all its rows.
 class TreeWidgetList {
 public:
     TreeWidgetList()
@@ -132,10 +133,14 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     const int rows = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 100000;
     const double budget = argc > 2 ? QString::fromLocal8Bit(argv[2]).toDouble() : 120;
+    const QStringList lists =
+        QString::fromLocal8Bit(argc > 3 ? argv[3] : "QTreeWidget,QTreeView,ListView")
+            .split(QLatin1Char(','));
     const QString converting = QStringLiteral("Converting...");
+    const QStringList labels{QStringLiteral("File Name:"), QStringLiteral("Status:")};
 
     std::printf("%-12s %10s %14s %14s %8s\n", "list", "rows", "first 1k us", "last 1k us", "ratio");
-    {
+    if (lists.contains(QLatin1String("QTreeWidget"))) {
         TreeWidgetList list;
         report("QTreeWidget", run(
                                   &list.tree,
@@ -145,34 +150,31 @@ int main(int argc, char* argv[])
                                   },
                                   rows, budget));
     }
-    {
+    if (lists.contains(QLatin1String("QTreeView"))) {
         platform::ListView rowsOwner; // never shown; supplies the sorted row model
         rowsOwner.setSortDescending(true);
         rowsOwner.setSorted(true);
-        rowsOwner.setHeaderLabels({QStringLiteral("File Name:"), QStringLiteral("Status:")});
-        QTableView table;
-        table.setModel(rowsOwner.model());
-        table.verticalHeader()->hide();
-        table.verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-        table.setShowGrid(false);
-        table.setSelectionBehavior(QAbstractItemView::SelectRows);
-        table.horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
-        table.horizontalHeader()->setSectionResizeMode(1, QHeaderView::Fixed);
-        table.horizontalHeader()->setSortIndicator(0, Qt::DescendingOrder);
-        table.horizontalHeader()->setSortIndicatorShown(true);
-        report("QTableView", run(
-                                 &table,
-                                 [&](const QString& text) {
-                                     rowsOwner.AddItem(text, text);
-                                     rowsOwner.SetSubItem(text, 1, converting);
-                                 },
-                                 rows, budget));
+        rowsOwner.setHeaderLabels(labels);
+        QTreeView tree;
+        tree.setModel(rowsOwner.model());
+        tree.setRootIsDecorated(false);
+        tree.setUniformRowHeights(true);
+        tree.setItemsExpandable(false);
+        tree.header()->setSortIndicator(0, Qt::DescendingOrder);
+        tree.header()->setSortIndicatorShown(true);
+        report("QTreeView", run(
+                                &tree,
+                                [&](const QString& text) {
+                                    rowsOwner.AddItem(text, text);
+                                    rowsOwner.SetSubItem(text, 1, converting);
+                                },
+                                rows, budget));
     }
-    {
+    if (lists.contains(QLatin1String("ListView"))) {
         platform::ListView list;
         list.setSortDescending(true);
         list.setSorted(true);
-        list.setHeaderLabels({QStringLiteral("File Name:"), QStringLiteral("Status:")});
+        list.setHeaderLabels(labels);
         report("ListView", run(
                                &list,
                                [&](const QString& text) {

@@ -7,9 +7,7 @@
 #include <QEvent>
 #include <QHash>
 #include <QHeaderView>
-#include <QPaintEvent>
-#include <QPainter>
-#include <QScrollBar>
+#include <QSignalBlocker>
 
 #include <algorithm>
 #include <vector>
@@ -101,7 +99,8 @@ public:
     const Record* find(const QString& key) const { return m_byKey.value(key); }
     Record* find(const QString& key) { return m_byKey.value(key); }
 
-    void add(const QString& key, const QString& text)
+    // Returns the row the new record went to.
+    int add(const QString& key, const QString& text)
     {
         auto* record = new Record{key, text, {text}, m_nextArrival++, QString()};
         const auto at = std::lower_bound(m_order.begin(), m_order.end(), record, precedes());
@@ -110,6 +109,7 @@ public:
         m_order.insert(at, record);
         m_byKey.insert(key, record);
         endInsertRows();
+        return row;
     }
 
     void setText(Record* record, int column, const QString& text)
@@ -214,24 +214,25 @@ private:
     bool m_descending = false;
 };
 
-ListView::ListView(QWidget* parent)
-    : QAbstractItemView(parent), m_rows(new Rows(this)),
-      m_header(new QHeaderView(Qt::Horizontal, this))
+ListView::ListView(QWidget* parent) : QTableView(parent), m_rows(new Rows(this))
 {
+    setModel(m_rows);
+    // A report list: no row numbers, no grid, one line per row, the whole of a row one height
+    // (so the view finds rows by arithmetic and a long list costs no more to show than a short
+    // one), and Tab leaves the list rather than walking its cells.
+    verticalHeader()->hide();
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setMinimumSectionSize(1);
+    setShowGrid(false);
+    setWordWrap(false);
+    setTabKeyNavigation(false);
+    setCornerButtonEnabled(false);
+    QHeaderView* columns = horizontalHeader();
+    columns->setSectionsClickable(false);
+    columns->setHighlightSections(false);
+    columns->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    columns->setStretchLastSection(true);
     updateRowHeight();
-    QAbstractItemView::setModel(m_rows);
-    m_header->setModel(m_rows);
-    m_header->setSectionsClickable(false);
-    m_header->setHighlightSections(false);
-    m_header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    m_header->setStretchLastSection(true);
-    m_header->setFocusPolicy(Qt::NoFocus);
-    connect(m_header, &QHeaderView::sectionResized, this, [this] {
-        updateScrollBars();
-        viewport()->update();
-    });
-    connect(m_header, &QHeaderView::sectionMoved, viewport(), [this] { viewport()->update(); });
-    connect(m_header, &QHeaderView::geometriesChanged, this, &ListView::updateGeometries);
 
     setEditTriggers(NoEditTriggers);
     setSelectionMode(SingleSelection);
@@ -245,7 +246,20 @@ void ListView::AddItem(const QString& key, const QString& text)
 {
     if (m_rows->find(key))
         throw Error(err::KeyNotUnique, QStringLiteral("Key is not unique in collection"));
-    m_rows->add(key, text);
+    // Told of a new row by its row header, the table view lays out and repaints all of itself,
+    // which a batch filling a long list would pay once per document. Only the rows from the new
+    // one down move: the header is kept quiet, the scroll range follows the new row count here,
+    // and only the rows that moved are repainted (none when the new row is below the view).
+    int row = 0;
+    {
+        const QSignalBlocker quiet(verticalHeader());
+        row = m_rows->add(key, text);
+    }
+    updateGeometries();
+    // Rows are all one height, so the new row's place needs no walk over the rows above it.
+    const int top = std::max(0, row * verticalHeader()->defaultSectionSize() - verticalOffset());
+    if (top < viewport()->height())
+        viewport()->update(0, top, viewport()->width(), viewport()->height() - top);
 }
 
 void ListView::SetSubItem(const QString& key, int index, const QString& text)
@@ -282,7 +296,6 @@ bool ListView::Contains(const QString& key) const
 void ListView::Clear()
 {
     m_rows->clear();
-    updateScrollBars();
 }
 
 int ListView::Count() const
@@ -312,20 +325,20 @@ QString ListView::headerText(int column) const
 
 void ListView::setHeaderHidden(bool hidden)
 {
-    m_header->setHidden(hidden);
-    updateGeometries();
+    horizontalHeader()->setHidden(hidden);
 }
 
 bool ListView::isHeaderHidden() const
 {
-    return m_header->isHidden();
+    return horizontalHeader()->isHidden();
 }
 
 void ListView::setSorted(bool sorted)
 {
     m_rows->setOrder(sorted, m_rows->descending());
-    m_header->setSortIndicatorShown(sorted);
-    m_header->setSortIndicator(0, sortDescending() ? Qt::DescendingOrder : Qt::AscendingOrder);
+    horizontalHeader()->setSortIndicatorShown(sorted);
+    horizontalHeader()->setSortIndicator(0, sortDescending() ? Qt::DescendingOrder
+                                                             : Qt::AscendingOrder);
 }
 
 bool ListView::isSorted() const
@@ -336,7 +349,7 @@ bool ListView::isSorted() const
 void ListView::setSortDescending(bool descending)
 {
     m_rows->setOrder(m_rows->sorted(), descending);
-    m_header->setSortIndicator(0, descending ? Qt::DescendingOrder : Qt::AscendingOrder);
+    horizontalHeader()->setSortIndicator(0, descending ? Qt::DescendingOrder : Qt::AscendingOrder);
 }
 
 bool ListView::sortDescending() const
@@ -350,265 +363,18 @@ void ListView::setFullRowSelect(bool on)
     viewport()->update();
 }
 
-// Rows are one height, so a row's position is its number times that height.
-
-int ListView::rowAtY(int y) const
-{
-    const int content = y + verticalOffset();
-    return content < 0 ? -1 : content / m_rowHeight;
-}
-
-QRect ListView::visualRect(const QModelIndex& index) const
-{
-    if (!index.isValid() || index.model() != m_rows || m_header->isSectionHidden(index.column()))
-        return QRect();
-    return QRect(m_header->sectionViewportPosition(index.column()),
-                 index.row() * m_rowHeight - verticalOffset(),
-                 m_header->sectionSize(index.column()), m_rowHeight);
-}
-
-void ListView::scrollTo(const QModelIndex& index, ScrollHint hint)
-{
-    if (!index.isValid() || index.model() != m_rows)
-        return;
-    const int top = index.row() * m_rowHeight;
-    const int height = viewport()->height();
-    int value = verticalScrollBar()->value();
-    switch (hint) {
-    case PositionAtTop:
-        value = top;
-        break;
-    case PositionAtBottom:
-        value = top + m_rowHeight - height;
-        break;
-    case PositionAtCenter:
-        value = top - (height - m_rowHeight) / 2;
-        break;
-    case EnsureVisible:
-        if (top < value)
-            value = top;
-        else if (top + m_rowHeight > value + height)
-            value = top + m_rowHeight - height;
-        break;
-    }
-    verticalScrollBar()->setValue(value);
-
-    if (selectionBehavior() == SelectRows)
-        return;
-    const int left = m_header->sectionPosition(index.column());
-    const int width = m_header->sectionSize(index.column());
-    const int x = horizontalScrollBar()->value();
-    if (left < x)
-        horizontalScrollBar()->setValue(left);
-    else if (left + width > x + viewport()->width())
-        horizontalScrollBar()->setValue(left + width - viewport()->width());
-}
-
-QModelIndex ListView::indexAt(const QPoint& point) const
-{
-    const int row = rowAtY(point.y());
-    const int column = m_header->logicalIndexAt(point.x());
-    if (row < 0 || row >= m_rows->rowCount() || column < 0)
-        return QModelIndex();
-    return m_rows->index(row, column);
-}
-
-QModelIndex ListView::moveCursor(CursorAction action, Qt::KeyboardModifiers)
-{
-    const int rows = m_rows->rowCount();
-    if (rows == 0)
-        return QModelIndex();
-    const QModelIndex current = currentIndex();
-    if (!current.isValid())
-        return m_rows->index(0, m_header->logicalIndex(0));
-    int row = current.row();
-    int visual = m_header->visualIndex(current.column());
-    const int page = std::max(1, viewport()->height() / m_rowHeight);
-    switch (action) {
-    case MoveUp:
-    case MovePrevious:
-        --row;
-        break;
-    case MoveDown:
-    case MoveNext:
-        ++row;
-        break;
-    case MovePageUp:
-        row -= page;
-        break;
-    case MovePageDown:
-        row += page;
-        break;
-    case MoveHome:
-        row = 0;
-        break;
-    case MoveEnd:
-        row = rows - 1;
-        break;
-    case MoveLeft:
-        --visual;
-        break;
-    case MoveRight:
-        ++visual;
-        break;
-    }
-    row = std::clamp(row, 0, rows - 1);
-    visual = std::clamp(visual, 0, m_header->count() - 1);
-    return m_rows->index(row, m_header->logicalIndex(visual));
-}
-
-int ListView::horizontalOffset() const
-{
-    return horizontalScrollBar()->value();
-}
-
-int ListView::verticalOffset() const
-{
-    return verticalScrollBar()->value();
-}
-
-bool ListView::isIndexHidden(const QModelIndex& index) const
-{
-    return m_header->isSectionHidden(index.column());
-}
-
-void ListView::setSelection(const QRect& rect, QItemSelectionModel::SelectionFlags command)
-{
-    if (!selectionModel())
-        return;
-    const QRect area = rect.normalized();
-    const int rows = m_rows->rowCount();
-    const int top = std::max(0, rowAtY(area.top()));
-    const int bottom = std::min(rows - 1, rowAtY(area.bottom()));
-    QItemSelection selection;
-    for (int visual = 0; top <= bottom && visual < m_header->count(); ++visual) {
-        const int column = m_header->logicalIndex(visual);
-        const int left = m_header->sectionViewportPosition(column);
-        const bool inside =
-            left <= area.right() && left + m_header->sectionSize(column) > area.left();
-        if (!m_header->isSectionHidden(column) && (inside || selectionBehavior() == SelectRows))
-            selection.select(m_rows->index(top, column), m_rows->index(bottom, column));
-    }
-    selectionModel()->select(selection, command);
-}
-
-QRegion ListView::visualRegionForSelection(const QItemSelection& selection) const
-{
-    QRegion region;
-    const int height = viewport()->height();
-    for (const QItemSelectionRange& range : selection) {
-        if (!range.isValid() || range.model() != m_rows)
-            continue;
-        const int top = std::max(0, range.top() * m_rowHeight - verticalOffset());
-        const int bottom = std::min(height, (range.bottom() + 1) * m_rowHeight - verticalOffset());
-        if (top < bottom)
-            region += QRect(0, top, viewport()->width(), bottom - top);
-    }
-    return region;
-}
-
-void ListView::updateGeometries()
-{
-    const int headerHeight = m_header->isHidden() ? 0 : m_header->sizeHint().height();
-    setViewportMargins(0, headerHeight, 0, 0);
-    const QRect area = viewport()->geometry();
-    m_header->setGeometry(area.left(), area.top() - headerHeight, area.width(), headerHeight);
-    updateScrollBars();
-    QAbstractItemView::updateGeometries();
-}
-
-void ListView::updateScrollBars()
-{
-    const QSize area = viewport()->size();
-    verticalScrollBar()->setSingleStep(m_rowHeight);
-    verticalScrollBar()->setPageStep(area.height());
-    verticalScrollBar()->setRange(0, std::max(0, Count() * m_rowHeight - area.height()));
-    horizontalScrollBar()->setSingleStep(m_rowHeight);
-    horizontalScrollBar()->setPageStep(area.width());
-    horizontalScrollBar()->setRange(0, std::max(0, m_header->length() - area.width()));
-}
-
-void ListView::scrollContentsBy(int dx, int dy)
-{
-    m_header->setOffset(horizontalOffset());
-    viewport()->scroll(dx, dy);
-}
-
-void ListView::rowsInserted(const QModelIndex& parent, int first, int last)
-{
-    QAbstractItemView::rowsInserted(parent, first, last);
-    updateScrollBars();
-    // Rows from the new one down move; those above it stay as they were drawn.
-    const int y = std::max(0, first * m_rowHeight - verticalOffset());
-    if (y < viewport()->height())
-        viewport()->update(0, y, viewport()->width(), viewport()->height() - y);
-}
-
-void ListView::paintEvent(QPaintEvent* event)
-{
-    const int rows = m_rows->rowCount();
-    if (rows == 0)
-        return;
-    QPainter painter(viewport());
-    const QRect area = event->rect();
-    const int first = std::max(0, rowAtY(area.top()));
-    const int last = std::min(rows - 1, rowAtY(area.bottom()));
-    QStyleOptionViewItem base;
-    initViewItemOption(&base);
-    const QModelIndex current = currentIndex();
-    const QItemSelectionModel* selected = selectionModel();
-    for (int row = first; row <= last; ++row) {
-        const int y = row * m_rowHeight - verticalOffset();
-        for (int visual = 0; visual < m_header->count(); ++visual) {
-            const int column = m_header->logicalIndex(visual);
-            const int x = m_header->sectionViewportPosition(column);
-            const int width = m_header->sectionSize(column);
-            if (m_header->isSectionHidden(column) || x > area.right() || x + width <= area.left())
-                continue;
-            const QModelIndex index = m_rows->index(row, column);
-            QStyleOptionViewItem option = base;
-            option.rect = QRect(x, y, width, m_rowHeight);
-            if (selected && selected->isSelected(index))
-                option.state |= QStyle::State_Selected;
-            if (index == current && hasFocus())
-                option.state |= QStyle::State_HasFocus;
-            if (alternatingRowColors() && row % 2 == 1)
-                option.features |= QStyleOptionViewItem::Alternate;
-            itemDelegateForIndex(index)->paint(&painter, option, index);
-        }
-    }
-}
-
 void ListView::changeEvent(QEvent* event)
 {
     if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
         updateRowHeight();
-    QAbstractItemView::changeEvent(event);
+    QTableView::changeEvent(event);
 }
 
+// One line of the list's font, with the room the style gives an item's focus frame.
 void ListView::updateRowHeight()
 {
     const int margin = style()->pixelMetric(QStyle::PM_FocusFrameVMargin, nullptr, this) + 1;
-    m_rowHeight = std::max(1, fontMetrics().height() + 2 * margin);
-    updateGeometries();
-}
-
-// What a column needs to show its header and the rows in view; the rows out of view are not
-// measured, so a long list costs no more than a short one.
-int ListView::sizeHintForColumn(int column) const
-{
-    if (column < 0 || column >= m_rows->columnCount())
-        return -1;
-    QStyleOptionViewItem option;
-    initViewItemOption(&option);
-    int width = m_header->isHidden() ? 0 : m_header->sectionSizeHint(column);
-    const int first = std::max(0, rowAtY(0));
-    const int last = std::min(m_rows->rowCount() - 1, rowAtY(viewport()->height()));
-    for (int row = first; row <= last; ++row) {
-        const QModelIndex index = m_rows->index(row, column);
-        width = std::max(width, itemDelegateForIndex(index)->sizeHint(option, index).width());
-    }
-    return width;
+    verticalHeader()->setDefaultSectionSize(std::max(1, fontMetrics().height() + 2 * margin));
 }
 
 } // namespace platform

@@ -1,10 +1,8 @@
 // Quillon: a list view in report view with keyed rows.
 #pragma once
 
-#include <QAbstractItemView>
 #include <QStringList>
-
-class QHeaderView;
+#include <QTableView>
 
 namespace platform {
 
@@ -12,10 +10,10 @@ namespace platform {
 // kept sorted by the text of the first column. Lookups by key use an index, never a scan; a
 // row is placed by binary search when it is added, and writing a sub-item never moves a row.
 //
-// Adding a row or writing one of its texts costs a binary search plus moving the row pointers
-// after it; nothing walks all rows. Rows are all one height, so painting, hit testing and
-// scrolling work out row positions arithmetically and only ever touch the visible rows.
-class ListView final : public QAbstractItemView {
+// A table view over its own row model. Adding a row or writing one of its texts costs a binary
+// search plus moving the row pointers after it (and the view's size entries); nothing asks the
+// model about every row. Rows are all one height, and only the rows in view are painted.
+class ListView final : public QTableView {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(ListView)
 
@@ -48,7 +46,7 @@ public:
     QString headerText(int column) const;
     void setHeaderHidden(bool hidden);
     bool isHeaderHidden() const;
-    QHeaderView* header() const { return m_header; }
+    QHeaderView* header() const { return horizontalHeader(); }
 
     // Sorting by the first column's text; descending when Descending is set.
     void setSorted(bool sorted);
@@ -58,34 +56,15 @@ public:
     // Full-row selection, the further display option the main window switches on.
     void setFullRowSelect(bool on);
 
-    QRect visualRect(const QModelIndex& index) const override;
-    void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
-    QModelIndex indexAt(const QPoint& point) const override;
-
 protected:
-    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
-    int horizontalOffset() const override;
-    int verticalOffset() const override;
-    bool isIndexHidden(const QModelIndex& index) const override;
-    void setSelection(const QRect& rect, QItemSelectionModel::SelectionFlags command) override;
-    QRegion visualRegionForSelection(const QItemSelection& selection) const override;
-    void updateGeometries() override;
-    void scrollContentsBy(int dx, int dy) override;
-    void paintEvent(QPaintEvent* event) override;
     void changeEvent(QEvent* event) override;
-    void rowsInserted(const QModelIndex& parent, int first, int last) override;
-    int sizeHintForColumn(int column) const override;
 
 private:
     class Rows;
 
     void updateRowHeight();
-    void updateScrollBars();
-    int rowAtY(int y) const;
 
     Rows* m_rows;
-    QHeaderView* m_header;
-    int m_rowHeight = 1;
 };
 
 } // namespace platform
