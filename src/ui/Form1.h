@@ -2,15 +2,11 @@
 #pragma once
 
 #include "SingleInstance.h"
+#include "ui_Form1.h"
 
 #include <QDialog>
 #include <memory>
 
-class QGroupBox;
-class QLabel;
-class QLineEdit;
-class QListWidget;
-class QPushButton;
 class cmd1;
 
 // Sets up a batch: the source folder, the target folder, a preview of the documents found,
@@ -20,8 +16,9 @@ class cmd1;
 // Start hides the dialog and starts the batch. When the dialog was shown modally, the batch
 // starts from the event loop once exec() has returned, never inside it: a batch yields to the
 // window system, and File > Batch must be able to show this dialog modally again meanwhile
-// (a second Start then takes over from the running batch).
-class Form1 final : public QDialog, public platform::SingleInstance<Form1> {
+// (a second Start then takes over from the running batch). Its controls (Form1.ui) are members
+// by their own names.
+class Form1 final : public QDialog, public Ui::Form1, public platform::SingleInstance<Form1> {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(Form1)
 
@@ -30,18 +27,6 @@ public:
     ~Form1() override;
     void Form_Load();
     int exec() override;
-
-    QGroupBox* Frame1 = nullptr;
-    QLabel* Label2 = nullptr;
-    QLineEdit* txtSrcFolder = nullptr;
-    QPushButton* btnSource = nullptr;
-    QLabel* Label1 = nullptr;
-    QLineEdit* txtTgtFolder = nullptr;
-    QPushButton* btnTarget = nullptr;
-    QLabel* Label3 = nullptr;
-    QListWidget* List1 = nullptr;
-    QPushButton* Command1 = nullptr;
-    QPushButton* Command2 = nullptr;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

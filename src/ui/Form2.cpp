@@ -17,65 +17,20 @@
 #include "frmPublish.h"
 
 #include <QCloseEvent>
-#include <QFrame>
-#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLineEdit>
-#include <QMenuBar>
-#include <QPushButton>
-#include <QStatusBar>
 #include <QStyle>
-#include <QVBoxLayout>
 
 #include <algorithm>
 
-namespace {
-
-template <class T> T* named(T* object, const char* name)
-{
-    object->setObjectName(QLatin1String(name));
-    return object;
-}
-
-} // namespace
-
 Form2::Form2()
 {
-    setObjectName(QStringLiteral("Form2"));
+    setupUi(this);
     setWindowTitle(platform::appTitle());
-
-    Frame1 = named(new QFrame(this), "Frame1");
-    Frame1->setFrameShape(QFrame::NoFrame);
-    ListView1 = named(new platform::ListView(Frame1), "ListView1");
     ListView1->setHeaderLabels({QStringLiteral("File Name:"), QStringLiteral("Status:")});
-    Next = named(new QPushButton(QStringLiteral("Next Document"), Frame1), "Next");
-    Next->setVisible(false);
-    btnExit = named(new QPushButton(QStringLiteral("Exit"), Frame1), "btnExit");
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(Next);
-    buttons->addWidget(btnExit);
-    auto* frameLayout = new QVBoxLayout(Frame1);
-    frameLayout->addWidget(ListView1);
-    frameLayout->addLayout(buttons);
-    setCentralWidget(Frame1);
-
-    StatusBar1 = named(new QStatusBar(this), "StatusBar1");
-    setStatusBar(StatusBar1);
-    CommonDialog1 = named(new platform::CommonDialog(this), "CommonDialog1");
+    CommonDialog1 = new platform::CommonDialog(this);
+    CommonDialog1->setObjectName(QStringLiteral("CommonDialog1"));
     FileList = new platform::FileListControl;
-
-    mnuFile = named(menuBar()->addMenu(QStringLiteral("&File")), "mnuFile");
-    mnuOpen = named(mnuFile->addAction(QStringLiteral("Open")), "mnuOpen");
-    mnuBatch = named(mnuFile->addAction(QStringLiteral("Batch")), "mnuBatch");
-    mnuClose = named(mnuFile->addAction(QStringLiteral("Close")), "mnuClose");
-    mnuExit = named(mnuFile->addAction(QStringLiteral("Exit")), "mnuExit");
-    mnuSettings = named(menuBar()->addMenu(QStringLiteral("Settings")), "mnuSettings");
-    mnOptions = named(mnuSettings->addAction(QStringLiteral("Options")), "mnOptions");
-    mnuMacroRun = named(mnuSettings->addAction(QStringLiteral("Macro To Run")), "mnuMacroRun");
-    mnuAbout = named(menuBar()->addMenu(QStringLiteral("About")), "mnuAbout");
-    mnuInfo = named(mnuAbout->addAction(QStringLiteral("Info")), "mnuInfo");
 
     const auto guarded = [this](void (Form2::*handler)()) {
         return [this, handler] { platform::Guarded([this, handler] { (this->*handler)(); }); };
@@ -88,8 +43,6 @@ Form2::Form2()
     connect(mnuMacroRun, &QAction::triggered, this, guarded(&Form2::mnuMacroRun_Click));
     connect(mnuInfo, &QAction::triggered, this, guarded(&Form2::mnuInfo_Click));
     connect(btnExit, &QPushButton::clicked, this, guarded(&Form2::btnExit_Click));
-
-    resize(760, 460);
 }
 
 Form2::~Form2()

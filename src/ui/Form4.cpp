@@ -8,54 +8,13 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QGroupBox>
-#include <QHBoxLayout>
-#include <QLabel>
-#include <QPushButton>
-#include <QVBoxLayout>
 
 Form4::Form4()
 {
-    setObjectName(QStringLiteral("Form4"));
-    setWindowTitle(QStringLiteral("HTML Settings"));
+    setupUi(this);
     setWindowFlags(Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-
-    Frame1 = new QGroupBox(QStringLiteral("How to Set HTML Settings"), this);
-    Frame1->setObjectName(QStringLiteral("Frame1"));
-    Label1 = new QLabel(
-        QStringLiteral("To set the settings, please open WordPerfect and click on File | Publish "
-                       "To | HTML... and set the desired settings. These settings will take "
-                       "affect when publishing to html using Quillon Publisher."),
-        Frame1);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setWordWrap(true);
-    Label1->setFixedWidth(320);
-    lblSettingsFile = new QLabel(QStringLiteral("Quillon keeps these settings in %1")
-                                     .arg(QDir::toNativeSeparators(wire::htmlSettingsPath())),
-                                 Frame1);
-    lblSettingsFile->setObjectName(QStringLiteral("lblSettingsFile"));
-    lblSettingsFile->setWordWrap(true);
-    lblSettingsFile->setFixedWidth(320);
-    lblSettingsFile->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    auto* frameLayout = new QVBoxLayout(Frame1);
-    frameLayout->addWidget(Label1);
-    frameLayout->addWidget(lblSettingsFile);
-
-    btnOpenFolder = new QPushButton(QStringLiteral("Open Folder"), this);
-    btnOpenFolder->setObjectName(QStringLiteral("btnOpenFolder"));
-    btnOpenFolder->setAutoDefault(false);
-    Command1 = new QPushButton(QStringLiteral("OK"), this);
-    Command1->setObjectName(QStringLiteral("Command1"));
-    Command1->setDefault(true);
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(btnOpenFolder);
-    buttons->addStretch();
-    buttons->addWidget(Command1);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(Frame1);
-    layout->addLayout(buttons);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    lblSettingsFile->setText(QStringLiteral("Quillon keeps these settings in %1")
+                                 .arg(QDir::toNativeSeparators(wire::htmlSettingsPath())));
 
     connect(btnOpenFolder, &QPushButton::clicked, this,
             [this] { platform::Guarded([this] { btnOpenFolder_Click(); }); });

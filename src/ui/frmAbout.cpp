@@ -6,25 +6,12 @@
 #include "platform/MessageBox.h"
 
 #include <QEvent>
-#include <QFrame>
-#include <QGridLayout>
-#include <QHBoxLayout>
-#include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
-#include <QPushButton>
-#include <QVBoxLayout>
 
 namespace {
-
-QLabel* makeLabel(const QString& name, const QString& text, QWidget* parent)
-{
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(name);
-    return label;
-}
 
 // The program's mark: a page with a quill stroke across it.
 QPixmap aboutPicture()
@@ -57,65 +44,12 @@ QPixmap aboutPicture()
 
 frmAbout::frmAbout()
 {
-    setObjectName(QStringLiteral("frmAbout"));
-    setWindowTitle(QStringLiteral("About"));
-
-    auto* picture = makeLabel(QStringLiteral("picIcon"), QString(), this);
-    picture->setPixmap(aboutPicture());
-    picture->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
-
-    lblTitle = makeLabel(QStringLiteral("lblTitle"), QStringLiteral("Application Title"), this);
+    setupUi(this);
+    picIcon->setPixmap(aboutPicture());
     QFont titleFont = lblTitle->font();
-    titleFont.setBold(true);
     titleFont.setPointSizeF(titleFont.pointSizeF() * 1.4);
     lblTitle->setFont(titleFont);
     lblTitle->installEventFilter(this);
-
-    lblVersion = makeLabel(QStringLiteral("lblVersion"), QStringLiteral("Version"), this);
-    lblDescription = makeLabel(QStringLiteral("lblDescription"),
-                               QStringLiteral("Converts WordPerfect documents to XML HTML"), this);
-    lblDescription->setWordWrap(true);
-    Label6 = makeLabel(QStringLiteral("Label6"), QString(), this);
-    Label6->setWordWrap(true);
-
-    auto* line = new QFrame(this);
-    line->setObjectName(QStringLiteral("Line1"));
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Sunken);
-
-    cmdOK = new QPushButton(QStringLiteral("OK"), this);
-    cmdOK->setObjectName(QStringLiteral("cmdOK"));
-    cmdOK->setDefault(true);
-    cmdOK->setMinimumWidth(88);
-    cmdSysInfo = new QPushButton(QStringLiteral("&System Info..."), this);
-    cmdSysInfo->setObjectName(QStringLiteral("cmdSysInfo"));
-    cmdSysInfo->setAutoDefault(false);
-    cmdSysInfo->hide();
-
-    auto* texts = new QVBoxLayout;
-    texts->setSpacing(6);
-    texts->addWidget(lblTitle);
-    texts->addWidget(lblVersion);
-    texts->addSpacing(8);
-    texts->addWidget(lblDescription);
-    texts->addWidget(Label6);
-    texts->addStretch();
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cmdSysInfo);
-    buttons->addWidget(cmdOK);
-
-    auto* grid = new QGridLayout(this);
-    grid->setContentsMargins(16, 16, 16, 12);
-    grid->setHorizontalSpacing(16);
-    grid->setVerticalSpacing(12);
-    grid->setSizeConstraint(QLayout::SetFixedSize);
-    grid->addWidget(picture, 0, 0);
-    grid->addLayout(texts, 0, 1);
-    grid->addWidget(line, 1, 0, 1, 2);
-    grid->addLayout(buttons, 2, 0, 1, 2);
-    grid->setColumnMinimumWidth(1, 320);
 
     connect(cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
 }

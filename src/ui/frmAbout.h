@@ -2,26 +2,20 @@
 #pragma once
 
 #include "SingleInstance.h"
+#include "ui_frmAbout.h"
 
 #include <QDialog>
 
-class QLabel;
-class QPushButton;
-
-class frmAbout final : public QDialog, public platform::SingleInstance<frmAbout> {
+// The About box; its controls (frmAbout.ui) are members by their own names.
+class frmAbout final : public QDialog,
+                       public Ui::frmAbout,
+                       public platform::SingleInstance<frmAbout> {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(frmAbout)
 
 public:
     frmAbout();
     void Form_Load();
-
-    QLabel* lblTitle = nullptr;
-    QLabel* lblVersion = nullptr;
-    QLabel* lblDescription = nullptr;
-    QLabel* Label6 = nullptr;
-    QPushButton* cmdOK = nullptr;
-    QPushButton* cmdSysInfo = nullptr;
 
     void cmdOK_Click();
     void lblTitle_Click();
