@@ -50,7 +50,7 @@ done < <(tail -n +2 "$corpus/MANIFEST.tsv")
 # Server mode first, all documents in one process.
 declare -A serve_ms
 mkdir -p "$work/serve"
-while IFS=$'\t' read -r name ms; do
+while IFS=$'\t' read -r name ms _; do
     serve_ms[$name]=$ms
 done < <("$driver" "$engine" "$work/serve" "$runs" "${docs[@]}" 2>/dev/null)
 

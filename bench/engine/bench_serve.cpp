@@ -1,6 +1,7 @@
 // Times the engine as the application uses it: one `quillon-engine --serve` process that opens,
 // publishes as HTML and closes every document given, RUNS times over. Prints per document the
-// median milliseconds from the FileOpen request to the CloseNoSave reply, tab-separated:
+// median, the mean and the slowest milliseconds from the FileOpen request to the CloseNoSave
+// reply, tab-separated (a mean above the median: some runs were much slower than most):
 //
 //   bench_engine_serve ENGINE OUTDIR RUNS DOCUMENT...
 #include "EngineContract.h"
@@ -14,6 +15,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <numeric>
 #include <optional>
 #include <signal.h>
 #include <sys/wait.h>
@@ -115,10 +117,11 @@ int main(int argc, char** argv)
 
     for (int d = 4; d < argc; ++d) {
         std::vector<double>& t = times[static_cast<size_t>(d - 4)];
+        const double mean = std::accumulate(t.begin(), t.end(), 0.0) / double(t.size());
         std::sort(t.begin(), t.end());
-        std::printf("%s\t%.3f\n",
+        std::printf("%s\t%.3f\t%.3f\t%.3f\n",
                     QFileInfo(QString::fromLocal8Bit(argv[d])).fileName().toLocal8Bit().constData(),
-                    t[t.size() / 2]);
+                    t[t.size() / 2], mean, t.back());
     }
     return 0;
 }

@@ -69,8 +69,8 @@ EngineError passwordProtected(const QString& name, bool supported)
 
 // Where reading stopped: libwpd gives up on a damaged document by reading past what there is
 // (a truncated file, a length or pointer that leads beyond the end) and reports a "file access
-// error"; the stream remembers where the last read that came up short began, and how far any
-// read meant to go.
+// error"; the stream remembers where the last read that came up short stopped, and how far such
+// reads meant to go.
 class ReadTracker {
 public:
     virtual ~ReadTracker() = default;
@@ -86,13 +86,18 @@ protected:
 template <typename Stream> class TrackedStream final : public Stream, public ReadTracker {
 public:
     using Stream::Stream;
+    // libwpd reads a picture inside a document a byte at a time, so this runs millions of times
+    // for some documents: only a read that comes up short (at the end of the data) asks where
+    // it was. Only such a read can reach past the end, which is all furthestRead is asked.
     const unsigned char* read(unsigned long numBytes, unsigned long& numBytesRead) override
     {
-        const long from = Stream::tell();
         const unsigned char* data = Stream::read(numBytes, numBytesRead);
-        m_furthestRead = std::max(m_furthestRead, from + static_cast<long>(numBytes));
-        if (numBytesRead < numBytes)
-            m_lastShortRead = from + static_cast<long>(numBytesRead);
+        if (numBytesRead < numBytes) {
+            m_lastShortRead = Stream::tell();
+            m_furthestRead =
+                std::max(m_furthestRead, m_lastShortRead - static_cast<long>(numBytesRead) +
+                                             static_cast<long>(numBytes));
+        }
         return data;
     }
 };

@@ -516,7 +516,7 @@ std::optional<graphic::Drawing> paintPlainShapes(const QByteArray& wpg)
 // bitmap is decoded without libwpg.
 QImage drawGraphic(const QByteArray& wpg, QString* why)
 {
-    wpg::Bitmaps bitmaps = wpg::readBitmaps(wpg, kMaxDecodedPixels, true);
+    wpg::Bitmaps bitmaps = wpg::readBitmaps(wpg, kMaxDecodedPixels, wpg::BitmapWork::Decode);
     if (!bitmaps.sane || !bitmaps.bitmap.isNull()) {
         *why = bitmaps.problem;
         return std::move(bitmaps.bitmap);
@@ -646,7 +646,7 @@ private:
 qint64 decodedPixels(const QByteArray& data)
 {
     if (isWpg(data)) {
-        const QSize largest = wpg::readBitmaps(data, kMaxPixels, false).largest;
+        const QSize largest = wpg::readBitmaps(data, kMaxPixels, wpg::BitmapWork::Sizes).largest;
         return qint64(largest.width()) * largest.height() * 10; // libwpg's forty bytes a pixel
     }
     if (metafile::kindOf(data) != metafile::Kind::None)
@@ -686,7 +686,8 @@ public:
             librevenge::RVNGStringStream input(
                 reinterpret_cast<const unsigned char*>(wpg.constData()),
                 static_cast<unsigned int>(wpg.size()));
-            const wpg::Bitmaps bitmaps = wpg::readBitmaps(wpg, kMaxWpgBitmapPixels, false);
+            const wpg::Bitmaps bitmaps =
+                wpg::readBitmaps(wpg, kMaxWpgBitmapPixels, wpg::BitmapWork::Check);
             if (!bitmaps.sane) {
                 why = bitmaps.problem;
             } else if (libwpg::WPGraphics::isSupported(&input)) {

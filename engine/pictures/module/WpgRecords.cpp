@@ -209,7 +209,7 @@ bool mayShowText(const QByteArray& wpg)
     return text;
 }
 
-Bitmaps readBitmaps(const QByteArray& wpg, qint64 maxPixels, bool decode)
+Bitmaps readBitmaps(const QByteArray& wpg, qint64 maxPixels, BitmapWork work)
 {
     Bitmaps result;
     if (!isWpg(wpg))
@@ -275,11 +275,11 @@ Bitmaps readBitmaps(const QByteArray& wpg, qint64 maxPixels, bool decode)
         }
         return true;
     });
-    if (!result.sane)
+    if (!result.sane || work == BitmapWork::Sizes)
         return result;
     // A 24-bit bitmap (its height kept positive above) that is all the graphic shows.
-    const bool direct = decode && onlyOneBitmap && bitmapData == 1 && encoded.size() == 1 &&
-                        encoded[0].height > 0 && coordinates16 && !flipped;
+    const bool direct = work == BitmapWork::Decode && onlyOneBitmap && bitmapData == 1 &&
+                        encoded.size() == 1 && encoded[0].height > 0 && coordinates16 && !flipped;
     if (direct) {
         const Encoded& e = encoded[0];
         const int width = int(r.u16(e.at));

@@ -24,9 +24,14 @@ struct Bitmaps {
     QSize largest; // the bitmap of most pixels (none when there is no bitmap)
 };
 
-// Reads the records; decodes the bitmap of a graphic that merely wraps one when decode is set.
-// Bitmaps larger than maxPixels (or 16384 pixels a side) are refused.
-Bitmaps readBitmaps(const QByteArray& wpg, qint64 maxPixels, bool decode);
+// How much of the bitmaps readBitmaps looks at.
+enum class BitmapWork {
+    Sizes,  // their headers only: for the largest and the sizes refused
+    Check,  // and whether their run-length encoded data makes every row
+    Decode, // and decodes the bitmap of a graphic that merely wraps one
+};
+// Reads the records. Bitmaps larger than maxPixels (or 16384 pixels a side) are refused.
+Bitmaps readBitmaps(const QByteArray& wpg, qint64 maxPixels, BitmapWork work);
 
 // Whether the graphic may show text (text records, or embedded pictures such as metafiles,
 // which may hold text), from its records alone: drawing it then needs the font database.
