@@ -4,9 +4,14 @@
 // and goes on to the C library's allocator unchanged. An allocation that fails is told to
 // engine::memory, so that a document whose reading ran out of memory (which libwpd reports as a
 // parse error) is reported as such, not as damaged.
+//
+// Nearly all of them (libwpd, librevenge and libwpg are C++) come through operator new, which is
+// replaced here too: it goes to the C library's allocator directly, as the standard library's
+// own does through malloc, so the check costs those allocations nothing.
 #include "Memory.h"
 
 #include <cstddef>
+#include <new>
 
 extern "C" {
 
@@ -41,3 +46,23 @@ void* realloc(void* old, std::size_t bytes) noexcept
 }
 
 } // extern "C"
+
+void* operator new(std::size_t bytes)
+{
+    if (bytes == 0)
+        bytes = 1;
+    for (;;) {
+        if (void* p = __libc_malloc(bytes))
+            return p;
+        engine::memory::allocationFailed(bytes);
+        const std::new_handler handler = std::get_new_handler();
+        if (!handler)
+            throw std::bad_alloc();
+        handler();
+    }
+}
+
+void* operator new[](std::size_t bytes)
+{
+    return ::operator new(bytes);
+}
