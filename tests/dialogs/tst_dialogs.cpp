@@ -413,50 +413,25 @@ private slots:
         QTest::addColumn<QString>("stored"); // afterwards (%1: the folder); before: kept.wcm
         QTest::addColumn<bool>("refused");   // a box says so; the dialog stays, its box emptied
         // Nothing there stores no macro, silently; an existing one is stored exactly as typed.
-        QTest::newRow("empty box") << "OK"
-                                   << ""
-                                   << ""
-                                   << "" << false;
-        QTest::newRow("missing file") << "OK"
-                                      << ""
-                                      << "/no/such/folder/macro.wcm"
-                                      << "" << false;
-        QTest::newRow("blank before an existing macro") << "OK"
-                                                        << "tidy.wcm"
-                                                        << " %1/tidy.wcm"
-                                                        << "" << false;
-        QTest::newRow("lower case") << "OK"
-                                    << "tidy.wcm"
-                                    << "%1/tidy.wcm"
-                                    << "%1/tidy.wcm" << false;
-        QTest::newRow("capitals") << "OK"
-                                  << "TIDY.WCM"
-                                  << "%1/TIDY.WCM"
-                                  << "%1/TIDY.WCM" << false;
-        QTest::newRow("not normalised") << "OK"
-                                        << "Tidy.Wcm"
-                                        << "%1/./..//macros/Tidy.Wcm"
-                                        << "%1/./..//macros/Tidy.Wcm" << false;
-        QTest::newRow("document") << "OK"
-                                  << "letter.wpd"
-                                  << "%1/letter.wpd"
-                                  << "kept.wcm" << true;
-        QTest::newRow("no extension") << "OK"
-                                      << "README"
-                                      << "%1/README"
-                                      << "kept.wcm" << true;
-        QTest::newRow("folder named like a macro") << "OK"
-                                                   << "folder.wcm/"
-                                                   << "%1/folder.wcm"
-                                                   << "kept.wcm" << true;
-        QTest::newRow("Cancel") << "Cancel"
-                                << "other.wcm"
-                                << "%1/other.wcm"
-                                << "kept.wcm" << false;
-        QTest::newRow("close box") << ""
-                                   << "other.wcm"
-                                   << "%1/other.wcm"
-                                   << "kept.wcm" << false;
+        const std::tuple<const char*, const char*, const char*, const char*, const char*, bool>
+            rows[] = {
+                {"empty box", "OK", "", "", "", false},
+                {"missing file", "OK", "", "/no/such/folder/macro.wcm", "", false},
+                {"blank before an existing macro", "OK", "tidy.wcm", " %1/tidy.wcm", "", false},
+                {"lower case", "OK", "tidy.wcm", "%1/tidy.wcm", "%1/tidy.wcm", false},
+                {"capitals", "OK", "TIDY.WCM", "%1/TIDY.WCM", "%1/TIDY.WCM", false},
+                {"not normalised", "OK", "Tidy.Wcm", "%1/./..//macros/Tidy.Wcm",
+                 "%1/./..//macros/Tidy.Wcm", false},
+                {"document", "OK", "letter.wpd", "%1/letter.wpd", "kept.wcm", true},
+                {"no extension", "OK", "README", "%1/README", "kept.wcm", true},
+                {"folder named like a macro", "OK", "folder.wcm/", "%1/folder.wcm", "kept.wcm",
+                 true},
+                {"Cancel", "Cancel", "other.wcm", "%1/other.wcm", "kept.wcm", false},
+                {"close box", "", "other.wcm", "%1/other.wcm", "kept.wcm", false},
+            };
+        for (const auto& [tag, button, made, typed, stored, refused] : rows)
+            QTest::newRow(tag) << QString(button) << QString(made) << QString(typed)
+                               << QString(stored) << refused;
     }
 
     void leavingStoresOnlyAnExistingMacro()

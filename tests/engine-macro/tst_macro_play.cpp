@@ -65,11 +65,6 @@ private slots:
             << "Cat cat CAT"
             << "MatchCase(State: On!) SearchString(\"cat\") ReplaceString(\"dog\") ReplaceAll()"
             << "Cat dog CAT";
-        QTest::newRow("match case switched off again")
-            << "Cat cat"
-            << "MatchCase(Yes!) MatchCase(State: False) SearchString(\"CAT\") "
-               "ReplaceString(\"x\") ReplaceAll()"
-            << "x x";
         QTest::newRow("forward from the insertion point")
             << "a-a-a"
             << "SearchString(\"a\") SearchNext() SearchNext() ReplaceString(\"b\") "

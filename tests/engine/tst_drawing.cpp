@@ -125,6 +125,18 @@ RVNGPropertyList vertices(std::initializer_list<std::pair<double, double>> point
     return shape;
 }
 
+// An ellipse about its centre, turned by degrees.
+RVNGPropertyList ellipse(double cx, double cy, double rx, double ry, double degrees)
+{
+    RVNGPropertyList e;
+    e.insert("svg:cx", cx);
+    e.insert("svg:cy", cy);
+    e.insert("svg:rx", rx);
+    e.insert("svg:ry", ry);
+    e.insert("librevenge:rotate", degrees);
+    return e;
+}
+
 void page(librevenge::RVNGDrawingInterface& d)
 {
     RVNGPropertyList size;
@@ -158,13 +170,7 @@ void shapes(librevenge::RVNGDrawingInterface& d)
     rect.insert("svg:rx", 0.2);
     rect.insert("svg:ry", 0.1);
     d.drawRectangle(rect);
-    RVNGPropertyList ellipse;
-    ellipse.insert("svg:cx", 2.5);
-    ellipse.insert("svg:cy", 0.4);
-    ellipse.insert("svg:rx", 0.4);
-    ellipse.insert("svg:ry", 0.15);
-    ellipse.insert("librevenge:rotate", 30.0);
-    d.drawEllipse(ellipse);
+    d.drawEllipse(ellipse(2.5, 0.4, 0.4, 0.15, 30));
     style.insert("svg:fill-rule", "evenodd");
     d.setStyle(style);
     d.drawPolygon(vertices({{0.5, 0.8}, {0.8, 1.8}, {0.1, 1.1}, {0.9, 1.1}, {0.2, 1.8}}));
@@ -197,13 +203,7 @@ void farShapes(librevenge::RVNGDrawingInterface& d)
     RVNGPropertyList d1;
     d1.insert("svg:d", path);
     d.drawPath(d1);
-    RVNGPropertyList ellipse;
-    ellipse.insert("svg:cx", 1.5);
-    ellipse.insert("svg:cy", 41.0);
-    ellipse.insert("svg:rx", 40.0);
-    ellipse.insert("svg:ry", 40.2);
-    ellipse.insert("librevenge:rotate", 10.0);
-    d.drawEllipse(ellipse);
+    d.drawEllipse(ellipse(1.5, 41, 40, 40.2, 10));
     d.endPage();
 }
 

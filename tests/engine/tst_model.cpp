@@ -306,32 +306,6 @@ private slots:
         QCOMPARE(textOf(paragraphAt(c.blocks, 0)), QStringLiteral("cell"));
     }
 
-    void unbalancedCallbacksAreHarmless()
-    {
-        Document d;
-        ModelBuilder b(d);
-        b.closeTable();
-        b.closeFootnote();
-        b.closeTableCell();
-        b.closeOrderedListLevel();
-        b.insertText("loose text"); // no paragraph open
-        b.openTable({});
-        b.insertText("outside any cell");
-        b.openTableRow({});
-        b.openTableCell({});
-        b.openFootnote({});
-        paragraph(b, "never closed");
-        // endDocument with the note, cell and table still open
-        b.endDocument();
-        b.endDocument();
-
-        QCOMPARE(textOf(paragraphAt(d.body, 0)), QStringLiteral("loose text"));
-        QVERIFY(std::holds_alternative<Table>(d.body.at(1).content));
-        QCOMPARE(textOf(paragraphAt(d.body, 2)), QStringLiteral("outside any cell"));
-        QCOMPARE(d.notes.size(), size_t(1));
-        QCOMPARE(textOf(paragraphAt(d.notes[0].blocks, 0)), QStringLiteral("never closed"));
-    }
-
     void deepNestingIsFlattened()
     {
         Document d;

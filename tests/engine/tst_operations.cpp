@@ -107,17 +107,6 @@ private slots:
         QTest::newRow("damaged inside")
             << damaged << 440 << "the document is damaged (reading stopped at byte 3885 of 17566)."
             << true;
-        // A 4.2 document (no header) cut inside a code is still one.
-        QTest::newRow("4.2 cut in its first long code")
-            << variant(m_dir, QStringLiteral("tika_testWordPerfect_42.doc"),
-                       QStringLiteral("cut42.wpd"), [](QByteArray& b) { b.truncate(72); })
-            << 440
-            << "the document is damaged: the file ends at byte 72, but its contents run "
-               "to byte 146."
-            << true;
-        QTest::newRow("endless device")
-            << "/dev/zero" << 440 << "it is not a regular file, and it gives more than 256 MiB."
-            << false;
         QTest::newRow("stub") << testDocument("ff_stub_sample1.wpd") << 440 << "truncated" << true;
         QTest::newRow("graphics") << testDocument("ff_stub_sample1.wpg") << 440
                                   << "WordPerfect Graphics" << false;

@@ -66,14 +66,9 @@ private slots:
         QVERIFY(client.Call(QStringLiteral("Null")).isNull());
         QVERIFY(!platform::isTrue(QVariant(QStringLiteral("True"))));
 
-        const QStringList samples = {
-            QStringLiteral("/tmp/folder with spaces/\"quoted\", 'single'\\back.wpd"),
-            QStringLiteral("first line\nsecond\r\nthird\ttab"),
-            QStringLiteral("Ünïcödé ✓ 𝄞 日本語 éèà"),
-            QStringLiteral("nul") + QChar(0) + QStringLiteral("inside"),
-            QStringLiteral("  surrounding spaces  "),
-            QString(1 << 20, QLatin1Char('w')),
-        };
+        // (The encoding's own cases are the wire test's; here, that both ends of a pipe agree.)
+        const QStringList samples = {QStringLiteral(" \"q\"\\\n\r\tÜ✓𝄞日本 ") + QChar(0),
+                                     QString(1 << 20, QLatin1Char('w'))};
         for (const QString& sample : samples)
             QCOMPARE(client.Call(QStringLiteral("Echo"), {sample}).toString(), sample);
         QCOMPARE(client.Call(QStringLiteral("Echo"), {QString(), QString(), QString()}).toString(),
