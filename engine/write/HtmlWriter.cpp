@@ -359,6 +359,7 @@ private:
                 named = m_namedPages.insert(named, {QStringLiteral("pg%1").arg(span + 1), rules});
             classes += QLatin1Char(' ') + named->first;
         }
+        m_pageName = rules.isEmpty() ? QString() : classes.mid(classes.lastIndexOf(u' ') + 1);
         m_out += QStringLiteral("<div class=\"%1\">\n").arg(classes);
         m_spanOpen = true;
         m_spanFresh = true;
@@ -809,8 +810,11 @@ private:
             const Note& n = m_document.notes[i];
             if (n.kind != kind)
                 continue;
+            // The notes print on the last span's pages: a page of another name would start a
+            // new sheet for them.
             if (!any)
-                m_out += QStringLiteral("<div class=\"notes %1\">\n").arg(cssClass);
+                m_out += QStringLiteral("<div class=\"notes %1%2\">\n")
+                             .arg(cssClass, withClass(m_pageName));
             any = true;
             m_out += QStringLiteral("<div class=\"note\" id=\"%1\">\n").arg(noteId(i));
             // The label links back to the reference and opens the note's first paragraph.
@@ -918,6 +922,7 @@ private:
     std::vector<std::pair<QString, QString>> m_namedPages; // name, rules (see spanPage)
     int m_span = -1;
     bool m_spanOpen = false;
+    QString m_pageName;       // the named page the last span prints on, if any
     bool m_spanFresh = false; // nothing of the open span written yet
     bool m_sectionOpen = false;
     double m_tabOrigin = 72;  // points from the paper's left edge to the text column's

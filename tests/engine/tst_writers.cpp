@@ -180,6 +180,7 @@ Document layoutDocument()
                         hf(false, "Head one", 1), hf(true, "Foot one", 1),
                         hf(false, "Head two", 2), hf(true, "", 2)};
     d.sections.push_back({2, 0.5, 0, 0});
+    d.notes.push_back({Note::Kind::Footnote, QString(), {para(QStringLiteral("A note"))}});
     TabStop right;
     right.position = 3;
     right.kind = TabStop::Kind::Right;
@@ -421,6 +422,8 @@ private slots:
                  "break-before:column;font-family:\"Courier 10cpi\",\"Courier New\","
                  "\"Liberation Mono\",monospace;font-size:10pt;line-height:22.5pt",
                  "border-bottom:0.1em dotted",
+                 // the notes print on the last span's pages, not on a sheet of their own
+                 "<div class=\"notes footnotes pg3\">",
              })
             QVERIFY2(html.contains(QLatin1String(part)), part);
         QCOMPARE(html.count(QLatin1String("@page pg")), 2); // the first two spans print alike
