@@ -2,6 +2,7 @@
 #include "Pictures.h"
 
 #include "EngineError.h"
+#include "Markup.h"
 #include "OutputFiles.h"
 #include "PictureCache.h"
 #include "QualityText.h"
@@ -199,7 +200,10 @@ void PictureExporter::convert(const PictureCodec& codec, Job& job, bool cached) 
 {
     try {
         if (m_format == PictureFormat::InlineSvg && isWpg(job.data)) {
-            job.svg = QString::fromUtf8(codec.wpgToSvg(job.data, &job.encoded.problem));
+            // libwpg copies a graphic's text as it stands: control characters that neither a
+            // page nor an SVG file may hold are taken out.
+            job.svg =
+                markup::clean(QString::fromUtf8(codec.wpgToSvg(job.data, &job.encoded.problem)));
             if (job.svg.contains(QLatin1String("<svg"))) {
                 if (cached)
                     m_cache->drop(job.data);

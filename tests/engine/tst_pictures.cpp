@@ -329,6 +329,28 @@ private slots:
         QVERIFY(warnings.isEmpty());
     }
 
+    // A damaged map's text (bytes of its text record changed) holds control characters, which
+    // libwpg copies into its SVG as they stand: none reaches the page.
+    void graphicTextKeepsNoControlCharacters()
+    {
+        QByteArray bytes = testsupport::readFile(testDocument(kPictured));
+        bytes.replace(235108, 11, QByteArray::fromHex("a659e2d1240f688050f6eb"));
+        const QString source = m_out.filePath(QStringLiteral("damaged.wpd"));
+        QFile file(source);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        file.close();
+        writeSettings("[html]\npictures=svg\n");
+        PublishOptions options;
+        options.html = HtmlSettings::load();
+        const QString target = m_out.filePath(QStringLiteral("damaged.html"));
+        Publisher::publish(DocumentReader::readFile(source), PublishFormat::Html, target,
+                           QStringLiteral("d"), options);
+        writeSettings(QByteArray());
+        QVERIFY(readText(target).contains(QLatin1String("<svg")));
+        QVERIFY(!readText(target).contains(QChar(0x7F)));
+        m_pages << target;
+    }
+
     // A picture that cannot be decoded is named in the output; the document is written all the same
     // (one that cannot be written fails the publish: see tst_hostile).
     void picturesThatCannotBeConvertedAreNamed()
