@@ -113,13 +113,18 @@ bool fontsAvailable()
 // The right to convert a large picture, held while its image lives: one at a time.
 class LargeTurn {
 public:
+    // A thread that holds the turn already takes it again at no cost.
     static std::shared_ptr<void> take()
     {
         static LargeTurn turn;
+        if (t_holding)
+            return std::shared_ptr<void>(&turn, [](void*) {});
         std::unique_lock<std::mutex> lock(turn.m_lock);
         turn.m_free.wait(lock, [] { return !turn.m_taken; });
         turn.m_taken = true;
+        t_holding = true;
         return std::shared_ptr<void>(&turn, [](void*) {
+            t_holding = false;
             {
                 const std::lock_guard<std::mutex> guard(turn.m_lock);
                 turn.m_taken = false;
@@ -129,10 +134,13 @@ public:
     }
 
 private:
+    static thread_local bool t_holding;
     std::mutex m_lock;
     std::condition_variable m_free;
     bool m_taken = false;
 };
+
+thread_local bool LargeTurn::t_holding = false;
 
 // Thrown on a pool thread when a picture shows text before the font database is open.
 struct NeedsFonts {};
@@ -521,10 +529,15 @@ QImage drawGraphic(const QByteArray& wpg, QString* why)
         *why = bitmaps.problem;
         return std::move(bitmaps.bitmap);
     }
-    if (qint64(bitmaps.largest.width()) * bitmaps.largest.height() > kMaxWpgBitmapPixels) {
+    const qint64 pixels = qint64(bitmaps.largest.width()) * bitmaps.largest.height();
+    if (pixels > kMaxWpgBitmapPixels) {
         *why = sizeProblem(bitmaps.largest.width(), bitmaps.largest.height());
         return {};
     }
+    // A wrapped bitmap was judged by its pixels alone; libwpg, reading it after all, takes far
+    // more for each, and does so while no other large picture is converted.
+    const std::shared_ptr<void> turn =
+        bitmaps.wrapsOne && pixels * 10 > kLargePixels ? LargeTurn::take() : nullptr;
     graphic::Drawing drawing;
     try {
         std::optional<graphic::Drawing> plain = paintPlainShapes(wpg);
@@ -646,8 +659,9 @@ private:
 qint64 decodedPixels(const QByteArray& data)
 {
     if (isWpg(data)) {
-        const QSize largest = wpg::readBitmaps(data, kMaxPixels, wpg::BitmapWork::Sizes).largest;
-        return qint64(largest.width()) * largest.height() * 10; // libwpg's forty bytes a pixel
+        const wpg::Bitmaps bitmaps = wpg::readBitmaps(data, kMaxPixels, wpg::BitmapWork::Sizes);
+        const qint64 pixels = qint64(bitmaps.largest.width()) * bitmaps.largest.height();
+        return bitmaps.wrapsOne ? pixels : pixels * 10; // libwpg's forty bytes a pixel
     }
     if (metafile::kindOf(data) != metafile::Kind::None)
         return kLargePixels + 1; // libwmf may take 64 MiB

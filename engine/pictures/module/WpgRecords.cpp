@@ -275,12 +275,12 @@ Bitmaps readBitmaps(const QByteArray& wpg, qint64 maxPixels, BitmapWork work)
         }
         return true;
     });
+    // A 24-bit bitmap (its height kept positive above) that is all the graphic shows.
+    result.wrapsOne = result.sane && onlyOneBitmap && bitmapData == 1 && encoded.size() == 1 &&
+                      encoded[0].height > 0 && coordinates16 && !flipped;
     if (!result.sane || work == BitmapWork::Sizes)
         return result;
-    // A 24-bit bitmap (its height kept positive above) that is all the graphic shows.
-    const bool direct = work == BitmapWork::Decode && onlyOneBitmap && bitmapData == 1 &&
-                        encoded.size() == 1 && encoded[0].height > 0 && coordinates16 && !flipped;
-    if (direct) {
+    if (work == BitmapWork::Decode && result.wrapsOne) {
         const Encoded& e = encoded[0];
         const int width = int(r.u16(e.at));
         const int height = int(e.height);

@@ -22,6 +22,9 @@ struct Bitmaps {
     // 24-bit WPG 2 bitmap, the common case of a scanned picture); null when libwpg must read it.
     QImage bitmap;
     QSize largest; // the bitmap of most pixels (none when there is no bitmap)
+    // The graphic merely wraps one bitmap of the kind decoded here: a decode takes the memory
+    // of its pixels, not the much more libwpg takes for each.
+    bool wrapsOne = false;
 };
 
 // How much of the bitmaps readBitmaps looks at.
