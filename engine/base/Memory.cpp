@@ -31,10 +31,13 @@ void allocationFailed(std::size_t bytes) noexcept
 
 void reset() noexcept
 {
-    std::size_t bound = limit();
-    if (bound == 0)
-        bound = static_cast<std::size_t>(::sysconf(_SC_PHYS_PAGES)) *
-                static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    // The limit is set before the program starts; asked once, not before every operation.
+    static const std::size_t bound = [] {
+        const std::size_t limited = limit();
+        return limited != 0 ? limited
+                            : static_cast<std::size_t>(::sysconf(_SC_PHYS_PAGES)) *
+                                  static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    }();
     g_plausible.store(bound / 2, std::memory_order_relaxed);
     g_ranOut.store(false, std::memory_order_relaxed);
 }
