@@ -264,7 +264,8 @@ Document parse(librevenge::RVNGInputStream& input, ReadTracker& tracker, qint64 
 
 } // namespace
 
-Document DocumentReader::readFile(const QString& path, ObjectObserver* observer)
+Document DocumentReader::readFile(const QString& path, ObjectObserver* observer,
+                                  const std::function<void(const QByteArray&)>& whole)
 {
     const QFileInfo info(path);
     if (!info.exists())
@@ -300,8 +301,11 @@ Document DocumentReader::readFile(const QString& path, ObjectObserver* observer)
     // library call per byte. Files beyond the memory budget are read from disk.
     if (file.size() <= kMaxInMemory) {
         const QByteArray bytes = file.readAll();
-        if (bytes.size() == file.size())
+        if (bytes.size() == file.size()) {
+            if (whole)
+                whole(bytes);
             return readBytes(bytes, path, observer);
+        }
     }
     const QByteArray head = file.read(16);
     const qint64 size = file.size();

@@ -1,6 +1,8 @@
 // Quillon engine: reads a WordPerfect document into the model.
 #pragma once
 
+#include <functional>
+
 #include "Document.h"
 #include "ObjectObserver.h"
 
@@ -16,7 +18,10 @@ namespace engine {
 class DocumentReader final {
 public:
     // The observer, when given, is told about the embedded objects as the reader meets them.
-    static Document readFile(const QString& path, ObjectObserver* observer = nullptr);
+    // A regular file read whole into memory (all but the largest) is also handed to `whole`
+    // before it is parsed, so that its bytes need not be read again.
+    static Document readFile(const QString& path, ObjectObserver* observer = nullptr,
+                             const std::function<void(const QByteArray&)>& whole = {});
     // Reads a document held in memory; `name` is what error descriptions call it.
     static Document readBytes(const QByteArray& bytes, const QString& name,
                               ObjectObserver* observer = nullptr);

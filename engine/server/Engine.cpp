@@ -165,21 +165,34 @@ wire::Reply Engine::fileOpen(const QStringList& args)
     const QByteArray name = QFile::encodeName(open.path);
     open.source.source = wire::Provenance::pathText(name);
     struct stat st {};
-    if (::stat(name.constData(), &st) == 0 && S_ISREG(st.st_mode)) {
-        const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
-        if (fd >= 0) {
-            open.source.describe(fd, true);
-            ::close(fd);
-        }
+    const bool regular = ::stat(name.constData(), &st) == 0 && S_ISREG(st.st_mode);
+    if (regular) {
+        open.source.size = st.st_size;
+        open.source.modified = wire::Provenance::modifiedText(st.st_mtim);
     }
     // The document's pictures are drawn while the rest of it is read.
     open.pictures = std::make_unique<PictureCache>();
     try {
-        open.document = DocumentReader::readFile(open.path, open.pictures.get());
+        // The digest is of the very bytes read.
+        open.document = DocumentReader::readFile(
+            open.path, open.pictures.get(), [&open, regular](const QByteArray& bytes) {
+                if (regular)
+                    open.source.sha256 = wire::Provenance::sha256Hex(bytes);
+            });
     } catch (const std::bad_alloc&) { // reading a pipe into memory, or the model
         if (!memory::ranOut())
             throw;
         throw EngineError::outOfMemory(open.path);
+    }
+    // A file too large to be read into memory was read from the disk as it was parsed.
+    if (regular && open.source.sha256.isEmpty()) {
+        const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+        if (fd >= 0) {
+            wire::Provenance whole;
+            if (whole.describe(fd, true))
+                open.source.sha256 = whole.sha256;
+            ::close(fd);
+        }
     }
     if (m_documents.size() >= static_cast<size_t>(kMaxOpenDocuments))
         m_documents.erase(m_documents.begin());
