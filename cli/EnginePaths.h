@@ -9,8 +9,9 @@ namespace cli {
 
 // The engine takes paths as UTF-8 text. A path that is not UTF-8, or a file this process holds
 // open (a descriptor's name in /proc), reaches it through a symbolic link in a private temporary
-// folder, made on first need and removed with this object. The link keeps the file's name (as
-// far as it is text), so the engine's fallback title reads well.
+// folder (in memory where the system has one), made on first need and removed with this object.
+// The link keeps the file's name (as far as it is text), so the engine's fallback title reads
+// well.
 class EnginePaths final {
 public:
     EnginePaths() = default;
@@ -26,6 +27,7 @@ public:
     QString link(const QByteArray& to, const QByteArray& slot, const QByteArray& fileName);
 
 private:
+    static QByteArray makeFolder();
     QByteArray m_folder;
     QHash<QByteArray, QByteArray> m_links; // the last link made in each slot
 };
