@@ -1,13 +1,13 @@
 // Quillon engine: reads a WordPerfect document into the model.
 #pragma once
 
-#include <functional>
-
 #include "Document.h"
 #include "ObjectObserver.h"
 
 #include <QByteArray>
 #include <QString>
+
+#include <functional>
 
 namespace engine {
 

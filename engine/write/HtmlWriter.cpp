@@ -349,6 +349,7 @@ private:
         m_spansMet.insert(span);
         m_span = span;
         QString classes = QStringLiteral("page-span");
+        m_pageName.clear();
         const QString rules = spanPage(span);
         if (!rules.isEmpty()) {
             // Spans that print alike share one named page.
@@ -358,8 +359,8 @@ private:
             if (named == m_namedPages.end())
                 named = m_namedPages.insert(named, {QStringLiteral("pg%1").arg(span + 1), rules});
             classes += QLatin1Char(' ') + named->first;
+            m_pageName = named->first;
         }
-        m_pageName = rules.isEmpty() ? QString() : classes.mid(classes.lastIndexOf(u' ') + 1);
         m_out += QStringLiteral("<div class=\"%1\">\n").arg(classes);
         m_spanOpen = true;
         m_spanFresh = true;
