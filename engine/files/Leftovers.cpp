@@ -3,10 +3,13 @@
 #include "Leftovers.h"
 
 #include "EngineContract.h"
-#include "WriteAll.h"
 
 #include <QDir>
 #include <QFile>
+#include <QList>
+#include <QRandomGenerator>
+
+#include <mutex>
 
 #include <cerrno>
 #include <climits>
@@ -84,11 +87,16 @@ void removeMarked(int folderFd, const QByteArray& suffix)
     }
 }
 
-void removeAbandonedBy(const QByteArray& token, const QByteArray& note)
+// A note is "folder\0companion\0token\0", perhaps followed by what a longer note left there; a
+// blank one starts with "\0". Notes written one file per publish have no token: the file's name
+// is it.
+void removeAbandonedBy(QByteArray token, const QByteArray& note)
 {
     const QList<QByteArray> fields = note.split('\0');
     if (fields.size() < 2 || fields.at(0).isEmpty())
         return;
+    if (fields.size() > 3 && wire::temporary::pidOf(fields.at(2)))
+        token = fields.at(2);
     const int folder = ::open(fields.at(0).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folder < 0)
         return;
@@ -105,6 +113,81 @@ void removeAbandonedBy(const QByteArray& token, const QByteArray& note)
     ::close(folder);
 }
 
+// The note files of this process: open, and those free for the next publish.
+class NoteFiles final {
+public:
+    ~NoteFiles()
+    {
+        if (m_owner != ::getpid())
+            return; // a forked child's copy: the files are its parent's
+        for (const File& file : std::as_const(m_files)) {
+            ::unlink(file.path.constData());
+            ::close(file.fd);
+        }
+    }
+
+    int take()
+    {
+        const std::lock_guard<std::mutex> hold(m_lock);
+        adopt();
+        if (!m_free.isEmpty())
+            return m_free.takeLast();
+        static const QByteArray notes = QFile::encodeName(Leftovers::notesFolder());
+        static const bool made = QDir().mkpath(Leftovers::notesFolder());
+        if (!made)
+            return -1;
+        const QByteArray path =
+            notes + '/' +
+            wire::temporary::mark(::getpid(), QRandomGenerator::global()->generate()) + '@' +
+            hostName();
+        const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd >= 0)
+            m_files.append({fd, path});
+        return fd;
+    }
+
+    void give(int fd)
+    {
+        const std::lock_guard<std::mutex> hold(m_lock);
+        adopt();
+        for (const File& file : std::as_const(m_files)) {
+            if (file.fd == fd) {
+                m_free.append(fd);
+                return;
+            }
+        }
+    }
+
+private:
+    struct File {
+        int fd;
+        QByteArray path;
+    };
+
+    // After a fork the files are the parent's: the child makes its own.
+    void adopt()
+    {
+        if (m_owner == ::getpid())
+            return;
+        for (const File& file : std::as_const(m_files))
+            ::close(file.fd);
+        m_files.clear();
+        m_free.clear();
+        m_owner = ::getpid();
+    }
+
+    std::mutex m_lock;
+    pid_t m_owner = ::getpid();
+    QList<File> m_files;
+    QList<int> m_free;
+};
+
+NoteFiles& noteFiles()
+{
+    static NoteFiles files;
+    return files;
+}
+
 } // namespace
 
 QString Leftovers::notesFolder()
@@ -115,30 +198,27 @@ QString Leftovers::notesFolder()
     return state + QStringLiteral("/quillon-engine/unfinished");
 }
 
-QByteArray Leftovers::note(const QByteArray& folder, const QByteArray& companion,
-                           const QByteArray& token)
+int Leftovers::note(const QByteArray& folder, const QByteArray& companion,
+                    const QByteArray& token)
 {
-    static const QByteArray notes = QFile::encodeName(notesFolder());
-    static const bool made = QDir().mkpath(notesFolder());
-    if (!made)
-        return {};
-    const QByteArray path = notes + '/' + token + '@' + hostName();
-    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    const int fd = noteFiles().take();
     if (fd < 0)
-        return {};
-    const bool written = fs::writeAll(fd, folder + '\0' + companion + '\0');
-    ::close(fd);
-    if (!written) {
-        ::unlink(path.constData());
-        return {};
+        return -1;
+    const QByteArray text = folder + '\0' + companion + '\0' + token + '\0';
+    if (::pwrite(fd, text.constData(), size_t(text.size()), 0) != text.size()) {
+        forget(fd);
+        return -1;
     }
-    return path;
+    return fd;
 }
 
-void Leftovers::forget(const QByteArray& notePath)
+void Leftovers::forget(int note)
 {
-    if (!notePath.isEmpty())
-        ::unlink(notePath.constData());
+    if (note < 0)
+        return;
+    // A note that starts with "\0" names nothing; its file waits for the next publish.
+    if (::pwrite(note, "", 1, 0) == 1)
+        noteFiles().give(note);
 }
 
 void Leftovers::removeAbandoned()

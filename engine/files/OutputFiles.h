@@ -80,7 +80,7 @@ private:
     QByteArray m_companion; // the companion folder's file name
     QByteArray m_token;
     QByteArray m_folderPath; // the target's folder, absolute
-    QByteArray m_note;       // the path of the note left for a kill, once written
+    int m_note = -1;         // the note left for a kill, once written
     int m_folderFd = -1;
     int m_companionFd = -1;
     Folder m_folder = Folder::NotYet;
