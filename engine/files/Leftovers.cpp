@@ -198,8 +198,7 @@ QString Leftovers::notesFolder()
     return state + QStringLiteral("/quillon-engine/unfinished");
 }
 
-int Leftovers::note(const QByteArray& folder, const QByteArray& companion,
-                    const QByteArray& token)
+int Leftovers::note(const QByteArray& folder, const QByteArray& companion, const QByteArray& token)
 {
     const int fd = noteFiles().take();
     if (fd < 0)

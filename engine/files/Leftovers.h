@@ -23,8 +23,7 @@ class Leftovers final {
 public:
     // Leaves the note; returns its handle, -1 when it could not be written (the publish goes
     // on: the note only helps cleaning up after a kill).
-    static int note(const QByteArray& folder, const QByteArray& companion,
-                    const QByteArray& token);
+    static int note(const QByteArray& folder, const QByteArray& companion, const QByteArray& token);
     // Blanks the note and keeps its file for the next publish.
     static void forget(int note);
 

@@ -13,6 +13,7 @@
 #include <libwpd/libwpd.h>
 
 #include <algorithm>
+#include <memory>
 #include <new>
 #include <optional>
 
@@ -86,9 +87,8 @@ protected:
 template <typename Stream> class TrackedStream final : public Stream, public ReadTracker {
 public:
     using Stream::Stream;
-    // libwpd reads a picture inside a document a byte at a time, so this runs millions of times
-    // for some documents: only a read that comes up short (at the end of the data) asks where
-    // it was. Only such a read can reach past the end, which is all furthestRead is asked.
+    // Only a read that comes up short (at the end of the data) asks where it was. Only such a
+    // read can reach past the end, which is all furthestRead is asked.
     const unsigned char* read(unsigned long numBytes, unsigned long& numBytesRead) override
     {
         const unsigned char* data = Stream::read(numBytes, numBytesRead);
@@ -100,6 +100,76 @@ public:
         }
         return data;
     }
+};
+
+// A document in memory, read where it lies. libwpd reads a byte at a time (millions of reads
+// for a document with pictures), so reading is a bounds check and a pointer; the bytes must
+// outlive the stream. An OLE2 container's streams are found by a string stream over the same
+// bytes, made when first asked.
+class MemoryStream final : public librevenge::RVNGInputStream, public ReadTracker {
+public:
+    explicit MemoryStream(const QByteArray& bytes)
+        : m_data(reinterpret_cast<const unsigned char*>(bytes.constData())),
+          m_size(static_cast<long>(bytes.size()))
+    {
+    }
+
+    const unsigned char* read(unsigned long numBytes, unsigned long& numBytesRead) override
+    {
+        const unsigned long left = static_cast<unsigned long>(m_size - m_offset);
+        numBytesRead = std::min(numBytes, left);
+        if (numBytesRead < numBytes) {
+            m_lastShortRead = m_offset + static_cast<long>(numBytesRead);
+            m_furthestRead = std::max(m_furthestRead, m_offset + static_cast<long>(numBytes));
+        }
+        if (numBytesRead == 0)
+            return nullptr;
+        const unsigned char* data = m_data + m_offset;
+        m_offset += static_cast<long>(numBytesRead);
+        return data;
+    }
+
+    // Outside the data, the position stops at its nearer end and the seek says it failed.
+    int seek(long offset, librevenge::RVNG_SEEK_TYPE seekType) override
+    {
+        long to = offset;
+        if (seekType == librevenge::RVNG_SEEK_CUR)
+            to = m_offset + offset;
+        else if (seekType == librevenge::RVNG_SEEK_END)
+            to = m_size + offset;
+        m_offset = std::clamp(to, 0L, m_size);
+        return to == m_offset ? 0 : -1;
+    }
+
+    long tell() override { return m_offset; }
+    bool isEnd() override { return m_offset >= m_size; }
+
+    bool isStructured() override { return structure().isStructured(); }
+    unsigned subStreamCount() override { return structure().subStreamCount(); }
+    const char* subStreamName(unsigned id) override { return structure().subStreamName(id); }
+    bool existsSubStream(const char* name) override { return structure().existsSubStream(name); }
+    librevenge::RVNGInputStream* getSubStreamByName(const char* name) override
+    {
+        return structure().getSubStreamByName(name);
+    }
+    librevenge::RVNGInputStream* getSubStreamById(unsigned id) override
+    {
+        return structure().getSubStreamById(id);
+    }
+
+private:
+    librevenge::RVNGStringStream& structure()
+    {
+        if (!m_structure)
+            m_structure = std::make_unique<librevenge::RVNGStringStream>(
+                m_data, static_cast<unsigned int>(m_size));
+        return *m_structure;
+    }
+
+    const unsigned char* m_data;
+    long m_size;
+    long m_offset = 0;
+    std::unique_ptr<librevenge::RVNGStringStream> m_structure;
 };
 
 // "the document is damaged (reading stopped at byte 5120 of 8000)": where, when it is known.
@@ -355,9 +425,7 @@ Document DocumentReader::readBytes(const QByteArray& bytes, const QString& name,
             }
         }
     }
-    TrackedStream<librevenge::RVNGStringStream> input(
-        reinterpret_cast<const unsigned char*>(bytes.constData()),
-        static_cast<unsigned int>(bytes.size()));
+    MemoryStream input(bytes);
     try {
         return parse(input, input, bytes.size(), bytes.left(16), name, observer);
     } catch (const EngineError& e) {
@@ -367,9 +435,7 @@ Document DocumentReader::readBytes(const QByteArray& bytes, const QString& name,
             throw;
         // What comes before the code that was cut is read as the document it is.
         const QByteArray before = bytes.left(cut->codeStart);
-        TrackedStream<librevenge::RVNGStringStream> prefix(
-            reinterpret_cast<const unsigned char*>(before.constData()),
-            static_cast<unsigned int>(before.size()));
+        MemoryStream prefix(before);
         Document document = parse(prefix, prefix, before.size(), before.left(16), name, observer);
         if (document.isBlank())
             throw unreadable(name, cut->describe());
