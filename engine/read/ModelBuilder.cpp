@@ -314,7 +314,8 @@ PageLayout pageLayout(const librevenge::RVNGPropertyList& props)
 
 // Where a frame sits: its size, and the side of the text column it keeps to when it stands
 // in the outer third of the column on that side and leaves room beside it. Frames placed in
-// the line (as-char) keep to no side.
+// the line (as-char), and frames whose place across the column the document does not give,
+// keep to no side.
 Placement placement(const librevenge::RVNGPropertyList& props, const PageLayout& page)
 {
     Placement p;
@@ -324,6 +325,8 @@ Placement placement(const librevenge::RVNGPropertyList& props, const PageLayout&
         return p;
     const double column = page.width - page.marginLeft - page.marginRight;
     const QString pos = str(props, "style:horizontal-pos");
+    if (pos.isEmpty())
+        return p;
     const QString rel = str(props, "style:horizontal-rel");
     const double x = inches(props, "svg:x");
     double left = x; // from the text column's left edge

@@ -193,11 +193,16 @@ QString cssString(QStringView text)
 }
 
 // A picture's or text box's frame: its width and the side it keeps to.
+// A frame that keeps to a side of the column floats there, with the text beside it.
 QString placementCss(const Placement& p)
 {
     QStringList d;
     if (p.width > 0)
         d << QStringLiteral("width:") + inch(p.width);
+    if (p.side == Placement::Side::Left)
+        d << QStringLiteral("float:left;margin:0 0.1in 0.05in 0");
+    else if (p.side == Placement::Side::Right)
+        d << QStringLiteral("float:right;margin:0 0 0.05in 0.1in");
     return d.join(QLatin1Char(';'));
 }
 
@@ -260,7 +265,7 @@ public:
         m_out += QLatin1String("</title>\n");
         meta();
         m_styleSheet = QLatin1String(kBaseStyle) + pageStyle() + m_styles.styleSheet() +
-                       QLatin1Char('\n') + narrowStyle();
+                       QLatin1Char('\n') + floatStyle() + narrowStyle();
         if (m_options.styleSheetHref.isEmpty())
             m_out += QLatin1String("<style>\n") + m_styleSheet + QLatin1String("</style>\n");
         else
@@ -289,6 +294,15 @@ private:
 
     // On a screen narrower than the page's line, tab cells give up their widths and wrap, and
     // indents that would push text off the screen are dropped.
+    // Headers, footers, page spans and notes start below a frame that floats beside the text.
+    QString floatStyle() const
+    {
+        return m_floats
+                   ? QStringLiteral(".page-header,.page-footer,.page-span,.notes{clear:both}\n")
+                   : QString();
+    }
+
+    // Frames that float stand alone there, above the text.
     QString narrowStyle() const
     {
         const PageLayout first =
@@ -296,8 +310,9 @@ private:
         return QStringLiteral(
                    "@media screen and (max-width:%1){.tc{width:auto;tab-size:4}.ld{display:none}"
                    "p,h1,h2,h3,h4,h5,h6{margin-left:0!important;margin-right:0!important;"
-                   "text-indent:0!important}}\n")
-            .arg(inch(first.width - first.marginLeft - first.marginRight + 0.3));
+                   "text-indent:0!important}%2}\n")
+            .arg(inch(first.width - first.marginLeft - first.marginRight + 0.3),
+                 m_floats ? QStringLiteral(".pic,aside.textbox{float:none!important}") : QString());
     }
 
     void meta()
@@ -588,12 +603,14 @@ private:
         } else if (const auto* t = std::get_if<Table>(&b.content)) {
             table(*t, depth);
         } else if (const auto* box = std::get_if<Box>(&b.content)) {
-            if (box->kind == Box::Kind::Comment)
+            if (box->kind == Box::Kind::Comment) {
                 m_out += QLatin1String("<aside class=\"comment\">\n");
-            else
+            } else {
+                m_floats |= box->placement.side != Placement::Side::None;
                 m_out += QStringLiteral("<aside class=\"textbox%1\">\n")
                              .arg(withClass(m_styles.classFor(QStringLiteral("f"),
                                                               placementCss(box->placement))));
+            }
             blocks(box->blocks, depth + 1);
             m_out += QLatin1String("</aside>\n");
         }
@@ -761,6 +778,7 @@ private:
         if (!m_options.pictures)
             return;
         const PictureRef ref = m_options.pictures->picture(item);
+        m_floats |= item.placement.side != Placement::Side::None;
         const QString frame = m_styles.classFor(QStringLiteral("f"), placementCss(item.placement));
         if (!frame.isEmpty())
             m_out += QStringLiteral("<span class=\"pic %1\">").arg(frame);
@@ -926,6 +944,7 @@ private:
     QString m_pageName;       // the named page the last span prints on, if any
     bool m_spanFresh = false; // nothing of the open span written yet
     bool m_sectionOpen = false;
+    bool m_floats = false;    // a frame floats beside the text
     double m_tabOrigin = 72;  // points from the paper's left edge to the text column's
     double m_lineWidth = 468; // points
 };

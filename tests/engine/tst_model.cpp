@@ -152,6 +152,10 @@ private slots:
         object.insert("librevenge:mime-type", "image/png");
         b.insertBinaryObject(object);
         b.closeFrame();
+        frame.remove("style:horizontal-pos"); // where it stands across the column is not known
+        b.openFrame(frame);
+        b.insertBinaryObject(object);
+        b.closeFrame();
         b.closeParagraph();
         b.closeSection();
         b.openPageSpan({});
@@ -195,6 +199,7 @@ private slots:
         const Placement& placed = broken.inlines.at(0).placement;
         QCOMPARE(placed.width, 1.0);
         QCOMPARE(placed.side, Placement::Side::Right);
+        QCOMPARE(broken.inlines.at(1).placement.side, Placement::Side::None);
     }
 
     void listsNestUnderTheirItem()

@@ -160,7 +160,7 @@ Document richDocument(const QString& hostile)
 }
 
 // Three page spans (the third on other paper) with headers that repeat, change and stop, a
-// section of two columns, tabs on stops with leaders, and spaced lines.
+// section of two columns, tabs on stops with leaders, spaced lines and a box at the side.
 Document layoutDocument()
 {
     Document d;
@@ -204,6 +204,9 @@ Document layoutDocument()
               Block{SectionStart{-1}},
               Block{PageSpanStart{1}},
               Block{PageBreak{}}, // the span's own page break
+              Block{Box{Box::Kind::TextBox,
+                        {para(QStringLiteral("Aside"))},
+                        {1, 0, Placement::Side::Left}}},
               para(QStringLiteral("Body two")),
               Block{PageSpanStart{2}},
               para(QStringLiteral("Body three"))};
@@ -424,6 +427,10 @@ private slots:
                  "border-bottom:0.1em dotted",
                  // the notes print on the last span's pages, not on a sheet of their own
                  "<div class=\"notes footnotes pg3\">",
+                 // a box at the side has the text beside it, but not the next span's header
+                 "{width:1in;float:left;margin:0 0.1in 0.05in 0}",
+                 ".page-header,.page-footer,.page-span,.notes{clear:both}",
+                 "aside.textbox{float:none!important}",
              })
             QVERIFY2(html.contains(QLatin1String(part)), part);
         QCOMPARE(html.count(QLatin1String("@page pg")), 2); // the first two spans print alike
