@@ -13,6 +13,7 @@
 #include <libwpd/libwpd.h>
 
 #include <algorithm>
+#include <limits>
 #include <memory>
 #include <new>
 #include <optional>
@@ -120,7 +121,9 @@ public:
         numBytesRead = std::min(numBytes, left);
         if (numBytesRead < numBytes) {
             m_lastShortRead = m_offset + static_cast<long>(numBytesRead);
-            m_furthestRead = std::max(m_furthestRead, m_offset + static_cast<long>(numBytes));
+            const unsigned long wanted = std::min<unsigned long>(
+                numBytes, static_cast<unsigned long>(std::numeric_limits<long>::max() - m_offset));
+            m_furthestRead = std::max(m_furthestRead, m_offset + static_cast<long>(wanted));
         }
         if (numBytesRead == 0)
             return nullptr;
