@@ -192,8 +192,8 @@ QString cssString(QStringView text)
     return out + QLatin1Char('"');
 }
 
-// A picture's or text box's frame: its width and the side it keeps to.
-// A frame that keeps to a side of the column floats there, with the text beside it.
+// A picture's or text box's frame: its width, and a float to the side of the column it keeps
+// to, with the text beside it.
 QString placementCss(const Placement& p)
 {
     QStringList d;
@@ -292,8 +292,6 @@ private:
         return css;
     }
 
-    // On a screen narrower than the page's line, tab cells give up their widths and wrap, and
-    // indents that would push text off the screen are dropped.
     // Headers, footers, page spans and notes start below a frame that floats beside the text.
     QString floatStyle() const
     {
@@ -302,7 +300,8 @@ private:
                    : QString();
     }
 
-    // Frames that float stand alone there, above the text.
+    // On a screen narrower than the page's line, tab cells give up their widths and wrap,
+    // indents that would push text off the screen are dropped and frames that float stand alone.
     QString narrowStyle() const
     {
         const PageLayout first =
