@@ -6,7 +6,9 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
+#include <string>
 
 namespace engine {
 namespace {
@@ -134,7 +136,7 @@ QString color(const librevenge::RVNGPropertyList& props, const char* name)
 // A border as librevenge gives it ("0.0007in solid #000000"), rebuilt from the words CSS
 // accepts (a length, a line style, a colour), so no document can put anything else into a
 // style sheet.
-QString border(const librevenge::RVNGPropertyList& props, const char* name)
+QString parseBorder(const QString& text)
 {
     static const QStringList styles{QStringLiteral("none"),   QStringLiteral("hidden"),
                                     QStringLiteral("dotted"), QStringLiteral("dashed"),
@@ -142,7 +144,7 @@ QString border(const librevenge::RVNGPropertyList& props, const char* name)
                                     QStringLiteral("groove"), QStringLiteral("ridge"),
                                     QStringLiteral("inset"),  QStringLiteral("outset")};
     QString width, style, colour;
-    const QStringList words = str(props, name).simplified().split(QLatin1Char(' '));
+    const QStringList words = text.simplified().split(QLatin1Char(' '));
     for (const QString& w : words) {
         if (isCssLength(w))
             width = w;
@@ -160,6 +162,30 @@ QString border(const librevenge::RVNGPropertyList& props, const char* name)
     if (!colour.isEmpty())
         parts << colour;
     return parts.join(QLatin1Char(' '));
+}
+
+// A cell's border ("0.0138in solid #000000"). A table's cells repeat a few borders thousands of
+// times: the last few are remembered as librevenge wrote them.
+QString border(const librevenge::RVNGPropertyList& props, const char* name)
+{
+    const librevenge::RVNGProperty* p = props[name];
+    if (!p)
+        return {};
+    struct Known {
+        std::string text;
+        QString css;
+    };
+    thread_local std::array<Known, 4> known;
+    thread_local size_t next = 0;
+    const librevenge::RVNGString text = p->getStr();
+    for (const Known& k : known) {
+        if (!k.text.empty() && k.text == text.cstr())
+            return k.css;
+    }
+    Known& k = known[next++ % known.size()];
+    k.text = text.cstr();
+    k.css = parseBorder(QString::fromUtf8(text.cstr()));
+    return k.css;
 }
 
 QString fontName(const librevenge::RVNGPropertyList& props)
