@@ -22,6 +22,23 @@ namespace {
 const QString kSource = wire::kProgId;
 constexpr int kGracefulStopMs = 2000;
 
+// The engine's environment: the program's own, with a deeper cache of freed memory blocks per
+// thread (256 of each size instead of glibc's 7). Reading a document makes and frees small
+// objects in bursts of hundreds, which overflow the default cache into the allocator's slow
+// paths: the deeper cache saves the engine close to a tenth of its work, for a megabyte or two
+// of memory. A setting of the user's own is kept.
+QProcessEnvironment engineEnvironment()
+{
+    static const QLatin1String kCache("glibc.malloc.tcache_count");
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    const QString tunables = environment.value(QStringLiteral("GLIBC_TUNABLES"));
+    if (!tunables.contains(kCache))
+        environment.insert(QStringLiteral("GLIBC_TUNABLES"),
+                           (tunables.isEmpty() ? QString() : tunables + QLatin1Char(':')) + kCache +
+                               QLatin1String("=256"));
+    return environment;
+}
+
 // A limit of zero or less means no limit.
 QDeadlineTimer deadlineIn(int ms)
 {
@@ -158,6 +175,7 @@ void EngineAutomationClient::start()
         throw fail(QStringLiteral("the document engine %1 was not found").arg(m_options.program));
 
     m_process = std::make_unique<QProcess>();
+    m_process->setProcessEnvironment(engineEnvironment());
     if (m_options.discardEngineErrors)
         m_process->setStandardErrorFile(QProcess::nullDevice());
     else
